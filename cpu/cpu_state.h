@@ -1,0 +1,39 @@
+// The complete state of the emulated Z80 and the two stack primitives shared
+// by the executor, interrupt acceptance and the SNA code.
+#pragma once
+#include <cstdint>
+
+struct Machine;
+
+struct CpuState {
+  std::uint8_t a = 0, f = 0, b = 0, c = 0, d = 0, e = 0, h = 0, l = 0;
+  std::uint8_t a_alt = 0, f_alt = 0, b_alt = 0, c_alt = 0;
+  std::uint8_t d_alt = 0, e_alt = 0, h_alt = 0, l_alt = 0;
+  std::uint16_t ix = 0, iy = 0;
+  std::uint16_t sp = 0xF000;
+  std::uint16_t pc = 0;
+  std::uint16_t memptr = 0;  // WZ
+  std::uint8_t i = 0;
+  std::uint8_t r = 0;   // counts every opcode fetch, all eight bits
+  std::uint8_t r7 = 0;  // bit 7 of the value last written by LD R,A: 00h or 80h
+  std::uint8_t iff = 0; // 0 disabled; any other value enabled (EI stores 4)
+  std::uint8_t im = 0;
+  bool halted = false;
+  bool ei_delay = false;
+  std::uint16_t tstates = 0;  // wraps silently; the loop empties it often
+  std::uint8_t io_data = 0;   // byte of the last port transfer
+};
+
+// Flag bits of f.
+constexpr std::uint8_t kFlagS = 0x80, kFlagZ = 0x40, kFlag5 = 0x20, kFlagH = 0x10,
+                       kFlag3 = 0x08, kFlagPV = 0x04, kFlagN = 0x02, kFlagC = 0x01;
+
+inline std::uint16_t Bc(const CpuState& s) { return static_cast<std::uint16_t>(s.b << 8 | s.c); }
+inline std::uint16_t De(const CpuState& s) { return static_cast<std::uint16_t>(s.d << 8 | s.e); }
+inline std::uint16_t Hl(const CpuState& s) { return static_cast<std::uint16_t>(s.h << 8 | s.l); }
+inline std::uint16_t Af(const CpuState& s) { return static_cast<std::uint16_t>(s.a << 8 | s.f); }
+
+// sp -= 2; each byte is stored only at or above write_floor.
+void PushWord(CpuState& cpu, Machine& machine, std::uint16_t value);
+// Low byte from sp, high byte from sp + 1 (wrapping); sp += 2.
+std::uint16_t PopWord(CpuState& cpu, const Machine& machine);

@@ -1,0 +1,86 @@
+// Machine: everything of the emulated 48K computer that is not processor
+// state. One instance lives for the whole run, created by the program's main
+// and passed by reference to every subsystem.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+// Host keys by position on the keyboard (scan code), never by the character
+// they produce, so AZERTY or Dvorak layouts still reach the right Spectrum
+// keys. The first 40 follow the Spectrum matrix: index = half-row * 5 + bit.
+enum class HostKey : std::uint8_t {
+  LeftShift, Z, X, C, V,            // row 0 (A8): CAPS SHIFT Z X C V
+  A, S, D, F, G,                    // row 1 (A9)
+  Q, W, E, R, T,                    // row 2 (A10)
+  Digit1, Digit2, Digit3, Digit4, Digit5,  // row 3 (A11)
+  Digit0, Digit9, Digit8, Digit7, Digit6,  // row 4 (A12)
+  P, O, I, U, Y,                    // row 5 (A13)
+  Return, L, K, J, H,               // row 6 (A14): ENTER L K J H
+  Space, RightShift, M, N, B,       // row 7 (A15): SPACE SYMBOL-SHIFT M N B
+  Up, Down, Left, Right, LeftCtrl,  // joystick keys; Left Ctrl is fire
+  kCount
+};
+constexpr int kMatrixKeyCount = 40;
+
+inline std::uint64_t HostKeyBit(HostKey key) {
+  return std::uint64_t{1} << static_cast<unsigned>(key);
+}
+
+enum class Joystick : std::uint8_t { kempston, if2_port1, if2_port2, cursor, none };
+enum class VideoOutput : std::uint8_t { colour, monochrome, green };
+
+// Receives bytes written to the Sweet Talker's ports; the speech unit fills
+// it in, the port bus only routes to it.
+struct SweetTalkerPort {
+  virtual ~SweetTalkerPort() = default;
+  virtual void Write(std::uint8_t byte) = 0;
+};
+
+constexpr std::uint16_t kProtectedFloor = 0x4000;
+
+struct Machine {
+  std::array<std::uint8_t, 65536> memory{};
+  std::uint16_t write_floor = kProtectedFloor;
+  std::uint8_t ula_out = 0;
+  std::array<std::uint8_t, 8> key_rows{};
+  // Host keys held right now (bits by HostKey); the platform keeps it up to
+  // date from key events, the port bus samples it.
+  std::uint64_t host_keys = 0;
+  Joystick joystick = Joystick::kempston;
+  bool sweet_talker_on = false;
+  bool currah_on = false;
+  SweetTalkerPort* sweet_talker = nullptr;
+  bool fast_border = true;
+  std::uint8_t border_band = 0;
+  VideoOutput video_output = VideoOutput::colour;
+  bool double_size = false;
+  std::uint8_t flash_phase = 0;
+  std::uint32_t flash_toggled_at = 0;
+  std::int32_t frame_tstates = 0;
+  bool speed_limited = true;
+  std::uint8_t target_frames = 50;
+  std::uint16_t frames_counted = 0;
+  std::int32_t delay_count = 1000;
+  std::uint32_t next_check = 0;  // start-up tick + 1000, set by start-up
+  bool quit_requested = false;
+  std::FILE* tape_file = nullptr;
+  bool tape_active = false;
+  bool trace_on = false;
+  std::array<std::uint8_t, 65536> trace_buffer{};
+  std::uint16_t trace_fill = 0;
+  bool screen_loaded = false;  // a raw block was loaded at 4000h
+};
+
+// Processor-side memory access: reads always succeed, stores below
+// write_floor are dropped without a word.
+inline std::uint8_t ReadByte(const Machine& m, std::uint16_t address) {
+  return m.memory[address];
+}
+inline void WriteByte(Machine& m, std::uint16_t address, std::uint8_t value) {
+  if (address >= m.write_floor) m.memory[address] = value;
+}
+// Loaders, Poke and the character set editor write past the protection.
+inline void StoreDirect(Machine& m, std::uint16_t address, std::uint8_t value) {
+  m.memory[address] = value;
+}

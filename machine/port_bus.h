@@ -1,0 +1,15 @@
+// The 48K port decoding: even ports reach the ULA (keyboard in, border out),
+// odd ports the Kempston joystick (in) and the Sweet Talker (out).
+#pragma once
+#include <cstdint>
+
+#include "machine/machine.h"
+
+struct CpuState;
+
+// The result is left in cpu.io_data.
+void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high);
+// The byte written is taken from cpu.io_data.
+void PortWrite(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high);
+// Frame end: copies the held matrix keys into key_rows.
+void SampleKeyboard(Machine& machine);

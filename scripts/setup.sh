@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test Vantro and
+# Kelbrin. Safe to run again: it only touches apt when a package is missing.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  qt6-base-dev libgl-dev
+  libsdl2-dev libpng-dev zlib1g-dev
+  libgtest-dev
+  spectrum-roms
+  libz80ex-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+
+# The Sinclair ROM lives in Debian's non-free component; enable it once.
+if ! grep -rqsE '^[^#]*\bnon-free\b([^-]|$)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  echo "Enabling Debian's non-free component for the spectrum-roms package"
+  $SUDO tee /etc/apt/sources.list.d/vantro-non-free.sources >/dev/null <<'SRC'
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: non-free
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,21 @@
+// The one way commands talk to the user: message boxes, Yes/No questions and
+// file dialogs. The Qt programs implement it with real windows; tests use a
+// scripted fake, so loaders and savers run against real files without a
+// window system.
+#pragma once
+#include <string>
+#include <string_view>
+
+struct Host {
+  virtual ~Host() = default;
+
+  // A modal message box with an OK button.
+  virtual void ShowMessage(std::string_view title, std::string_view text) = 0;
+  // A modal Yes/No box; true for Yes.
+  virtual bool AskYesNo(std::string_view title, std::string_view text) = 0;
+  // Open-file and save-file dialogs. The filter is one entry written as
+  // "label|pattern;pattern" ("All supported files (*.bin)|*.bin;*.scr;*.rom").
+  // An empty result means the user cancelled.
+  virtual std::string AskOpenPath(std::string_view title, std::string_view filter) = 0;
+  virtual std::string AskSavePath(std::string_view title, std::string_view filter) = 0;
+};
