@@ -1,0 +1,43 @@
+// A scripted user for tests: answers file dialogs and Yes/No boxes from
+// queues and records every message box shown.
+#pragma once
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/host.h"
+
+struct FakeHost : Host {
+  std::deque<std::string> open_paths;  // answers to AskOpenPath; empty = cancel
+  std::deque<std::string> save_paths;  // answers to AskSavePath; empty = cancel
+  std::deque<bool> yes_no;             // answers to AskYesNo; empty = No
+  std::vector<std::pair<std::string, std::string>> messages;  // (title, text)
+  std::vector<std::pair<std::string, std::string>> dialogs;   // (title, filter) asked
+
+  void ShowMessage(std::string_view title, std::string_view text) override {
+    messages.emplace_back(std::string(title), std::string(text));
+  }
+  bool AskYesNo(std::string_view title, std::string_view text) override {
+    messages.emplace_back(std::string(title), std::string(text));
+    if (yes_no.empty()) return false;
+    bool answer = yes_no.front();
+    yes_no.pop_front();
+    return answer;
+  }
+  std::string AskOpenPath(std::string_view title, std::string_view filter) override {
+    return Next(open_paths, title, filter);
+  }
+  std::string AskSavePath(std::string_view title, std::string_view filter) override {
+    return Next(save_paths, title, filter);
+  }
+
+ private:
+  std::string Next(std::deque<std::string>& queue, std::string_view title, std::string_view filter) {
+    dialogs.emplace_back(std::string(title), std::string(filter));
+    if (queue.empty()) return {};
+    std::string path = queue.front();
+    queue.pop_front();
+    return path;
+  }
+};
