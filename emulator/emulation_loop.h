@@ -1,0 +1,73 @@
+// The emulation loop: one Z80 instruction per pass, the frame end every
+// 69,888 T-states (render, keyboard, interrupt, present, pacing), and around
+// the instruction the tape loader trap, the breakpoint test and the speed
+// busy-wait. Plain C++ without a window, so Vantro's main window and the
+// headless runner vantro-run drive the very same passes; each decides itself
+// how often it looks at its events between passes.
+#pragma once
+#include <cstdint>
+
+#include "machine/speech.h"  // MillisecondClock
+
+struct CpuState;
+struct Machine;
+struct Breakpoint;
+struct DisplayRenderer;
+
+constexpr int kBorderBandRows = 2;
+constexpr int kBorderBandLimit = 240;        // bands paint rows 0-239
+constexpr std::uint32_t kPacingPeriodMs = 1000;
+constexpr std::int32_t kPacingStep = 5;      // busy-wait iterations per frame of difference
+constexpr std::int32_t kInitialDelayCount = 1000;
+constexpr int kBaseFrameRateTimesTwo = 25;   // 12.5 frames per second at 25%
+
+// What the loop needs from whoever shows the picture and owns the debugger.
+// Called at most once per frame (Present) or when the machine must stop
+// (OpenDebugger), never per instruction.
+class LoopHooks {
+ public:
+  virtual ~LoopHooks() = default;
+  // The frame picture has been rendered and the interrupt offered: show it
+  // (at 200% as the 640x480 copy).
+  virtual void Present() = 0;
+  // A breakpoint fired (already disarmed) or the trace buffer was flushed to
+  // "debug.lst": hand over to the debugger; returns when it is closed.
+  virtual void OpenDebugger() = 0;
+};
+
+// The records one loop works on, all owned by the program's main.
+struct EmulationLoop {
+  CpuState& cpu;
+  Machine& machine;
+  Breakpoint& breakpoint;
+  DisplayRenderer& renderer;
+  MillisecondClock& clock;
+  LoopHooks& hooks;
+};
+
+// What happened during a pass; bits, kPassPlain when none.
+enum PassOutcome : unsigned {
+  kPassPlain = 0,
+  kPassFrameEnded = 1u << 0,
+  kPassBreakpointFired = 1u << 1,
+  kPassTraceFlushed = 1u << 2,
+};
+
+// One pass without its event step: instruction (traced while trace_on),
+// T-state transfer with border band, frame end, tape trap, breakpoint test,
+// busy-wait. The caller polls its events between passes.
+unsigned RunPass(EmulationLoop& loop);
+
+// Passes until one of them reports something (a frame end at the latest) or
+// quit_requested is set; returns that pass's outcome.
+unsigned RunUntilFrameEnd(EmulationLoop& loop);
+
+// "Speed" items "25%".."200%" (multiplier 1, 2, 4, 8): 12, 25, 50 or 100
+// frames per second; delay_count and frames_counted carry over.
+void ChooseSpeed(Machine& machine, int multiplier, std::uint32_t now_ms);
+// "No Limit": no frame counting and no busy-wait.
+void ChooseNoLimit(Machine& machine);
+// Once per frame while speed_limited: adjusts delay_count once a second.
+void PacingStep(Machine& machine, std::uint32_t now_ms);
+// Counts a memory-held counter down to 0: the only brake on speed.
+void BusyWait(std::int32_t count);
