@@ -3,6 +3,7 @@
 // text or calls through an interface; the hooks run once per frame at most.
 #include "emulator/emulation_loop.h"
 
+#include "cpu/trace_file.h"
 #include "cpu/z80.h"
 #include "debugger/breakpoint.h"
 #include "machine/machine.h"
@@ -39,7 +40,17 @@ unsigned RunPass(EmulationLoop& loop) {
   Machine& machine = loop.machine;
   unsigned outcome = kPassPlain;
 
-  Step(cpu, machine);
+  if (!machine.trace_on) {
+    Step(cpu, machine);
+  } else {
+    TracedStep(cpu, machine, loop.hex_mode, loop.trace_texts);
+    if (AppendTraceLine(machine, loop.trace_texts, cpu)) {
+      // The block is in "debug.lst" and tracing has stopped; the debugger
+      // opens before the rest of the pass, as the trace ends there.
+      outcome |= kPassTraceFlushed;
+      loop.hooks.OpenDebugger();
+    }
+  }
 
   if (cpu.tstates > kTransferThreshold) {
     if (!machine.fast_border && machine.border_band < kBorderBandLimit) {

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include "cpu/traced_step.h"
 #include "machine/speech.h"  // MillisecondClock
 
 struct CpuState;
@@ -43,6 +44,12 @@ struct EmulationLoop {
   DisplayRenderer& renderer;
   MillisecondClock& clock;
   LoopHooks& hooks;
+  // The program's HexMode (the debugger's BASE button): operand numbers of
+  // traced instruction texts.
+  const bool& hex_mode;
+  // Reused by every traced instruction, so tracing allocates only while the
+  // strings grow.
+  TraceTexts trace_texts{};
 };
 
 // What happened during a pass; bits, kPassPlain when none.
