@@ -84,3 +84,17 @@ inline void WriteByte(Machine& m, std::uint16_t address, std::uint8_t value) {
 inline void StoreDirect(Machine& m, std::uint16_t address, std::uint8_t value) {
   m.memory[address] = value;
 }
+
+struct CpuState;
+
+// Start-up state: the built-in ROM at 0000h-3FFFh, RAM zeroed, protection
+// on, every field at its initial value. The Sweet Talker connection and
+// the tape file are wiring owned by others and are left as they are.
+void InitMachine(Machine& m);
+// "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
+// whether the item is now checked (protection on).
+bool ToggleWriteProtect(Machine& m);
+// "Soft" reset: the ROM continues at its NEW entry with everything else kept.
+void SoftReset(CpuState& cpu);
+// "Force BREAK": the ROM's error report entry, in interrupt mode 1.
+void ForceBreak(CpuState& cpu);

@@ -1,0 +1,57 @@
+// Start-up state of the Machine record and the memory-side commands of the
+// Emulation and Tools menus (write protection, soft reset, Force BREAK).
+// Called by start-up and by the menu dispatch between two instructions.
+#include "machine/machine.h"
+
+#include <algorithm>
+
+#include "cpu/cpu_state.h"
+#include "data/rom_image.h"
+
+namespace {
+constexpr std::uint16_t kSoftResetEntry = 0x11B7;  // ROM: NEW, keeps RAMTOP
+constexpr std::uint16_t kBreakEntry = 0x12A2;      // ROM: main execution loop
+}  // namespace
+
+void InitMachine(Machine& m) {
+  const auto rom = BuiltInRom();
+  m.memory.fill(0);
+  std::copy(rom.begin(), rom.end(), m.memory.begin());
+  m.write_floor = kProtectedFloor;
+  m.ula_out = 0;
+  m.key_rows.fill(0);
+  m.host_keys = 0;
+  m.joystick = Joystick::kempston;
+  m.sweet_talker_on = false;
+  m.currah_on = false;
+  m.fast_border = true;
+  m.border_band = 0;
+  m.video_output = VideoOutput::colour;
+  m.double_size = false;
+  m.flash_phase = 0;
+  m.flash_toggled_at = 0;
+  m.frame_tstates = 0;
+  m.speed_limited = true;
+  m.target_frames = 50;
+  m.frames_counted = 0;
+  m.delay_count = 1000;
+  m.next_check = 0;
+  m.quit_requested = false;
+  m.tape_active = false;
+  m.trace_on = false;
+  m.trace_buffer.fill(0);
+  m.trace_fill = 0;
+  m.screen_loaded = false;
+}
+
+bool ToggleWriteProtect(Machine& m) {
+  m.write_floor ^= kProtectedFloor;
+  return m.write_floor != 0;
+}
+
+void SoftReset(CpuState& cpu) { cpu.pc = kSoftResetEntry; }
+
+void ForceBreak(CpuState& cpu) {
+  cpu.pc = kBreakEntry;
+  cpu.im = 1;
+}

@@ -1,0 +1,96 @@
+// The Machine record at start-up, ROM write protection and the two resets
+// that only move the program counter.
+#include "machine/machine.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "cpu/cpu_state.h"
+#include "data/rom_image.h"
+
+namespace {
+
+std::unique_ptr<Machine> StartedMachine() {
+  auto m = std::make_unique<Machine>();
+  m->memory.fill(0xAA);  // leftovers that start-up must clear
+  m->write_floor = 0;
+  m->ula_out = 5;
+  m->joystick = Joystick::none;
+  m->trace_fill = 7;
+  InitMachine(*m);
+  return m;
+}
+
+TEST(MachineTest, StartUpPutsTheRomLowAndZeroesRam) {
+  auto m = StartedMachine();
+  const auto rom = BuiltInRom();
+  for (int a = 0; a < 0x4000; ++a) ASSERT_EQ(m->memory[a], rom[a]) << "ROM byte " << a;
+  for (int a = 0x4000; a < 0x10000; ++a) ASSERT_EQ(m->memory[a], 0) << "RAM byte " << a;
+  EXPECT_EQ(m->write_floor, 0x4000);
+  EXPECT_EQ(m->ula_out, 0);
+  EXPECT_EQ(m->joystick, Joystick::kempston);
+  EXPECT_EQ(m->trace_fill, 0);
+  EXPECT_TRUE(m->fast_border);
+  EXPECT_EQ(m->target_frames, 50);
+  EXPECT_EQ(m->delay_count, 1000);
+}
+
+TEST(MachineTest, WriteProtectionGuardsExactlyTheRom) {
+  auto m = StartedMachine();
+  const std::uint8_t rom_last = m->memory[0x3FFF];
+  struct Case {
+    std::uint16_t address;
+    bool stored;
+  } cases[] = {{0x0000, false}, {0x3FFF, false}, {0x4000, true}, {0xFFFF, true}};
+  for (const auto& c : cases) {
+    const std::uint8_t before = m->memory[c.address];
+    WriteByte(*m, c.address, static_cast<std::uint8_t>(before + 1));
+    EXPECT_EQ(m->memory[c.address] != before, c.stored) << "address " << c.address;
+  }
+  EXPECT_EQ(m->memory[0x3FFF], rom_last);
+}
+
+TEST(MachineTest, ToggleWriteProtectLetsTheRomBeOverwrittenForGood) {
+  auto m = StartedMachine();
+  const std::uint8_t original = m->memory[0x0000];
+  EXPECT_FALSE(ToggleWriteProtect(*m)) << "first toggle turns protection off";
+  EXPECT_EQ(m->write_floor, 0);
+  WriteByte(*m, 0x0000, static_cast<std::uint8_t>(original ^ 0xFF));
+  EXPECT_TRUE(ToggleWriteProtect(*m)) << "second toggle turns it back on";
+  EXPECT_EQ(m->write_floor, 0x4000);
+  EXPECT_EQ(m->memory[0x0000], original ^ 0xFF) << "protection does not restore the ROM";
+  WriteByte(*m, 0x0000, original);
+  EXPECT_EQ(m->memory[0x0000], original ^ 0xFF);
+}
+
+TEST(MachineTest, DirectStoresIgnoreProtection) {
+  auto m = StartedMachine();
+  StoreDirect(*m, 0x0001, 0x99);
+  EXPECT_EQ(m->memory[0x0001], 0x99);
+}
+
+TEST(MachineTest, SoftResetAndForceBreakMoveOnlyPcAndIm) {
+  CpuState before;
+  before.a = 1; before.b = 2; before.h = 3; before.ix = 0x1234; before.sp = 0x8000;
+  before.iff = 4; before.im = 2; before.pc = 0x9000; before.i = 0x3F;
+
+  CpuState soft = before;
+  SoftReset(soft);
+  EXPECT_EQ(soft.pc, 0x11B7);
+  EXPECT_EQ(soft.im, 2);
+  EXPECT_EQ(soft.sp, 0x8000);
+  EXPECT_EQ(soft.iff, 4);
+  EXPECT_EQ(soft.ix, 0x1234);
+
+  CpuState brk = before;
+  ForceBreak(brk);
+  EXPECT_EQ(brk.pc, 0x12A2);
+  EXPECT_EQ(brk.im, 1);
+  EXPECT_EQ(brk.sp, 0x8000);
+  EXPECT_EQ(brk.iff, 4);
+  EXPECT_EQ(brk.a, 1);
+  EXPECT_EQ(brk.i, 0x3F);
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+// Port decoding as the processor sees it through IN and OUT: keyboard
+// half-rows, the Interface 2 and Kempston joysticks, the border and the
+// routing of Sweet Talker bytes.
+#include "machine/port_bus.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "cpu/cpu_state.h"
+
+namespace {
+
+std::uint64_t Keys(std::initializer_list<HostKey> keys) {
+  std::uint64_t bits = 0;
+  for (HostKey k : keys) bits |= HostKeyBit(k);
+  return bits;
+}
+
+struct RecordingTalker : SweetTalkerPort {
+  std::vector<std::uint8_t> bytes;
+  void Write(std::uint8_t byte) override { bytes.push_back(byte); }
+};
+
+class PortBusTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Machine> machine = std::make_unique<Machine>();
+  CpuState cpu;
+
+  std::uint8_t In(std::uint8_t low, std::uint8_t high) {
+    cpu.io_data = 0x5A;  // stale value that every read must replace
+    PortRead(*machine, cpu, low, high);
+    return cpu.io_data;
+  }
+  void Out(std::uint8_t low, std::uint8_t high, std::uint8_t value) {
+    cpu.io_data = value;
+    PortWrite(*machine, cpu, low, high);
+  }
+  void HoldMatrixKeys(std::initializer_list<HostKey> keys) {
+    machine->host_keys = Keys(keys);
+    SampleKeyboard(*machine);
+  }
+};
+
+TEST_F(PortBusTest, KeyboardReadsSelectedHalfRowsActiveLow) {
+  // One key in each of rows 0, 3 and 7: CAPS SHIFT, 5 and B.
+  HoldMatrixKeys({HostKey::LeftShift, HostKey::Digit5, HostKey::B});
+  struct Case {
+    std::uint8_t high, expected;
+    const char* what;
+  } cases[] = {
+      {0xFF, 0xBF, "no row selected reads BFh whatever is held"},
+      {0x00, 0xBF ^ 0x11, "all rows at once: OR of CAPS SHIFT (bit 0) and 5/B (bit 4)"},
+      {0xFE, 0xBE, "row 0 alone: CAPS SHIFT"},
+      {0xF7, 0xAF, "row 3 alone: key 5"},
+      {0x7F, 0xAF, "row 7 alone: key B"},
+      {0xFD, 0xBF, "row 1 alone: nothing held there"},
+      {0x76, 0xAE, "rows 0, 3 and 7 together"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(In(0xFE, c.high), c.expected) << c.what;
+  }
+}
+
+TEST_F(PortBusTest, AnyEvenLowByteReachesTheUla) {
+  HoldMatrixKeys({HostKey::Q});
+  EXPECT_EQ(In(0x00, 0xFB), 0xBE);
+  EXPECT_EQ(In(0x7E, 0xFB), 0xBE);
+}
+
+TEST_F(PortBusTest, SampleKeyboardMapsEveryMatrixKeyToItsRowAndBit) {
+  for (int key = 0; key < kMatrixKeyCount; ++key) {
+    HoldMatrixKeys({static_cast<HostKey>(key)});
+    for (int row = 0; row < 8; ++row) {
+      const std::uint8_t want = row == key / 5 ? static_cast<std::uint8_t>(1u << (key % 5)) : 0;
+      EXPECT_EQ(machine->key_rows[row], want) << "key " << key << " row " << row;
+    }
+  }
+}
+
+TEST_F(PortBusTest, JoystickKeysNeverReachTheMatrix) {
+  HoldMatrixKeys({HostKey::Up, HostKey::Down, HostKey::Left, HostKey::Right, HostKey::LeftCtrl});
+  for (std::uint8_t row : machine->key_rows) EXPECT_EQ(row, 0);
+  machine->joystick = Joystick::kempston;
+  EXPECT_EQ(In(0xFE, 0x00), 0xBF);
+}
+
+TEST_F(PortBusTest, KeyRowsStayAsSampledUntilTheNextFrameEnd) {
+  HoldMatrixKeys({HostKey::A});
+  machine->host_keys = 0;  // released between two frame ends
+  EXPECT_EQ(In(0xFE, 0xFD), 0xBE);
+  SampleKeyboard(*machine);
+  EXPECT_EQ(In(0xFE, 0xFD), 0xBF);
+}
+
+TEST_F(PortBusTest, InterfaceTwoJoysticksAppearAsNumberKeys) {
+  struct Case {
+    Joystick joystick;
+    std::initializer_list<HostKey> held;
+    std::uint8_t high, expected;
+    const char* what;
+  } cases[] = {
+      {Joystick::if2_port1, {HostKey::Up, HostKey::Left}, 0xEF, 0xAD, "port 1 Up+Left: keys 9 and 6"},
+      {Joystick::if2_port1, {HostKey::Up, HostKey::Down}, 0xEF, 0xBD, "port 1 Up wins over Down"},
+      {Joystick::if2_port1, {HostKey::Down, HostKey::Right}, 0xEF, 0xB3, "port 1 Down+Right: keys 8 and 7"},
+      {Joystick::if2_port1, {HostKey::Left, HostKey::Right}, 0xEF, 0xAF, "port 1 Left wins over Right"},
+      {Joystick::if2_port1, {HostKey::LeftCtrl}, 0xEF, 0xBE, "port 1 fire: key 0"},
+      {Joystick::if2_port1, {HostKey::Up, HostKey::LeftCtrl}, 0xF7, 0xBF, "port 1 not seen on row 3"},
+      {Joystick::if2_port1, {HostKey::LeftCtrl}, 0x00, 0xBE, "port 1 seen when all rows are read"},
+      {Joystick::if2_port2, {HostKey::Up, HostKey::Left}, 0xF7, 0xB6, "port 2 Up+Left: keys 4 and 1"},
+      {Joystick::if2_port2, {HostKey::Down, HostKey::Right}, 0xF7, 0xB9, "port 2 Down+Right: keys 3 and 2"},
+      {Joystick::if2_port2, {HostKey::LeftCtrl}, 0xF7, 0xAF, "port 2 fire: key 5"},
+      {Joystick::if2_port2, {HostKey::LeftCtrl}, 0xEF, 0xBF, "port 2 not seen on row 4"},
+      {Joystick::kempston, {HostKey::LeftCtrl}, 0x00, 0xBF, "Kempston adds nothing to the rows"},
+      {Joystick::cursor, {HostKey::Up, HostKey::LeftCtrl}, 0x00, 0xBF, "cursor joystick answers nowhere"},
+  };
+  for (const auto& c : cases) {
+    machine->joystick = c.joystick;
+    machine->key_rows.fill(0);
+    machine->host_keys = Keys(c.held);  // read live, no sampling needed
+    EXPECT_EQ(In(0xFE, c.high), c.expected) << c.what;
+  }
+}
+
+TEST_F(PortBusTest, InterfaceTwoOverlaysHeldSpectrumKeys) {
+  machine->joystick = Joystick::if2_port1;
+  HoldMatrixKeys({HostKey::Digit7});
+  machine->host_keys |= Keys({HostKey::LeftCtrl});
+  EXPECT_EQ(In(0xFE, 0xEF), 0xB6);  // 7 from the matrix, 0 from fire
+}
+
+TEST_F(PortBusTest, KempstonAnswersOddPortsWithLowBitsFiveToSevenClear) {
+  struct Case {
+    Joystick joystick;
+    std::initializer_list<HostKey> held;
+    std::uint8_t low, expected;
+    const char* what;
+  } cases[] = {
+      {Joystick::kempston, {}, 0x1F, 0x00, "nothing held reads 00h"},
+      {Joystick::kempston, {HostKey::Right, HostKey::LeftCtrl}, 0x1F, 0x11, "Right and fire"},
+      {Joystick::kempston, {HostKey::Right, HostKey::LeftCtrl}, 0x3F, 0xFF, "port 3Fh is not decoded"},
+      {Joystick::kempston, {HostKey::Right, HostKey::LeftCtrl}, 0xDF, 0xFF, "port DFh is not decoded"},
+      {Joystick::kempston, {HostKey::Up}, 0x01, 0x08, "port 01h is decoded: Up"},
+      {Joystick::kempston, {HostKey::Up, HostKey::Down}, 0x1F, 0x08, "Up wins over Down"},
+      {Joystick::kempston, {HostKey::Down}, 0x1F, 0x04, "Down"},
+      {Joystick::kempston, {HostKey::Left, HostKey::Right}, 0x1F, 0x02, "Left wins over Right"},
+      {Joystick::kempston, {HostKey::A, HostKey::Space}, 0x1F, 0x00, "matrix keys are not the joystick"},
+      {Joystick::if2_port1, {HostKey::Right}, 0x1F, 0xFF, "Interface 2 selected: port 1Fh reads FFh"},
+      {Joystick::none, {HostKey::Right}, 0x1F, 0xFF, "no interface: FFh"},
+      {Joystick::cursor, {HostKey::Right}, 0x1F, 0xFF, "cursor: FFh"},
+  };
+  for (const auto& c : cases) {
+    machine->joystick = c.joystick;
+    machine->host_keys = Keys(c.held);
+    for (std::uint8_t high : {0x00, 0xFF}) {
+      EXPECT_EQ(In(c.low, high), c.expected) << c.what << ", high byte " << int{high};
+    }
+  }
+}
+
+TEST_F(PortBusTest, EvenPortWriteKeepsTheWholeByteAsUlaOut) {
+  Out(0xFE, 0x00, 0x17);
+  EXPECT_EQ(machine->ula_out, 0x17);
+  EXPECT_EQ(machine->ula_out & 7, 7) << "border colour";
+  Out(0x00, 0xAB, 0x02);
+  EXPECT_EQ(machine->ula_out, 0x02);
+  Out(0x1F, 0x00, 0x05);
+  EXPECT_EQ(machine->ula_out, 0x02) << "odd ports leave the ULA alone";
+}
+
+TEST_F(PortBusTest, SweetTalkerGetsOddWritesToPortsOneToSevenOnlyWhenFitted) {
+  RecordingTalker talker;
+  machine->sweet_talker = &talker;
+  machine->sweet_talker_on = true;
+  for (std::uint8_t low : {0x01, 0x03, 0x05, 0x07}) Out(low, 0xFF, low);
+  for (std::uint8_t low : {0x09, 0x1F, 0x81, 0xFF, 0xFE, 0x00}) Out(low, 0x00, 0xEE);
+  EXPECT_EQ(talker.bytes, (std::vector<std::uint8_t>{0x01, 0x03, 0x05, 0x07}));
+
+  talker.bytes.clear();
+  machine->sweet_talker_on = false;
+  Out(0x01, 0x00, 0x20);
+  EXPECT_TRUE(talker.bytes.empty()) << "unit not fitted";
+
+  machine->sweet_talker_on = true;
+  machine->sweet_talker = nullptr;
+  const std::uint8_t border = machine->ula_out;
+  Out(0x01, 0x00, 0x20);  // fitted but not connected: must not crash
+  EXPECT_EQ(machine->ula_out, border);
+}
+
+}  // namespace
