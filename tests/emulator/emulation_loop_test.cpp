@@ -1,0 +1,410 @@
+// The emulation loop without a window: frame ends, border bands, pacing,
+// trace flushing, the tape trap and the breakpoint kinds, run on a real
+// Machine and the real core with a settable clock and recording hooks.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cpu/trace_file.h"
+#include "cpu/z80.h"
+#include "debugger/breakpoint.h"
+#include "emulator/emulation_loop.h"
+#include "machine/display_renderer.h"
+#include "machine/machine.h"
+#include "snapshots/tape.h"
+
+namespace {
+
+struct SetClock : MillisecondClock {
+  std::uint32_t now = 0;
+  std::uint32_t NowMs() override { return now; }
+};
+
+struct RecordingHooks : LoopHooks {
+  int presents = 0;
+  int debugger_opens = 0;
+  void Present() override { ++presents; }
+  void OpenDebugger() override { ++debugger_opens; }
+};
+
+// Every pass must not run the busy-wait for real: delay is switched off by
+// running unlimited unless a test is about pacing.
+class LoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitMachine(*machine);
+    ResetCpu(cpu);
+    machine->speed_limited = false;
+    cpu.pc = 0x8000;  // RAM is zero: NOPs, 4 T-states each
+  }
+
+  CpuState cpu;
+  std::unique_ptr<Machine> machine = std::make_unique<Machine>();
+  std::unique_ptr<DisplayRenderer> renderer = std::make_unique<DisplayRenderer>();
+  Breakpoint breakpoint;
+  SetClock clock;
+  RecordingHooks hooks;
+  bool hex_mode = false;
+  EmulationLoop loop{cpu, *machine, breakpoint, *renderer, clock, hooks, hex_mode};
+};
+
+TEST_F(LoopTest, FrameEndsOncePerFrameLengthOfNops) {
+  // 69,888 T-states of NOPs, moved in lumps of 552 (138 NOPs) once above
+  // 548: the frame closes on the 127th lump (70,104 T), surplus dropped.
+  int frames = 0;
+  int passes = 0;
+  while (frames < 3 && passes < 200000) {
+    if (cpu.pc >= 0xF000) cpu.pc = 0x8000;  // stay on the NOPs, off the ROM
+    if (RunPass(loop) & kPassFrameEnded) {
+      ++frames;
+      EXPECT_EQ(machine->frame_tstates, 0) << "frame end must drop the surplus";
+      EXPECT_EQ(passes + 1, 127 * 138 * frames) << "frame " << frames << " ended early or late";
+    }
+    ++passes;
+  }
+  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(hooks.presents, 3);
+}
+
+TEST_F(LoopTest, OneHugeTransferEndsOnlyOneFrame) {
+  machine->frame_tstates = 69000;
+  cpu.tstates = 60000;  // as after a long block move
+  EXPECT_EQ(RunPass(loop), unsigned{kPassFrameEnded});
+  EXPECT_EQ(machine->frame_tstates, 0);
+  EXPECT_EQ(cpu.tstates, 0);
+  EXPECT_EQ(RunPass(loop), unsigned{kPassPlain}) << "the surplus must not end a second frame";
+  EXPECT_EQ(hooks.presents, 1);
+}
+
+TEST_F(LoopTest, TStatesStayInTheCpuUntilAbove548) {
+  cpu.tstates = 544;
+  RunPass(loop);  // NOP: 548, not above the threshold
+  EXPECT_EQ(cpu.tstates, 548);
+  EXPECT_EQ(machine->frame_tstates, 0);
+  RunPass(loop);  // 552
+  EXPECT_EQ(cpu.tstates, 0);
+  EXPECT_EQ(machine->frame_tstates, 552);
+}
+
+TEST_F(LoopTest, FrameEndSamplesKeyboardAndTakesTheInterrupt) {
+  machine->host_keys = HostKeyBit(HostKey::Q);
+  cpu.iff = 1;
+  cpu.im = 1;
+  machine->frame_tstates = kFrameTStates - 4;
+  cpu.tstates = 600;
+  RunPass(loop);
+  EXPECT_EQ(machine->key_rows[2], 0x01) << "Q is row 2 bit 0";
+  EXPECT_EQ(cpu.pc, 0x0038) << "IM 1 interrupt accepted at frame end";
+}
+
+TEST_F(LoopTest, SlowBorderPaintsAtMostOneHundredTwentyBandsInStripes) {
+  machine->fast_border = false;
+  machine->ula_out = 1;  // blue for the first half of the frame
+  const std::uint32_t blue = renderer->palette.pixel[1];
+  const std::uint32_t red = renderer->palette.pixel[2];
+  renderer->frame_picture.fill(0);
+
+  int bands = 0;
+  bool ended = false;
+  while (!ended) {
+    const int before = machine->border_band;
+    ended = (RunPass(loop) & kPassFrameEnded) != 0;
+    if (!ended && machine->border_band != before) ++bands;
+    if (!ended) {
+      ASSERT_LE(machine->border_band, 240) << "a band below the picture was painted";
+    }
+    if (bands == 60) machine->ula_out = 2;
+  }
+  // 126 transfers happen before the frame closes; only 120 may paint.
+  EXPECT_EQ(bands, 120);
+  EXPECT_EQ(machine->border_band, 0);
+  EXPECT_EQ(renderer->frame_picture[0], blue) << "top band in the colour of the frame's start";
+  EXPECT_EQ(renderer->frame_picture[239 * kFrameWidth + 319], red)
+      << "bottom band in the colour set half way";
+}
+
+TEST(Pacing, SpeedItemsGiveWholeFrameRates) {
+  struct Case {
+    int multiplier;
+    int target;
+  };
+  for (Case c : {Case{1, 12}, Case{2, 25}, Case{4, 50}, Case{8, 100}}) {
+    auto machine = std::make_unique<Machine>();
+    machine->speed_limited = false;
+    machine->delay_count = 777;
+    machine->frames_counted = 9;
+    ChooseSpeed(*machine, c.multiplier, 5000);
+    EXPECT_EQ(machine->target_frames, c.target) << "multiplier " << c.multiplier;
+    EXPECT_TRUE(machine->speed_limited);
+    EXPECT_EQ(machine->next_check, 6000u);
+    EXPECT_EQ(machine->delay_count, 777) << "choosing a speed keeps the reached delay";
+    EXPECT_EQ(machine->frames_counted, 9);
+  }
+}
+
+TEST(Pacing, NoLimitAndBackKeepsDelayCount) {
+  auto machine = std::make_unique<Machine>();
+  machine->delay_count = 4321;
+  ChooseNoLimit(*machine);
+  EXPECT_FALSE(machine->speed_limited);
+  ChooseSpeed(*machine, 4, 100);
+  EXPECT_EQ(machine->delay_count, 4321);
+  EXPECT_EQ(machine->target_frames, 50);
+}
+
+TEST(Pacing, CheckOnceASecondMovesDelayByFivePerFrame) {
+  struct Case {
+    int frames_before;  // frames counted before this frame
+    std::int32_t delay;
+    std::uint32_t now;
+    std::int32_t delay_after;
+    int frames_after;
+    const char* what;
+  };
+  const Case cases[] = {
+      {59, 1000, 2000, 1000 + 10 * 5, 0, "ten frames too many"},
+      {39, 1000, 2000, 1000 - 10 * 5, 0, "ten frames too few"},
+      {49, 1000, 2000, 1000, 0, "on target"},
+      {0, 20, 2000, 0, 0, "too slow: never below zero"},
+      {0, 0, 2000, 0, 0, "stays at zero"},
+      {59, 1000, 1999, 1000, 60, "before the check time only counts"},
+  };
+  for (const Case& c : cases) {
+    auto machine = std::make_unique<Machine>();
+    machine->target_frames = 50;
+    machine->frames_counted = static_cast<std::uint16_t>(c.frames_before);
+    machine->delay_count = c.delay;
+    machine->next_check = 2000;
+    PacingStep(*machine, c.now);
+    EXPECT_EQ(machine->delay_count, c.delay_after) << c.what;
+    EXPECT_EQ(machine->frames_counted, c.frames_after) << c.what;
+    if (c.now >= 2000) {
+      EXPECT_EQ(machine->next_check, c.now + 1000) << c.what;
+    }
+  }
+}
+
+TEST(Pacing, CheckTimeSurvivesTickWrap) {
+  auto machine = std::make_unique<Machine>();
+  machine->next_check = 0xFFFFFF00u;
+  machine->frames_counted = 10;
+  PacingStep(*machine, 0x00000010u);  // after the wrap: the check is due
+  EXPECT_EQ(machine->frames_counted, 0);
+  EXPECT_EQ(machine->next_check, 0x00000010u + 1000);
+}
+
+TEST_F(LoopTest, FrameEndRunsPacingOnlyWhileLimited) {
+  machine->speed_limited = true;
+  machine->delay_count = 0;  // no real busy-wait in the test
+  machine->next_check = 1000;
+  clock.now = 10;
+  machine->frame_tstates = kFrameTStates - 4;
+  cpu.tstates = 600;
+  RunPass(loop);
+  EXPECT_EQ(machine->frames_counted, 1);
+  machine->speed_limited = false;
+  machine->frame_tstates = kFrameTStates - 4;
+  cpu.tstates = 600;
+  RunPass(loop);
+  EXPECT_EQ(machine->frames_counted, 1) << "No Limit counts no frames";
+}
+
+class LoopFilesTest : public LoopTest {
+ protected:
+  void SetUp() override {
+    LoopTest::SetUp();
+    dir = std::filesystem::temp_directory_path() /
+          ("vantro_loop_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    old_dir = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+  }
+  void TearDown() override {
+    EjectTape(*machine);
+    std::filesystem::current_path(old_dir);
+    std::filesystem::remove_all(dir);
+  }
+  std::filesystem::path dir, old_dir;
+};
+
+TEST_F(LoopFilesTest, TraceFlushesAtSixtyFourThousandWithTrailingEmptyLine) {
+  StartTrace(*machine, ClockTime{12, 34, 56, 7, 8, 2024});
+  const std::size_t header = machine->trace_fill;
+  int passes = 0;
+  unsigned outcome = kPassPlain;
+  while (!(outcome & kPassTraceFlushed) && passes < 1000) {
+    outcome = RunPass(loop);
+    ++passes;
+    if (!(outcome & kPassTraceFlushed)) {
+      ASSERT_EQ(hooks.debugger_opens, 0) << "debugger opened before the buffer was full";
+    }
+  }
+  const std::size_t lines = (kTraceFlushThreshold - header + kTraceLineLength - 1) / kTraceLineLength;
+  EXPECT_EQ(static_cast<std::size_t>(passes), lines);
+  EXPECT_FALSE(machine->trace_on);
+  EXPECT_EQ(hooks.debugger_opens, 1);
+
+  std::ifstream in("debug.lst", std::ios::binary);
+  ASSERT_TRUE(in) << "debug.lst not written to the current directory";
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.size(), header + lines * kTraceLineLength + 2);
+  EXPECT_EQ(text.substr(0, 6), "START ");
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n") << "block must end with an empty line";
+
+  // Untraced passes afterwards leave the file alone.
+  for (int i = 0; i < 100; ++i) RunPass(loop);
+  EXPECT_EQ(std::filesystem::file_size("debug.lst"), text.size());
+}
+
+TEST_F(LoopFilesTest, ShortTraceStaysInTheBuffer) {
+  StartTrace(*machine, ClockTime{});
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(RunPass(loop) & kPassTraceFlushed, 0u);
+  EXPECT_TRUE(machine->trace_on);
+  EXPECT_FALSE(std::filesystem::exists("debug.lst"));
+  EXPECT_EQ(hooks.debugger_opens, 0);
+}
+
+TEST_F(LoopFilesTest, TapeTrapServesLoadButNotVerify) {
+  // One block: length 5, flag FFh, three data bytes, checksum.
+  const std::vector<unsigned char> tap = {0x05, 0x00, 0xFF, 0x11, 0x22, 0x33, 0x99};
+  {
+    std::ofstream out("game.tap", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(tap.data()), static_cast<std::streamsize>(tap.size()));
+  }
+  struct Case {
+    bool carry;
+    std::uint16_t pc_after;
+    std::uint8_t first_byte;
+    const char* what;
+  };
+  for (Case c : {Case{false, kTapeTrapAddress, 0x00, "VERIFY runs the ROM routine"},
+                 Case{true, kTapeTrapReturn, 0x11, "LOAD is served from the tape"}}) {
+    ASSERT_TRUE(InsertTape(*machine, "game.tap"));
+    machine->memory[0x9000] = 0;
+    // JP 0556h at 8000h: after it the trap sees the loader's entry.
+    machine->memory[0x8000] = 0xC3;
+    machine->memory[0x8001] = 0x56;
+    machine->memory[0x8002] = 0x05;
+    cpu.pc = 0x8000;
+    cpu.f = c.carry ? kFlagC : 0;
+    cpu.ix = 0x9000;
+    cpu.d = 0;
+    cpu.e = 3;
+    RunPass(loop);
+    EXPECT_EQ(cpu.pc, c.pc_after) << c.what;
+    EXPECT_EQ(machine->memory[0x9000], c.first_byte) << c.what;
+    if (c.carry) {
+      EXPECT_EQ(machine->memory[0x9002], 0x33) << c.what;
+      EXPECT_EQ(cpu.ix, 0x9003) << c.what;
+      EXPECT_EQ(cpu.f & kFlagC, kFlagC) << "the ROM sees carry set: loaded";
+    }
+  }
+}
+
+// The breakpoint kinds through the loop: arm, run one instruction, see
+// whether the debugger opened.
+TEST_F(LoopTest, BreakpointKindsFireAsTabled) {
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> code;  // at 8000h
+    int passes;
+    Breakpoint bp;
+    bool fires;
+  };
+  auto flag = [](int kind, std::uint8_t f_at_arming) {
+    Breakpoint b;
+    b.kind = static_cast<std::uint8_t>(kind);
+    b.mask = kind < 8 ? static_cast<std::uint8_t>(0x80 >> kind) : 0xFF;
+    b.value = static_cast<std::uint16_t>(f_at_arming & b.mask);
+    return b;
+  };
+  auto reg = [](int kind, std::uint16_t value, BreakMode mode) {
+    Breakpoint b;
+    b.kind = static_cast<std::uint8_t>(kind);
+    b.value = value;
+    b.mode = mode;
+    return b;
+  };
+  Breakpoint opcode_dd;
+  opcode_dd.kind = 18;
+  opcode_dd.opcode = 0xDD;
+  const std::vector<Case> cases = {
+      // XOR A sets Z and P/V, clears C: F = 44h.
+      {"Z watched, changes", {0xAF}, 1, flag(1, 0x00), true},
+      {"C watched, stays clear", {0xAF}, 1, flag(7, 0x00), false},
+      {"Any, F changes", {0xAF}, 1, flag(8, 0x00), true},
+      {"Any, F unchanged by NOP", {0x00}, 1, flag(8, 0x00), false},
+      {"bit 5 copied from A by SCF", {0x3E, 0x28, 0x37}, 2, flag(2, 0x00), true},
+      {"bit 5 not touched by LD A", {0x3E, 0x28, 0x37}, 1, flag(2, 0x00), false},
+      {"opcode DDh before LD IX", {0x00, 0xDD, 0x21, 0x00, 0x00}, 1, opcode_dd, true},
+      {"opcode DDh not inside LD A,DDh", {0x3E, 0xDD, 0x00}, 2, opcode_dd, false},
+      {"PC equal: next instruction's address", {0x00}, 1, reg(34, 0x8001, BreakMode::equal), true},
+      {"PC equal: elsewhere", {0x00}, 1, reg(34, 0x9000, BreakMode::equal), false},
+      {"A equal after LD A,5", {0x3E, 0x05}, 1, reg(19, 5, BreakMode::equal), true},
+      {"BC equal after LD BC,1234h", {0x01, 0x34, 0x12}, 1, reg(29, 0x1234, BreakMode::equal), true},
+      {"HL change by NOP", {0x00}, 1, reg(31, 0, BreakMode::change), false},
+      {"R change after any instruction", {0x00}, 1, reg(28, 0, BreakMode::change), true},
+      {"SP equal F000h at once", {0x00}, 1, reg(35, 0xF000, BreakMode::equal), true},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    hooks = RecordingHooks{};
+    for (std::size_t i = 0; i < c.code.size(); ++i) machine->memory[0x8000 + i] = c.code[i];
+    breakpoint = c.bp;
+    breakpoint.armed = true;
+    unsigned outcome = kPassPlain;
+    for (int i = 0; i < c.passes && !(outcome & kPassBreakpointFired); ++i) {
+      outcome |= RunPass(loop);
+    }
+    EXPECT_EQ((outcome & kPassBreakpointFired) != 0, c.fires) << c.what;
+    EXPECT_EQ(hooks.debugger_opens, c.fires ? 1 : 0) << c.what;
+    EXPECT_EQ(breakpoint.armed, !c.fires) << c.what << ": firing disarms";
+  }
+}
+
+TEST(BreakpointFiresTest, ChangeModeFiresOnceAndTurnsToEqual) {
+  CpuState cpu;
+  auto machine = std::make_unique<Machine>();
+  Breakpoint bp;
+  bp.kind = 30;  // DE
+  bp.value = 0x0102;
+  bp.mode = BreakMode::change;
+  cpu.d = 0x01;
+  cpu.e = 0x02;
+  EXPECT_FALSE(BreakpointFires(bp, cpu, *machine));
+  cpu.e = 0x03;
+  EXPECT_TRUE(BreakpointFires(bp, cpu, *machine));
+  EXPECT_EQ(bp.mode, BreakMode::equal);
+  EXPECT_FALSE(BreakpointFires(bp, cpu, *machine)) << "now equal mode: 0103h is not 0102h";
+}
+
+TEST(BreakpointFiresTest, EveryRegisterKindReadsItsRegister) {
+  CpuState cpu;
+  auto machine = std::make_unique<Machine>();
+  cpu.a = 0x11; cpu.f = 0x22; cpu.b = 0x33; cpu.c = 0x44; cpu.d = 0x55; cpu.e = 0x66;
+  cpu.h = 0x77; cpu.l = 0x88; cpu.i = 0x99; cpu.r = 0x2A; cpu.r7 = 0x80;
+  cpu.ix = 0xABCD; cpu.iy = 0xBCDE; cpu.pc = 0xCDEF; cpu.sp = 0xDEF0;
+  const std::uint16_t expected[] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99,
+                                    0xAA /* r with bit 7 from r7 */, 0x3344, 0x5566, 0x7788,
+                                    0xABCD, 0xBCDE, 0xCDEF, 0xDEF0};
+  for (int kind = 19; kind <= 35; ++kind) {
+    Breakpoint bp;
+    bp.kind = static_cast<std::uint8_t>(kind);
+    bp.value = expected[kind - 19];
+    EXPECT_TRUE(BreakpointFires(bp, cpu, *machine)) << "kind " << kind;
+    bp.value = static_cast<std::uint16_t>(expected[kind - 19] ^ 1);
+    EXPECT_FALSE(BreakpointFires(bp, cpu, *machine)) << "kind " << kind;
+  }
+  Breakpoint unused;
+  unused.kind = 12;  // no menu item selects kinds 9-17
+  EXPECT_FALSE(BreakpointFires(unused, cpu, *machine));
+}
+
+}  // namespace
