@@ -1,0 +1,28 @@
+// The traced step takes its texts from the disassembler, read from memory
+// before the instruction runs, and then hands execution to Step. So there is
+// one copy of the decoder's semantics for text (the disassembler) and one for
+// execution (the executor), and Step stays free of text work; the two can
+// only disagree about an instruction's length, which the tests compare for
+// every opcode of every group.
+#include "cpu/traced_step.h"
+
+#include "cpu/z80.h"
+#include "machine/machine.h"
+#include "tools/disassembler.h"
+#include "tools/memory_view.h"
+
+void TracedStep(CpuState& cpu, Machine& machine, bool hex_mode, TraceTexts& texts) {
+  // Decode into the caller's strings (swapped in and out) so a long trace
+  // reuses their storage instead of allocating per instruction.
+  Disassembly decoded;
+  decoded.address_field.swap(texts.trace_addr);
+  decoded.byte_field.swap(texts.trace_bytes);
+  decoded.text.swap(texts.trace_text);
+  const MemoryView memory{machine.memory.data(), machine.memory.size()};
+  DisassembleInto(memory, cpu.pc, hex_mode, decoded);
+  texts.trace_addr.swap(decoded.address_field);
+  texts.trace_bytes.swap(decoded.byte_field);
+  texts.trace_text.swap(decoded.text);
+
+  Step(cpu, machine);
+}
