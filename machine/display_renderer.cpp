@@ -47,6 +47,17 @@ std::uint32_t BorderColour(const DisplayRenderer& renderer, const Machine& machi
   return renderer.palette.pixel[machine.ula_out & 7];
 }
 
+// For each bitmap byte, an all-ones word where a pixel is set: a pixel is
+// then paper ^ ((ink ^ paper) & mask), which compilers turn into vector code.
+struct PixelMasks {
+  std::array<std::array<std::uint32_t, 8>, 256> mask{};
+  constexpr PixelMasks() {
+    for (int b = 0; b < 256; ++b)
+      for (int x = 0; x < 8; ++x) mask[b][x] = (b & (0x80 >> x)) ? 0xFFFFFFFFu : 0u;
+  }
+};
+constexpr PixelMasks kPixelMasks;
+
 }  // namespace
 
 Palette MakePalette(VideoOutput output) {
@@ -100,10 +111,10 @@ void RenderFrame(DisplayRenderer& renderer, Machine& machine, std::uint32_t now_
     const int cell_row = (y >> 3) * 32;
     const std::uint16_t line = BitmapAddress(y, 0);
     for (int c = 0; c < 32; ++c) {
-      const unsigned bits = memory[line + c];
-      const std::uint32_t ink = pixel[renderer.cell_ink[cell_row + c]];
+      const auto& mask = kPixelMasks.mask[memory[line + c]];
       const std::uint32_t paper = cell_paper[cell_row + c];
-      for (int x = 0; x < 8; ++x) out[x] = (bits & (0x80u >> x)) ? ink : paper;
+      const std::uint32_t diff = pixel[renderer.cell_ink[cell_row + c]] ^ paper;
+      for (int x = 0; x < 8; ++x) out[x] = paper ^ (diff & mask[x]);
       out += 8;
     }
   }
@@ -125,7 +136,10 @@ void ScaleFramePicture(DisplayRenderer& renderer) {
   for (int y = 0; y < kFrameHeight; ++y) {
     const std::uint32_t* in = renderer.frame_picture.data() + y * kFrameWidth;
     std::uint32_t* out = renderer.scaled_picture.data() + 2 * y * kScaledWidth;
-    for (int x = 0; x < kFrameWidth; ++x) out[2 * x] = out[2 * x + 1] = in[x];
+    for (int x = 0; x < kFrameWidth; ++x) {
+      out[2 * x] = in[x];
+      out[2 * x + 1] = in[x];
+    }
     std::copy(out, out + kScaledWidth, out + kScaledWidth);
   }
 }
