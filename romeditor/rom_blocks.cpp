@@ -1,0 +1,170 @@
+// Block files and map files of the ROM image. Every transfer is cut to the
+// 16,384 bytes of the image and the map, whatever base and count the dialog
+// let through: the dialog checks its two fields one at a time, so a base of
+// 16000 with a count of 1000 can be confirmed.
+#include "romeditor/rom_blocks.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "romeditor/rom_map.h"
+
+namespace {
+
+std::optional<std::uint32_t> ParseDigits(std::string_view text) {
+  // Six digits are more than any field accepts; longer text is out of range
+  // without risking overflow.
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  std::uint32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  return value;
+}
+
+struct File {
+  std::FILE* handle;
+  explicit File(std::FILE* f) : handle(f) {}
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File() {
+    if (handle) std::fclose(handle);
+  }
+  // Closes now and says whether everything written reached the file.
+  bool Close() {
+    bool ok = std::fclose(handle) == 0;
+    handle = nullptr;
+    return ok;
+  }
+};
+
+// Reads at most count bytes from the start of the file; empty on open failure.
+std::optional<std::vector<std::uint8_t>> ReadPrefix(const std::string& path, std::uint32_t count) {
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file.handle) return std::nullopt;
+  std::vector<std::uint8_t> bytes(count);
+  std::size_t got = count ? std::fread(bytes.data(), 1, count, file.handle) : 0;
+  bytes.resize(got);
+  return bytes;
+}
+
+std::size_t NameStart(std::string_view path) {
+  std::size_t slash = path.find_last_of('/');
+  return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseBlockBase(std::string_view text) {
+  std::optional<std::uint32_t> value = ParseDigits(text);
+  if (!value || *value > 16383) return std::nullopt;
+  return value;
+}
+
+std::optional<std::uint32_t> ParseBlockCount(std::string_view text) {
+  std::optional<std::uint32_t> value = ParseDigits(text);
+  if (!value || *value < 1 || *value > 16383) return std::nullopt;
+  return value;
+}
+
+std::string MapFileName(std::string_view block_path) {
+  std::string_view name = block_path.substr(NameStart(block_path));
+  if (name.size() > 3) {
+    std::string map(block_path.substr(0, block_path.size() - 3));
+    map += "map";
+    if (!SameIgnoringCase(map, block_path)) return map;
+  }
+  return std::string(block_path) + ".map";
+}
+
+std::string WithBlockExtension(std::string_view path, std::uint32_t base, std::uint32_t count) {
+  std::string_view name = path.substr(NameStart(path));
+  // A leading dot names a hidden file, not an extension.
+  if (name.find('.', 1) != std::string_view::npos) return std::string(path);
+  return std::string(path) + (base == 0 && count == kRomSize ? ".rom" : ".bin");
+}
+
+std::uint32_t ClippedBlockCount(std::uint32_t base, std::uint32_t count) {
+  if (base >= kRomSize) return 0;
+  return std::min<std::uint32_t>(count, kRomSize - base);
+}
+
+bool LoadBlockFiles(RomEditor& editor, const std::string& path, const BlockRequest& request) {
+  const std::uint32_t base = request.block_base;
+  const std::uint32_t count = ClippedBlockCount(base, request.block_count);
+  std::optional<std::vector<std::uint8_t>> block = ReadPrefix(path, count);
+  if (!block) return false;
+  if (count == 0) return true;  // a base past 3FFFh: nothing lies inside the image
+  std::copy(block->begin(), block->end(), editor.rom_image.begin() + base);
+
+  switch (request.map_option) {
+    case MapOption::kMapFile:
+      // A missing map leaves the map as it was, silently.
+      if (std::optional<std::vector<std::uint8_t>> map = ReadPrefix(MapFileName(path), count)) {
+        std::copy(map->begin(), map->end(), editor.rom_map.begin() + base);
+      }
+      break;
+    case MapOption::kCode:
+      MarkMapRange(editor.rom_map, base, base + count - 1, 0);
+      break;
+    case MapOption::kData:
+      MarkMapRange(editor.rom_map, base, base + count - 1, 1);
+      break;
+    case MapOption::kNone:
+      break;
+  }
+  return true;
+}
+
+SaveResult SaveBlockFiles(const RomEditor& editor, const std::string& path, const BlockRequest& request) {
+  const std::uint32_t base = request.block_base;
+  const std::uint32_t count = ClippedBlockCount(base, request.block_count);
+  {
+    File file(std::fopen(path.c_str(), "wb"));
+    if (!file.handle) return SaveResult::kCannotCreate;
+    bool ok = count == 0 || std::fwrite(editor.rom_image.data() + base, 1, count, file.handle) == count;
+    if (!file.Close() || !ok) return SaveResult::kWriteFailed;
+  }
+  if (request.map_option == MapOption::kMapFile) {
+    // A map that cannot be written is not reported: the block itself is safe.
+    File map(std::fopen(MapFileName(path).c_str(), "wb"));
+    if (map.handle && count) std::fwrite(editor.rom_map.data() + base, 1, count, map.handle);
+  }
+  return SaveResult::kSaved;
+}
+
+void LoadRomBlockCommand(RomEditor& editor, Host& host, KelbrinAsker& asker) {
+  std::optional<BlockRequest> request = asker.AskBlock(BlockForm::kLoad);
+  if (!request) return;
+  std::string path = host.AskOpenPath(kLoadBlockTitle, kLoadFilter);
+  if (path.empty()) return;
+  if (!LoadBlockFiles(editor, path, *request)) host.ShowMessage(kLoadErrorTitle, kLoadErrorText);
+}
+
+void SaveRomBlockCommand(RomEditor& editor, Host& host, KelbrinAsker& asker) {
+  std::optional<BlockRequest> request = asker.AskBlock(BlockForm::kSave);
+  if (!request) return;
+  std::string path = host.AskSavePath(kSaveBlockTitle, kSaveFilter);
+  if (path.empty()) return;
+  path = WithBlockExtension(path, request->block_base, request->block_count);
+  switch (SaveBlockFiles(editor, path, *request)) {
+    case SaveResult::kSaved:
+      break;
+    case SaveResult::kCannotCreate:
+      host.ShowMessage(kSaveErrorTitle, kSaveErrorText);
+      break;
+    case SaveResult::kWriteFailed:
+      // Not silent: a half-written ROM file must not pass for a saved one.
+      host.ShowMessage(kSaveErrorTitle, kSaveWriteErrorText);
+      break;
+  }
+}

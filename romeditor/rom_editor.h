@@ -1,0 +1,49 @@
+// Kelbrin's state: the ROM image being edited, its code/data map and the
+// settings the menu toggles. main() owns the one instance; every command
+// (block files, Define, listings, Peek/Poke, NMI fix) works on it.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "data/rom_image.h"
+#include "tools/host.h"
+#include "tools/memory_view.h"
+
+// One byte per ROM address 0-3FFFh.
+using RomImage = std::array<std::uint8_t, kRomSize>;
+// One byte per ROM address: 0 = code, 1 = data. A loaded .map file may bring
+// other values; the listing treats any non-zero byte as data.
+using RomMap = std::array<std::uint8_t, kRomSize>;
+
+enum class LineKind : std::uint8_t { kCode, kData };
+
+// Listing text is gathered here before it is appended to "dis.asm"; the
+// longest possible listing of the whole image stays well below this.
+constexpr std::size_t kTextOutputSize = 1000000;
+
+struct RomEditor {
+  RomImage rom_image{};
+  RomMap rom_map{};
+  bool hex_mode = true;        // "Output in HEX"
+  bool map_enabled = true;     // "Enable ROM mapping"
+  bool nmi_fix_mark = false;   // check mark of "NMI Fix": the last toggle's result
+  int charset_code = 32;       // character set editor position (3D00h)
+  // Kind of the line just listed; carries over from one listing to the next
+  // so a new listing that starts in another kind begins with an empty line.
+  LineKind line_kind = LineKind::kCode;
+  std::string text_output;     // reserved once at start-up, kTextOutputSize
+
+  MemoryView ImageView() { return MemoryView{rom_image.data(), rom_image.size()}; }
+};
+
+// Start-up state: built-in ROM, DefaultRomMap, the text buffer reserved.
+void InitRomEditor(RomEditor& editor);
+// "Restore default ROM" after the Yes: image and map only; the NMI check mark
+// and the settings stay as they are.
+void RestoreDefaultRom(RomEditor& editor);
+
+inline constexpr const char* kRestoreTitle = "Restore Default ROM";
+inline constexpr const char* kRestoreQuestion = "Any unsaved changes will be lost, Proceed?";
+// Menu id 3: asks first; No changes nothing.
+void RestoreDefaultRomCommand(RomEditor& editor, Host& host);
