@@ -12,17 +12,10 @@
 #include "tools/memory_view.h"
 
 void TracedStep(CpuState& cpu, Machine& machine, bool hex_mode, TraceTexts& texts) {
-  // Decode into the caller's strings (swapped in and out) so a long trace
-  // reuses their storage instead of allocating per instruction.
-  Disassembly decoded;
-  decoded.address_field.swap(texts.trace_addr);
-  decoded.byte_field.swap(texts.trace_bytes);
-  decoded.text.swap(texts.trace_text);
+  // Decoded straight into the caller's strings, which a long trace reuses
+  // from one instruction to the next.
   const MemoryView memory{machine.memory.data(), machine.memory.size()};
-  DisassembleInto(memory, cpu.pc, hex_mode, decoded);
-  texts.trace_addr.swap(decoded.address_field);
-  texts.trace_bytes.swap(decoded.byte_field);
-  texts.trace_text.swap(decoded.text);
-
+  DisassembleInto(memory, cpu.pc, hex_mode, texts.trace_addr, texts.trace_bytes,
+                  texts.trace_text);
   Step(cpu, machine);
 }

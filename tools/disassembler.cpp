@@ -384,17 +384,18 @@ bool CondText(std::string& text, int y, std::uint8_t f) {
   return (y & 1) ? flag_set : !flag_set;  // the first of each pair holds on a clear flag
 }
 
-void DisassembleInto(const MemoryView& memory, std::uint16_t address, bool hex_mode,
-                     Disassembly& out) {
-  out.address_field.clear();
-  AppendDec5(out.address_field, address);
-  out.address_field += ' ';
-  AppendHex4(out.address_field, address);
-  out.address_field += "  ";
-  out.byte_field.clear();
-  out.text.clear();
+std::uint16_t DisassembleInto(const MemoryView& memory, std::uint16_t address, bool hex_mode,
+                              std::string& address_field, std::string& byte_field,
+                              std::string& text) {
+  address_field.clear();
+  AppendDec5(address_field, address);
+  address_field += ' ';
+  AppendHex4(address_field, address);
+  address_field += "  ";
+  byte_field.clear();
+  text.clear();
 
-  Decoder decoder{memory, address, hex_mode, out.byte_field, out.text};
+  Decoder decoder{memory, address, hex_mode, byte_field, text};
   std::uint8_t op = decoder.Fetch();
   // One DD and then one FD at most; with both, IX wins (as in the executor).
   if (op == 0xDD) {
@@ -412,7 +413,13 @@ void DisassembleInto(const MemoryView& memory, std::uint16_t address, bool hex_m
   } else {
     decoder.MainGroup(op);
   }
-  out.next_address = decoder.cursor;
+  return decoder.cursor;
+}
+
+void DisassembleInto(const MemoryView& memory, std::uint16_t address, bool hex_mode,
+                     Disassembly& out) {
+  out.next_address =
+      DisassembleInto(memory, address, hex_mode, out.address_field, out.byte_field, out.text);
 }
 
 Disassembly DisassembleOne(const MemoryView& memory, std::uint16_t address, bool hex_mode) {

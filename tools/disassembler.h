@@ -50,10 +50,14 @@ struct Disassembly {
 // numbers ("8000h") over decimal ("32768"); address and byte fields look the
 // same in both modes. Reads past the end of a smaller view give 0.
 Disassembly DisassembleOne(const MemoryView& memory, std::uint16_t address, bool hex_mode);
-// The same, reusing the strings of out so a caller decoding one instruction
-// after another (the traced step) allocates only while the strings grow.
+// The same, reusing the caller's strings so one decoding instruction after
+// instruction (the traced step, the listings) allocates only while they grow.
 void DisassembleInto(const MemoryView& memory, std::uint16_t address, bool hex_mode,
                      Disassembly& out);
+// The same into three separate strings; answers the next address.
+std::uint16_t DisassembleInto(const MemoryView& memory, std::uint16_t address, bool hex_mode,
+                              std::string& address_field, std::string& byte_field,
+                              std::string& text);
 
 // Appends CondNames[y] to text and tells whether condition y holds for flags
 // f; the answer always equals the executor's ConditionTrue.
