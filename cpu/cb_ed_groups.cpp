@@ -1,0 +1,322 @@
+// The CB group (rotates, shifts, BIT/RES/SET, also behind DDh/FDh) and the
+// ED group (16-bit carry arithmetic, I/R loads, interrupt modes, port I/O
+// through (C) and the block instructions). Called from Step after the prefix
+// bytes have been fetched.
+#include "cpu/step_helpers.h"
+#include "machine/port_bus.h"
+
+namespace z80 {
+namespace {
+
+// rot[y]: RLC RRC RL RR SLA SRA SLL SRL, with the flags of the result.
+inline std::uint8_t Rotate(CpuState& s, int y, std::uint8_t v) {
+  std::uint8_t out;
+  std::uint8_t res;
+  switch (y) {
+    case 0: out = v >> 7; res = static_cast<std::uint8_t>(v << 1 | out); break;
+    case 1: out = v & 1; res = static_cast<std::uint8_t>(v >> 1 | out << 7); break;
+    case 2: out = v >> 7; res = static_cast<std::uint8_t>(v << 1 | (s.f & kFlagC)); break;
+    case 3: out = v & 1; res = static_cast<std::uint8_t>(v >> 1 | (s.f & kFlagC) << 7); break;
+    case 4: out = v >> 7; res = static_cast<std::uint8_t>(v << 1); break;
+    case 5: out = v & 1; res = static_cast<std::uint8_t>((v >> 1) | (v & 0x80)); break;
+    case 6: out = v >> 7; res = static_cast<std::uint8_t>(v << 1 | 1); break;
+    default: out = v & 1; res = static_cast<std::uint8_t>(v >> 1); break;
+  }
+  s.f = static_cast<std::uint8_t>(Sz53p(res) | out);
+  return res;
+}
+
+// Flags of BIT y on v; `undocumented` supplies flags 5 and 3.
+inline void BitFlags(CpuState& s, int y, std::uint8_t v, std::uint8_t undocumented) {
+  std::uint8_t bit = static_cast<std::uint8_t>(v & (1u << y));
+  std::uint8_t f = static_cast<std::uint8_t>((s.f & kFlagC) | kFlagH | (undocumented & (kFlag5 | kFlag3)));
+  if (bit == 0) f |= kFlagZ | kFlagPV;
+  else f |= bit & kFlagS;
+  s.f = f;
+}
+
+// x = 0, 2, 3 of the CB group on one byte; BIT is handled by the callers.
+inline std::uint8_t CbModify(CpuState& s, int x, int y, std::uint8_t v) {
+  switch (x) {
+    case 0: return Rotate(s, y, v);
+    case 2: return static_cast<std::uint8_t>(v & ~(1u << y));
+    default: return static_cast<std::uint8_t>(v | (1u << y));
+  }
+}
+
+// ---- block instructions, one pass each --------------------------------
+
+// LDI (step +1) and LDD (step -1).
+inline void BlockLoad(CpuState& s, Machine& m, int step) {
+  std::uint16_t hl = Hl(s);
+  std::uint16_t de = De(s);
+  std::uint8_t v = m.memory[hl];
+  WriteByte(m, de, v);
+  SetHl(s, static_cast<std::uint16_t>(hl + step));
+  SetDe(s, static_cast<std::uint16_t>(de + step));
+  std::uint16_t bc = static_cast<std::uint16_t>(Bc(s) - 1);
+  SetBc(s, bc);
+  unsigned n = (v + s.a) & 0xFF;
+  s.f = static_cast<std::uint8_t>((s.f & (kFlagS | kFlagZ | kFlagC)) | (bc != 0 ? kFlagPV : 0) |
+                                  (n & kFlag3) | ((n & 0x02) << 4));
+}
+
+// CPI / CPD; returns whether the byte matched A.
+inline bool BlockCompare(CpuState& s, const Machine& m, int step) {
+  std::uint16_t hl = Hl(s);
+  std::uint8_t v = m.memory[hl];
+  SetHl(s, static_cast<std::uint16_t>(hl + step));
+  std::uint16_t bc = static_cast<std::uint16_t>(Bc(s) - 1);
+  SetBc(s, bc);
+  auto res = static_cast<std::uint8_t>(s.a - v);
+  std::uint8_t half = ((s.a & 0x0F) - (v & 0x0F)) & kFlagH;
+  unsigned n = (res - (half ? 1 : 0)) & 0xFF;
+  s.f = static_cast<std::uint8_t>((s.f & kFlagC) | kFlagN | (res & kFlagS) | (res == 0 ? kFlagZ : 0) |
+                                  half | (bc != 0 ? kFlagPV : 0) | (n & kFlag3) | ((n & 0x02) << 4));
+  s.memptr = static_cast<std::uint16_t>(s.memptr + step);
+  return res == 0;
+}
+
+// Flags shared by INI/IND/OUTI/OUTD after B has been decremented.
+inline void BlockIoFlags(CpuState& s, std::uint8_t v, int k) {
+  s.f = static_cast<std::uint8_t>(Sz53(s.b) | ((v & 0x80) ? kFlagN : 0) |
+                                  (k > 255 ? (kFlagH | kFlagC) : 0) | Parity((k & 7) ^ s.b));
+}
+
+// INI / IND.
+inline void BlockIn(CpuState& s, Machine& m, int step) {
+  s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
+  PortRead(m, s, s.c, s.b);
+  std::uint8_t v = s.io_data;
+  std::uint16_t hl = Hl(s);
+  WriteByte(m, hl, v);
+  SetHl(s, static_cast<std::uint16_t>(hl + step));
+  --s.b;
+  BlockIoFlags(s, v, v + s.c + step);
+}
+
+// OUTI / OUTD: B is decremented before the port address is formed.
+inline void BlockOut(CpuState& s, Machine& m, int step) {
+  --s.b;
+  s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
+  std::uint16_t hl = Hl(s);
+  std::uint8_t v = m.memory[hl];
+  s.io_data = v;
+  PortWrite(m, s, s.c, s.b);
+  SetHl(s, static_cast<std::uint16_t>(hl + step));
+  BlockIoFlags(s, v, v + s.l);
+}
+
+// ED x = 2, y >= 4, z <= 3. Repeating forms run every pass here, 21 T each.
+unsigned ExecuteBlock(CpuState& s, Machine& m, int y, int z) {
+  const int step = (y & 1) ? -1 : 1;
+  const bool repeat = y >= 6;
+  switch (z) {
+    case 0: {
+      if (!repeat) {
+        BlockLoad(s, m, step);
+        return 16;
+      }
+      std::uint8_t first_c = s.c;
+      if (Bc(s) != 1) s.memptr = static_cast<std::uint16_t>(s.pc - 1);
+      unsigned t = 0;
+      do {
+        BlockLoad(s, m, step);
+        t += 21;
+      } while (Bc(s) != 0);
+      // Every pass after the first refetches both opcode bytes.
+      s.r = static_cast<std::uint8_t>(s.r + 2 * first_c - 2);
+      return t;
+    }
+    case 1: {
+      if (!repeat) {
+        BlockCompare(s, m, step);
+        return 16;
+      }
+      std::uint16_t memptr_before = s.memptr;
+      bool single = Bc(s) == 1;
+      bool matched;
+      unsigned t = 0;
+      do {
+        matched = BlockCompare(s, m, step);
+        t += 21;
+      } while (Bc(s) != 0 && !matched);
+      if (matched || single) s.memptr = static_cast<std::uint16_t>(memptr_before + step);
+      else s.memptr = step > 0 ? s.pc : static_cast<std::uint16_t>(s.pc - 2);
+      return t;
+    }
+    case 2: {
+      if (!repeat) {
+        BlockIn(s, m, step);
+        return 16;
+      }
+      unsigned t = 0;
+      do {
+        BlockIn(s, m, step);
+        t += 21;
+      } while (s.b != 0);
+      s.memptr = static_cast<std::uint16_t>(s.c + (step > 0 ? 0x101 : 0xFF));
+      return t;
+    }
+    default: {
+      if (!repeat) {
+        BlockOut(s, m, step);
+        return 16;
+      }
+      unsigned t = 0;
+      do {
+        BlockOut(s, m, step);
+        t += 21;
+      } while (s.b != 0);
+      s.memptr = static_cast<std::uint16_t>(s.c + step);
+      return t;
+    }
+  }
+}
+
+}  // namespace
+
+unsigned ExecuteCb(CpuState& s, Machine& m) {
+  std::uint8_t op = FetchOpcode(s, m);
+  const int x = op >> 6;
+  const int y = (op >> 3) & 7;
+  const int z = op & 7;
+  if (z == 6) {
+    std::uint16_t address = Hl(s);
+    std::uint8_t v = m.memory[address];
+    if (x == 1) {
+      // Flags 5 and 3 leak from the internal address latch.
+      BitFlags(s, y, v, static_cast<std::uint8_t>(s.memptr >> 8));
+      return 12;
+    }
+    WriteByte(m, address, CbModify(s, x, y, v));
+    return 15;
+  }
+  std::uint8_t v = GetReg(s, z);
+  if (x == 1) {
+    BitFlags(s, y, v, static_cast<std::uint8_t>(v & (1u << y)));
+    return 8;
+  }
+  SetReg(s, z, CbModify(s, x, y, v));
+  return 8;
+}
+
+unsigned ExecuteIndexedCb(CpuState& s, Machine& m, std::uint16_t index_register) {
+  // DD CB d op: the displacement sits before the operation byte.
+  auto d = static_cast<std::int8_t>(FetchByte(s, m));
+  std::uint8_t op = FetchOpcode(s, m);
+  const int x = op >> 6;
+  const int y = (op >> 3) & 7;
+  const int z = op & 7;
+  auto address = static_cast<std::uint16_t>(index_register + d);
+  s.memptr = address;
+  std::uint8_t v = m.memory[address];
+  if (x == 1) {
+    BitFlags(s, y, v, static_cast<std::uint8_t>(address >> 8));
+    return 20;
+  }
+  std::uint8_t res = CbModify(s, x, y, v);
+  WriteByte(m, address, res);
+  if (z != 6) SetReg(s, z, res);
+  return 23;
+}
+
+unsigned ExecuteEd(CpuState& s, Machine& m) {
+  std::uint8_t op = FetchOpcode(s, m);
+  const int x = op >> 6;
+  const int y = (op >> 3) & 7;
+  const int z = op & 7;
+  const int p = y >> 1;
+  const bool q = (y & 1) != 0;
+  if (x == 2) {
+    if (y >= 4 && z <= 3) return ExecuteBlock(s, m, y, z);
+    return 0;
+  }
+  if (x != 1) return 0;  // undefined: the two bytes are consumed, nothing else
+  switch (z) {
+    case 0: {  // IN r,(C)
+      PortRead(m, s, s.c, s.b);
+      std::uint8_t v = s.io_data;
+      if (y != 6) SetReg(s, y, v);
+      s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53p(v));
+      if (y == 7) s.memptr = static_cast<std::uint16_t>(Bc(s) + 1);
+      return 12;
+    }
+    case 1:  // OUT (C),r; y = 6 sends the byte of the previous transfer
+      if (y != 6) s.io_data = GetReg(s, y);
+      PortWrite(m, s, s.c, s.b);
+      if (y == 7) s.memptr = static_cast<std::uint16_t>(Bc(s) + 1);
+      return 12;
+    case 2: {
+      std::uint16_t hl = Hl(s);
+      s.memptr = static_cast<std::uint16_t>(hl + 1);
+      SetHl(s, q ? Adc16(s, hl, GetPair(s, p)) : Sbc16(s, hl, GetPair(s, p)));
+      return 15;
+    }
+    case 3: {
+      std::uint16_t nn = FetchWord(s, m);
+      if (q) SetPair(s, p, ReadWord(m, nn));
+      else WriteWord(m, nn, GetPair(s, p));
+      s.memptr = static_cast<std::uint16_t>(nn + 1);
+      return 20;
+    }
+    case 4: {  // NEG is 0 - A
+      std::uint8_t v = s.a;
+      s.a = 0;
+      s.a = Sub8Flags(s, v, 0);
+      return 8;
+    }
+    case 5:  // RETN, RETI and their mirrors all re-enable interrupts
+      s.pc = Pop(s, m);
+      s.iff = 4;
+      if (op == 0x4D) s.memptr = s.pc;
+      return 14;
+    case 6:
+      switch (y & 3) {
+        case 0: s.im = 0; break;
+        case 2: s.im = 1; break;
+        case 3: s.im = 2; break;
+        default: break;  // ED 4E / 6E: mode left as it was
+      }
+      return 8;
+    default:
+      switch (y) {
+        case 0:
+          s.i = s.a;
+          return 9;
+        case 1:
+          s.r = s.a;
+          s.r7 = s.a & 0x80;
+          return 9;
+        case 2:
+          s.a = s.i;
+          s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53(s.a) | (s.iff != 0 ? kFlagPV : 0));
+          return 9;
+        case 3:
+          s.a = static_cast<std::uint8_t>((s.r & 0x7F) | s.r7);
+          s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53(s.a) | (s.iff != 0 ? kFlagPV : 0));
+          return 9;
+        case 4:
+        case 5: {
+          std::uint16_t hl = Hl(s);
+          std::uint8_t v = m.memory[hl];
+          std::uint8_t stored;
+          if (y == 4) {  // RRD
+            stored = static_cast<std::uint8_t>(s.a << 4 | v >> 4);
+            s.a = static_cast<std::uint8_t>((s.a & 0xF0) | (v & 0x0F));
+          } else {  // RLD
+            stored = static_cast<std::uint8_t>(v << 4 | (s.a & 0x0F));
+            s.a = static_cast<std::uint8_t>((s.a & 0xF0) | v >> 4);
+          }
+          WriteByte(m, hl, stored);
+          s.memptr = static_cast<std::uint16_t>(hl + 1);
+          s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53p(s.a));
+          return 18;
+        }
+        default:
+          return 4;
+      }
+  }
+}
+
+}  // namespace z80

@@ -1,0 +1,455 @@
+// Step: fetch, the DDh/FDh prefix rules and the unprefixed instruction set
+// with its IX/IY forms. Called once per instruction by the emulation loop and
+// by the traced step; the CB and ED groups live in cb_ed_groups.cpp.
+#include "cpu/step_helpers.h"
+#include "cpu/z80.h"
+#include "machine/port_bus.h"
+
+namespace z80 {
+namespace {
+
+// The decoder is instantiated once per index mode, so the plain (HL) path
+// carries no index tests at run time.
+template <int M>
+struct Slot {
+  static std::uint16_t Get(const CpuState& s) {
+    if constexpr (M == kUseHl) return Hl(s);
+    else if constexpr (M == kUseIx) return s.ix;
+    else return s.iy;
+  }
+  static void Set(CpuState& s, unsigned v) {
+    if constexpr (M == kUseHl) SetHl(s, v);
+    else if constexpr (M == kUseIx) s.ix = static_cast<std::uint16_t>(v);
+    else s.iy = static_cast<std::uint16_t>(v);
+  }
+  // r[index] where H and L mean IXh/IXl (IYh/IYl) in index mode.
+  static std::uint8_t GetR(const CpuState& s, int index) {
+    if constexpr (M != kUseHl) {
+      if (index == 4) return static_cast<std::uint8_t>(Get(s) >> 8);
+      if (index == 5) return static_cast<std::uint8_t>(Get(s));
+    }
+    return GetReg(s, index);
+  }
+  static void SetR(CpuState& s, int index, std::uint8_t v) {
+    if constexpr (M != kUseHl) {
+      if (index == 4) return Set(s, (Get(s) & 0x00FF) | (v << 8));
+      if (index == 5) return Set(s, (Get(s) & 0xFF00) | v);
+    }
+    SetReg(s, index, v);
+  }
+  // Address of the (HL) operand: HL itself, or IX+d with d read here and
+  // memptr latched to the sum.
+  static std::uint16_t OperandAddress(CpuState& s, const Machine& m) {
+    if constexpr (M == kUseHl) {
+      return Hl(s);
+    } else {
+      auto d = static_cast<std::int8_t>(FetchByte(s, m));
+      auto address = static_cast<std::uint16_t>(Get(s) + d);
+      s.memptr = address;
+      return address;
+    }
+  }
+  // rp[p] with IX/IY in slot 2.
+  static std::uint16_t GetRp(const CpuState& s, int p) { return p == 2 ? Get(s) : GetPair(s, p); }
+  static void SetRp(CpuState& s, int p, unsigned v) {
+    if (p == 2) Set(s, v);
+    else SetPair(s, p, v);
+  }
+  // T-states of the forms that grow behind an index prefix.
+  static constexpr unsigned Cost(unsigned plain, unsigned indexed) {
+    return M == kUseHl ? plain : indexed;
+  }
+};
+
+inline void Jump(CpuState& s, std::int8_t d) {
+  s.pc = static_cast<std::uint16_t>(s.pc + d);
+  s.memptr = s.pc;
+}
+
+// x = 0: relative jumps, 16-bit loads and arithmetic, INC/DEC, LD r,n and
+// the accumulator rotates.
+template <int M>
+unsigned ExecuteX0(CpuState& s, Machine& m, std::uint8_t op) {
+  using X = Slot<M>;
+  const int y = (op >> 3) & 7;
+  const int p = y >> 1;
+  const bool q = (y & 1) != 0;
+  switch (op & 7) {
+    case 0:
+      switch (y) {
+        case 0: return 4;  // NOP
+        case 1: {
+          std::uint8_t t = s.a; s.a = s.a_alt; s.a_alt = t;
+          t = s.f; s.f = s.f_alt; s.f_alt = t;
+          return 4;
+        }
+        case 2: {
+          auto d = static_cast<std::int8_t>(FetchByte(s, m));
+          if (--s.b != 0) {
+            Jump(s, d);
+            return 13;
+          }
+          return 8;
+        }
+        case 3:
+          Jump(s, static_cast<std::int8_t>(FetchByte(s, m)));
+          return 12;
+        default: {
+          auto d = static_cast<std::int8_t>(FetchByte(s, m));
+          if (!CondHolds(s.f, y - 4)) return 7;
+          s.pc = static_cast<std::uint16_t>(s.pc + d);  // JR cc leaves memptr alone
+          return 12;
+        }
+      }
+    case 1:
+      if (!q) {
+        X::SetRp(s, p, FetchWord(s, m));
+        return X::Cost(10, 14);
+      } else {
+        std::uint16_t target = X::Get(s);
+        s.memptr = static_cast<std::uint16_t>(target + 1);
+        X::Set(s, Add16(s, target, X::GetRp(s, p)));
+        return X::Cost(11, 15);
+      }
+    case 2:
+      switch (op) {
+        case 0x02:
+        case 0x12: {
+          std::uint16_t pair = op == 0x02 ? Bc(s) : De(s);
+          WriteByte(m, pair, s.a);
+          s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((pair + 1) & 0xFF));
+          return 7;
+        }
+        case 0x0A:
+        case 0x1A: {
+          std::uint16_t pair = op == 0x0A ? Bc(s) : De(s);
+          s.a = m.memory[pair];
+          s.memptr = static_cast<std::uint16_t>(pair + 1);
+          return 7;
+        }
+        case 0x22: {
+          std::uint16_t nn = FetchWord(s, m);
+          WriteWord(m, nn, X::Get(s));
+          s.memptr = static_cast<std::uint16_t>(nn + 1);
+          return X::Cost(16, 20);
+        }
+        case 0x2A: {
+          std::uint16_t nn = FetchWord(s, m);
+          X::Set(s, ReadWord(m, nn));
+          s.memptr = static_cast<std::uint16_t>(nn + 1);
+          return X::Cost(16, 20);
+        }
+        case 0x32: {
+          std::uint16_t nn = FetchWord(s, m);
+          WriteByte(m, nn, s.a);
+          s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((nn + 1) & 0xFF));
+          return 13;
+        }
+        default: {  // 0x3A
+          std::uint16_t nn = FetchWord(s, m);
+          s.a = m.memory[nn];
+          s.memptr = static_cast<std::uint16_t>(nn + 1);
+          return 13;
+        }
+      }
+    case 3:
+      X::SetRp(s, p, X::GetRp(s, p) + (q ? 0xFFFF : 1));
+      return X::Cost(6, 10);
+    case 4:
+    case 5: {
+      const bool dec = (op & 7) == 5;
+      if (y == 6) {
+        std::uint16_t address = X::OperandAddress(s, m);
+        std::uint8_t v = m.memory[address];
+        WriteByte(m, address, dec ? Dec8(s, v) : Inc8(s, v));
+        return X::Cost(11, 23);
+      }
+      std::uint8_t v = X::GetR(s, y);
+      X::SetR(s, y, dec ? Dec8(s, v) : Inc8(s, v));
+      return 4;
+    }
+    case 6:
+      if (y == 6) {
+        std::uint16_t address = X::OperandAddress(s, m);  // d comes before n
+        WriteByte(m, address, FetchByte(s, m));
+        return X::Cost(10, 19);
+      }
+      X::SetR(s, y, FetchByte(s, m));
+      return 7;
+    default: {
+      constexpr std::uint8_t kKept = kFlagS | kFlagZ | kFlagPV;
+      std::uint8_t a = s.a;
+      std::uint8_t f = s.f;
+      switch (y) {
+        case 0:  // RLCA
+          a = static_cast<std::uint8_t>(a << 1 | a >> 7);
+          f = static_cast<std::uint8_t>((f & kKept) | (a & (kFlag5 | kFlag3 | kFlagC)));
+          break;
+        case 1:  // RRCA
+          f = static_cast<std::uint8_t>((f & kKept) | (a & kFlagC));
+          a = static_cast<std::uint8_t>(a >> 1 | a << 7);
+          f |= a & (kFlag5 | kFlag3);
+          break;
+        case 2: {  // RLA
+          std::uint8_t out = a >> 7;
+          a = static_cast<std::uint8_t>(a << 1 | (f & kFlagC));
+          f = static_cast<std::uint8_t>((f & kKept) | (a & (kFlag5 | kFlag3)) | out);
+          break;
+        }
+        case 3: {  // RRA
+          std::uint8_t out = a & 1;
+          a = static_cast<std::uint8_t>(a >> 1 | (f & kFlagC) << 7);
+          f = static_cast<std::uint8_t>((f & kKept) | (a & (kFlag5 | kFlag3)) | out);
+          break;
+        }
+        case 4: {  // DAA
+          std::uint8_t correction = 0;
+          if ((f & kFlagH) || (a & 0x0F) > 9) correction |= 0x06;
+          if ((f & kFlagC) || a > 0x9F) correction |= 0x60;
+          if (a > 0x8F && (a & 0x0F) > 9) correction |= 0x60;
+          std::uint8_t nf = f & (kFlagN | kFlagC);
+          if (a > 0x99) nf |= kFlagC;
+          if (f & kFlagN) {
+            nf |= ((a & 0x0F) - (correction & 0x0F)) & kFlagH;
+            a = static_cast<std::uint8_t>(a - correction);
+          } else {
+            nf |= ((a & 0x0F) + (correction & 0x0F)) & kFlagH;
+            a = static_cast<std::uint8_t>(a + correction);
+          }
+          f = static_cast<std::uint8_t>(nf | Sz53p(a));
+          break;
+        }
+        case 5:  // CPL
+          a = static_cast<std::uint8_t>(~a);
+          f = static_cast<std::uint8_t>((f & (kKept | kFlagC)) | (a & (kFlag5 | kFlag3)) | kFlagH | kFlagN);
+          break;
+        case 6:  // SCF
+          f = static_cast<std::uint8_t>((f & kKept) | (a & (kFlag5 | kFlag3)) | kFlagC);
+          break;
+        default:  // CCF: H takes the old carry
+          f = static_cast<std::uint8_t>((f & kKept) | (a & (kFlag5 | kFlag3)) |
+                                        ((f & kFlagC) ? kFlagH : kFlagC));
+          break;
+      }
+      s.a = a;
+      s.f = f;
+      return 4;
+    }
+  }
+}
+
+// x = 1: LD r,r' and HALT.
+template <int M>
+unsigned ExecuteLoad(CpuState& s, Machine& m, std::uint8_t op) {
+  using X = Slot<M>;
+  const int y = (op >> 3) & 7;
+  const int z = op & 7;
+  if (y == 6) {
+    if (z == 6) {
+      // HALT: stay on the opcode so it is fetched again until an interrupt.
+      s.halted = true;
+      --s.pc;
+      return 4;
+    }
+    // The register side of an (HL)/(IX+d) load keeps plain H and L.
+    std::uint16_t address = X::OperandAddress(s, m);
+    WriteByte(m, address, GetReg(s, z));
+    return X::Cost(7, 19);
+  }
+  if (z == 6) {
+    std::uint16_t address = X::OperandAddress(s, m);
+    SetReg(s, y, m.memory[address]);
+    return X::Cost(7, 19);
+  }
+  X::SetR(s, y, X::GetR(s, z));
+  return 4;
+}
+
+// x = 2: alu[y] A,r[z].
+template <int M>
+unsigned ExecuteAlu(CpuState& s, Machine& m, std::uint8_t op) {
+  using X = Slot<M>;
+  const int y = (op >> 3) & 7;
+  const int z = op & 7;
+  if (z == 6) {
+    std::uint16_t address = X::OperandAddress(s, m);
+    Alu(s, y, m.memory[address]);
+    return X::Cost(7, 19);
+  }
+  Alu(s, y, X::GetR(s, z));
+  return 4;
+}
+
+// x = 3: returns, jumps, calls, stack, I/O, exchanges and alu A,n.
+template <int M>
+unsigned ExecuteX3(CpuState& s, Machine& m, std::uint8_t op) {
+  using X = Slot<M>;
+  const int y = (op >> 3) & 7;
+  const int p = y >> 1;
+  const bool q = (y & 1) != 0;
+  switch (op & 7) {
+    case 0:
+      if (!CondHolds(s.f, y)) return 5;
+      s.pc = Pop(s, m);
+      return 11;
+    case 1:
+      if (!q) {
+        std::uint16_t v = Pop(s, m);
+        if (p == 3) {
+          s.a = static_cast<std::uint8_t>(v >> 8);
+          s.f = static_cast<std::uint8_t>(v);
+          return 10;
+        }
+        X::SetRp(s, p, v);
+        return p == 2 ? X::Cost(10, 14) : 10;
+      }
+      switch (p) {
+        case 0:
+          s.pc = s.memptr = Pop(s, m);
+          return 10;
+        case 1: {
+          std::uint8_t t;
+          t = s.b; s.b = s.b_alt; s.b_alt = t;
+          t = s.c; s.c = s.c_alt; s.c_alt = t;
+          t = s.d; s.d = s.d_alt; s.d_alt = t;
+          t = s.e; s.e = s.e_alt; s.e_alt = t;
+          t = s.h; s.h = s.h_alt; s.h_alt = t;
+          t = s.l; s.l = s.l_alt; s.l_alt = t;
+          return 4;
+        }
+        case 2:
+          s.pc = X::Get(s);
+          return X::Cost(4, 8);
+        default:
+          s.sp = X::Get(s);
+          return X::Cost(6, 10);
+      }
+    case 2: {
+      std::uint16_t nn = FetchWord(s, m);
+      s.memptr = nn;
+      if (CondHolds(s.f, y)) s.pc = nn;
+      return 10;
+    }
+    case 3:
+      switch (y) {
+        case 0: {
+          std::uint16_t nn = FetchWord(s, m);
+          s.pc = s.memptr = nn;
+          return 10;
+        }
+        case 2: {  // OUT (n),A
+          std::uint8_t n = FetchByte(s, m);
+          s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((n + 1) & 0xFF));
+          s.io_data = s.a;
+          PortWrite(m, s, n, s.a);
+          return 11;
+        }
+        case 3: {  // IN A,(n): no flags
+          std::uint8_t n = FetchByte(s, m);
+          s.memptr = static_cast<std::uint16_t>((s.a << 8 | n) + 1);
+          PortRead(m, s, n, s.a);
+          s.a = s.io_data;
+          return 11;
+        }
+        case 4: {  // EX (SP),HL as pop then push, so the push obeys write_floor
+          std::uint16_t old = X::Get(s);
+          X::Set(s, Pop(s, m));
+          Push(s, m, old);
+          s.memptr = X::Get(s);
+          return X::Cost(19, 23);
+        }
+        case 5: {  // EX DE,HL ignores index prefixes
+          std::uint8_t t;
+          t = s.d; s.d = s.h; s.h = t;
+          t = s.e; s.e = s.l; s.l = t;
+          return 4;
+        }
+        case 6:
+          s.iff = 0;
+          return 4;
+        case 7:
+          s.iff = 4;
+          s.ei_delay = true;
+          return 4;
+        default:
+          return 0;  // CB is dispatched before the decoder; unreachable
+      }
+    case 4: {
+      std::uint16_t nn = FetchWord(s, m);
+      s.memptr = nn;
+      if (!CondHolds(s.f, y)) return 10;
+      Push(s, m, s.pc);
+      s.pc = nn;
+      return 17;
+    }
+    case 5:
+      if (!q) {
+        if (p == 3) {
+          Push(s, m, Af(s));
+          return 11;
+        }
+        Push(s, m, X::GetRp(s, p));
+        return p == 2 ? X::Cost(11, 15) : 11;
+      }
+      if (p == 0) {
+        std::uint16_t nn = FetchWord(s, m);
+        s.memptr = nn;
+        Push(s, m, s.pc);
+        s.pc = nn;
+        return 17;
+      }
+      // A DDh or FDh left over after the prefixes were taken: nothing, 0 T.
+      return 0;
+    case 6:
+      Alu(s, y, FetchByte(s, m));
+      return 7;
+    default:
+      Push(s, m, s.pc);
+      s.pc = s.memptr = static_cast<std::uint16_t>(y * 8);
+      return 11;
+  }
+}
+
+template <int M>
+inline unsigned ExecuteMain(CpuState& s, Machine& m, std::uint8_t op) {
+  switch (op >> 6) {
+    case 0: return ExecuteX0<M>(s, m, op);
+    case 1: return ExecuteLoad<M>(s, m, op);
+    case 2: return ExecuteAlu<M>(s, m, op);
+    default: return ExecuteX3<M>(s, m, op);
+  }
+}
+
+}  // namespace
+}  // namespace z80
+
+void Step(CpuState& cpu, Machine& machine) {
+  using namespace z80;
+  cpu.ei_delay = false;
+  std::uint8_t op = FetchOpcode(cpu, machine);
+  int mode = kUseHl;
+  // At most one DDh then one FDh are prefixes; DD FD xx keeps IX.
+  if (op == 0xDD) {
+    mode = kUseIx;
+    op = FetchOpcode(cpu, machine);
+  }
+  if (op == 0xFD) {
+    op = FetchOpcode(cpu, machine);
+    if (mode == kUseHl) mode = kUseIy;
+  }
+  unsigned t;
+  if (op == 0xCB) {
+    if (mode == kUseHl) t = ExecuteCb(cpu, machine);
+    else t = ExecuteIndexedCb(cpu, machine, mode == kUseIx ? cpu.ix : cpu.iy);
+  } else if (op == 0xED) {
+    t = ExecuteEd(cpu, machine);
+  } else if (mode == kUseHl) {
+    t = ExecuteMain<kUseHl>(cpu, machine, op);
+  } else if (mode == kUseIx) {
+    t = ExecuteMain<kUseIx>(cpu, machine, op);
+  } else {
+    t = ExecuteMain<kUseIy>(cpu, machine, op);
+  }
+  // A long block instruction can exceed 16 bits; the counter wraps.
+  cpu.tstates = static_cast<std::uint16_t>(cpu.tstates + t);
+}

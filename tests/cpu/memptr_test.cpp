@@ -1,0 +1,108 @@
+// The internal address latch: which instructions set it and to what, and
+// how BIT n,(HL) and BIT n,(IX+d) leak it into flags 5 and 3.
+#include <gtest/gtest.h>
+
+#include "cpu_rig.h"
+
+namespace {
+
+constexpr std::uint16_t kUnchanged = 0x1111;  // memptr before every case
+
+struct MemptrCase {
+  const char* name;
+  std::vector<std::uint8_t> code;
+  std::uint8_t a;
+  std::uint16_t bc;
+  std::uint16_t want_memptr;
+};
+
+// HL = 1FFFh, IX = 9000h, SP = F000h holding 1234h, Z set unless noted.
+const MemptrCase kCases[] = {
+    {"LD A,(BC)", {0x0A}, 0x00, 0x12FF, 0x1300},
+    {"LD (BC),A", {0x02}, 0x56, 0x12FF, 0x5600},
+    {"LD (nn),A", {0x32, 0xFF, 0x80}, 0x07, 0, 0x0700},
+    {"LD A,(nn)", {0x3A, 0xFF, 0x80}, 0x00, 0, 0x8100},
+    {"LD HL,(nn) at FFFFh", {0x2A, 0xFF, 0xFF}, 0x00, 0, 0x0000},
+    {"LD (nn),HL", {0x22, 0x00, 0x90}, 0x00, 0, 0x9001},
+    {"JP NZ not taken", {0xC2, 0x34, 0x92}, 0x00, 0, 0x9234},
+    {"CALL NZ not taken", {0xC4, 0x34, 0x92}, 0x00, 0, 0x9234},
+    {"JP nn", {0xC3, 0x34, 0x92}, 0x00, 0, 0x9234},
+    {"JR", {0x18, 0x02}, 0x00, 0, 0x8004},
+    {"JR Z taken leaves it", {0x28, 0x02}, 0x00, 0, kUnchanged},
+    {"DJNZ taken", {0x10, 0xFE}, 0x00, 0x0200, 0x8000},
+    {"RET", {0xC9}, 0x00, 0, 0x1234},
+    {"RET Z leaves it", {0xC8}, 0x00, 0, kUnchanged},
+    {"RST 38h", {0xFF}, 0x00, 0, 0x0038},
+    {"OUT (FEh),A", {0xD3, 0xFE}, 0x07, 0, 0x07FF},
+    {"IN A,(FFh) wraps", {0xDB, 0xFF}, 0xFF, 0, 0x0000},
+    {"ADD HL,BC", {0x09}, 0x00, 0x0001, 0x2000},
+    {"EX (SP),HL", {0xE3}, 0x00, 0, 0x1234},
+    {"JP (HL) leaves it", {0xE9}, 0x00, 0, kUnchanged},
+    {"LD B,(HL) leaves it", {0x46}, 0x00, 0, kUnchanged},
+    {"LD B,(IX+5)", {0xDD, 0x46, 0x05}, 0x00, 0, 0x9005},
+    {"LD B,(IX-1)", {0xDD, 0x46, 0xFF}, 0x00, 0, 0x8FFF},
+    {"ADD IX,BC", {0xDD, 0x09}, 0x00, 0x0001, 0x9001},
+    {"SET 0,(HL) leaves it", {0xCB, 0xC6}, 0x00, 0, kUnchanged},
+    {"RLC (IX+2)", {0xDD, 0xCB, 0x02, 0x06}, 0x00, 0, 0x9002},
+    {"IN A,(C)", {0xED, 0x78}, 0x00, 0x12FE, 0x12FF},
+    {"IN B,(C) leaves it", {0xED, 0x40}, 0x00, 0x12FE, kUnchanged},
+    {"OUT (C),A", {0xED, 0x79}, 0x00, 0x12FE, 0x12FF},
+    {"OUT (C),B leaves it", {0xED, 0x41}, 0x00, 0x12FE, kUnchanged},
+    {"SBC HL,BC", {0xED, 0x42}, 0x00, 0x0001, 0x2000},
+    {"LD (nn),DE", {0xED, 0x53, 0x00, 0x90}, 0x00, 0, 0x9001},
+    {"LD SP,(nn)", {0xED, 0x7B, 0x00, 0x90}, 0x00, 0, 0x9001},
+    {"RLD", {0xED, 0x6F}, 0x00, 0, 0x2000},
+    {"RETI", {0xED, 0x4D}, 0x00, 0, 0x1234},
+    {"RETN leaves it", {0xED, 0x45}, 0x00, 0, kUnchanged},
+    {"RETN mirror ED 55 leaves it", {0xED, 0x55}, 0x00, 0, kUnchanged},
+    {"CPI", {0xED, 0xA1}, 0x00, 0x0005, 0x1112},
+    {"CPD", {0xED, 0xA9}, 0x00, 0x0005, 0x1110},
+    {"LDI leaves it", {0xED, 0xA0}, 0x00, 0x0005, kUnchanged},
+    {"INI", {0xED, 0xA2}, 0x00, 0x05FE, 0x05FF},
+    {"IND", {0xED, 0xAA}, 0x00, 0x05FE, 0x05FD},
+    {"OUTI uses the decremented B", {0xED, 0xA3}, 0x00, 0x05FE, 0x04FF},
+    {"OUTD uses the decremented B", {0xED, 0xAB}, 0x00, 0x05FE, 0x04FD},
+};
+
+TEST(StepMemptr, EachInstructionLeavesTheDocumentedLatch) {
+  for (const MemptrCase& c : kCases) {
+    CpuRig rig;
+    rig.Load(c.code);
+    rig.cpu.a = c.a;
+    SetPairBc(rig.cpu, c.bc);
+    SetPairHl(rig.cpu, 0x1FFF);
+    rig.cpu.ix = 0x9000;
+    rig.cpu.f = kFlagZ;
+    rig.Mem(0xF000) = 0x34;
+    rig.Mem(0xF001) = 0x12;
+    rig.machine->write_floor = 0;
+    rig.cpu.memptr = kUnchanged;
+    rig.StepT();
+    EXPECT_EQ(rig.cpu.memptr, c.want_memptr) << c.name;
+  }
+}
+
+TEST(StepMemptr, BitOnHlTakesFlagsFiveAndThreeFromTheLatch) {
+  CpuRig rig;
+  rig.Load({0xCB, 0x46});  // BIT 0,(HL)
+  SetPairHl(rig.cpu, 0x9000);
+  rig.Mem(0x9000) = 0xFE;
+  rig.cpu.memptr = 0x2800;
+  rig.cpu.f = 0x00;
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.f, 0x7C);
+  EXPECT_EQ(rig.cpu.memptr, 0x2800);
+}
+
+TEST(StepMemptr, BitOnIndexedOperandTakesFlagsFromTheAddressHighByte) {
+  CpuRig rig;
+  rig.Load({0xFD, 0xCB, 0x02, 0x7E});  // BIT 7,(IY+2)
+  rig.cpu.iy = 0x27FE;                 // operand at 2800h
+  rig.Mem(0x2800) = 0x80;
+  rig.cpu.f = kFlagC;
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.memptr, 0x2800);
+  EXPECT_EQ(rig.cpu.f, kFlagS | kFlag5 | kFlagH | kFlag3 | kFlagC);
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// DDh/FDh prefix rules and index forms, and the write_floor rule for every
+// kind of processor store.
+#include <gtest/gtest.h>
+
+#include "cpu_rig.h"
+
+namespace {
+
+TEST(IndexPrefixes, DdFdKeepsIxAndDdDdIsAStrayPrefix) {
+  CpuRig rig;
+  rig.Load({0xDD, 0xFD, 0x21, 0x34, 0x12});  // LD IX,1234h
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.ix, 0x1234);
+  EXPECT_EQ(rig.cpu.iy, 0);
+
+  CpuRig stray;
+  stray.Load({0xDD, 0xDD, 0x21, 0x34, 0x12});
+  EXPECT_EQ(stray.StepT(), 0u);
+  EXPECT_EQ(stray.cpu.pc, 0x8002);
+  EXPECT_EQ(stray.cpu.r, 2);
+  EXPECT_EQ(stray.StepT(), 10u);  // now unprefixed LD HL,nn
+  EXPECT_EQ(Hl(stray.cpu), 0x1234);
+  EXPECT_EQ(stray.cpu.ix, 0);
+}
+
+TEST(IndexPrefixes, MemoryOperandKeepsPlainHAndL) {
+  CpuRig rig;
+  rig.Load({0xDD, 0x66, 0x05, 0xDD, 0x75, 0x06});  // LD H,(IX+5); LD (IX+6),L
+  rig.cpu.ix = 0x9000;
+  rig.cpu.l = 0x77;
+  rig.Mem(0x9005) = 0xAB;
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.h, 0xAB);
+  EXPECT_EQ(rig.cpu.ix, 0x9000);
+  rig.StepT();
+  EXPECT_EQ(rig.Mem(0x9006), 0x77);
+}
+
+TEST(IndexPrefixes, IndexHalvesReplaceHAndLInRegisterForms) {
+  struct Row { const char* name; std::vector<std::uint8_t> code; std::uint16_t want_ix, want_iy; std::uint8_t want_a; };
+  const Row rows[] = {
+      {"LD IXh,B changes only the high byte", {0xDD, 0x60}, 0x0234, 0x5678, 0x00},
+      {"LD IYl,n", {0xFD, 0x2E, 0x99}, 0x1234, 0x5699, 0x00},
+      {"INC IXl", {0xDD, 0x2C}, 0x1235, 0x5678, 0x00},
+      {"LD A,IYh", {0xFD, 0x7C}, 0x1234, 0x5678, 0x56},
+      {"ADD A,IXl", {0xDD, 0x85}, 0x1234, 0x5678, 0x34},
+      {"LD IXh,IXl", {0xDD, 0x65}, 0x3434, 0x5678, 0x00},
+  };
+  for (const Row& row : rows) {
+    CpuRig rig;
+    rig.Load(row.code);
+    rig.cpu.ix = 0x1234;
+    rig.cpu.iy = 0x5678;
+    rig.cpu.b = 0x02;
+    rig.cpu.h = 0xEE;
+    rig.cpu.l = 0xEE;
+    rig.StepT();
+    EXPECT_EQ(rig.cpu.ix, row.want_ix) << row.name;
+    EXPECT_EQ(rig.cpu.iy, row.want_iy) << row.name;
+    EXPECT_EQ(rig.cpu.a, row.want_a) << row.name;
+    EXPECT_EQ(Hl(rig.cpu), 0xEEEE) << row.name << ": HL must not change";
+  }
+}
+
+TEST(IndexPrefixes, ExDeHlAndExxIgnoreThePrefix) {
+  CpuRig rig;
+  rig.Load({0xDD, 0xEB, 0xFD, 0xD9});
+  SetPairDe(rig.cpu, 0x1111);
+  SetPairHl(rig.cpu, 0x2222);
+  rig.cpu.ix = 0x3333;
+  rig.StepT();
+  EXPECT_EQ(De(rig.cpu), 0x2222);
+  EXPECT_EQ(Hl(rig.cpu), 0x1111);
+  EXPECT_EQ(rig.cpu.ix, 0x3333);
+  rig.cpu.h_alt = 0x44;
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.h, 0x44);
+  EXPECT_EQ(rig.cpu.h_alt, 0x11);
+}
+
+TEST(IndexPrefixes, IndexedCbCopiesTheResultIntoTheNamedRegister) {
+  CpuRig rig;
+  rig.Load({0xDD, 0xCB, 0x02, 0x80, 0xDD, 0xCB, 0x02, 0xC6});  // RES 0,(IX+2),B; SET 0,(IX+2)
+  rig.cpu.ix = 0x9000;
+  rig.Mem(0x9002) = 0xFF;
+  rig.cpu.c = 0x5A;
+  EXPECT_EQ(rig.StepT(), 23u);
+  EXPECT_EQ(rig.Mem(0x9002), 0xFE);
+  EXPECT_EQ(rig.cpu.b, 0xFE);
+  rig.cpu.b = 0x00;
+  EXPECT_EQ(rig.StepT(), 23u);
+  EXPECT_EQ(rig.Mem(0x9002), 0xFF);
+  EXPECT_EQ(rig.cpu.b, 0x00);
+  EXPECT_EQ(rig.cpu.c, 0x5A);
+}
+
+TEST(IndexPrefixes, DisplacementWrapsAroundTheAddressSpace) {
+  CpuRig rig;
+  rig.Load({0xFD, 0x7E, 0x01});  // LD A,(IY+1)
+  rig.cpu.iy = 0xFFFF;
+  rig.Mem(0x0000) = 0x5C;
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.a, 0x5C);
+}
+
+struct FloorCase {
+  const char* name;
+  std::vector<std::uint8_t> code;
+  std::uint16_t target;  // the address the instruction stores to
+};
+
+// With protection on, each store aimed at 3FFFh is dropped; the same store
+// at 4000h lands.
+TEST(WriteFloor, EveryKindOfStoreIsDroppedBelowTheFloorOnly) {
+  const std::uint16_t targets[] = {0x3FFF, 0x4000};
+  const FloorCase cases[] = {
+      {"LD (HL),A", {0x77}, 0},
+      {"LD (nn),A", {0x32, 0x00, 0x00}, 0},
+      {"LD (IX+0),n", {0xDD, 0x36, 0x00, 0xA5}, 0},
+      {"INC (HL)", {0x34}, 0},
+      {"SET 0,(HL)", {0xCB, 0xC6}, 0},
+      {"RLC (IX+0)", {0xDD, 0xCB, 0x00, 0x06}, 0},
+      {"RRD", {0xED, 0x67}, 0},
+      {"LDI", {0xED, 0xA0}, 0},
+      {"INI", {0xED, 0xA2}, 0},
+      {"LD (nn),HL", {0x22, 0x00, 0x00}, 0},
+  };
+  for (std::uint16_t target : targets) {
+    for (const FloorCase& c : cases) {
+      CpuRig rig;
+      std::vector<std::uint8_t> code = c.code;
+      if (c.code[0] == 0x32 || c.code[0] == 0x22) {
+        code[1] = static_cast<std::uint8_t>(target);
+        code[2] = static_cast<std::uint8_t>(target >> 8);
+      }
+      rig.Load(code);
+      rig.cpu.a = 0xA5;
+      SetPairHl(rig.cpu, target);
+      SetPairDe(rig.cpu, target);
+      rig.cpu.ix = target;
+      SetPairBc(rig.cpu, 0x01FE);
+      rig.Mem(target) = 0x3C;
+      rig.Mem(0x3FFF) = 0x3C;
+      if (c.code[1] == 0xA0) {  // LDI copies from HL to DE
+        SetPairHl(rig.cpu, 0x9000);
+        rig.Mem(0x9000) = 0x77;
+      }
+      rig.StepT();
+      if (target < kProtectedFloor) {
+        EXPECT_EQ(rig.Mem(target), 0x3C) << c.name << " stored below the floor";
+      } else {
+        EXPECT_NE(rig.Mem(target), 0x3C) << c.name << " did not store at the floor";
+      }
+    }
+  }
+}
+
+TEST(WriteFloor, ExSpHlWithStackInRomStillLoadsHl) {
+  CpuRig rig;
+  rig.Load({0xE3});
+  rig.cpu.sp = 0x1000;
+  rig.Mem(0x1000) = 0x34;
+  rig.Mem(0x1001) = 0x12;
+  SetPairHl(rig.cpu, 0xBEEF);
+  rig.StepT();
+  EXPECT_EQ(Hl(rig.cpu), 0x1234);
+  EXPECT_EQ(rig.Mem(0x1000), 0x34);
+  EXPECT_EQ(rig.Mem(0x1001), 0x12);
+  EXPECT_EQ(rig.cpu.sp, 0x1000);
+}
+
+TEST(StackPrimitives, PushAtTheBottomOfMemoryWrapsAndObeysTheFloor) {
+  struct Row { const char* name; std::uint16_t sp; std::uint16_t floor; std::uint16_t high_at, low_at; bool high_stored, low_stored; };
+  const Row rows[] = {
+      {"SP 0001h, floor 0", 0x0001, 0x0000, 0x0000, 0xFFFF, true, true},
+      {"SP 0001h, floor 4000h", 0x0001, 0x4000, 0x0000, 0xFFFF, false, true},
+      {"SP 4001h, floor 4000h", 0x4001, 0x4000, 0x4000, 0x3FFF, true, false},
+  };
+  for (const Row& row : rows) {
+    CpuRig rig;
+    rig.machine->write_floor = row.floor;
+    rig.cpu.sp = row.sp;
+    PushWord(rig.cpu, *rig.machine, 0xABCD);
+    EXPECT_EQ(rig.cpu.sp, static_cast<std::uint16_t>(row.sp - 2)) << row.name;
+    EXPECT_EQ(rig.Mem(row.high_at), row.high_stored ? 0xAB : 0x00) << row.name << ": high byte";
+    EXPECT_EQ(rig.Mem(row.low_at), row.low_stored ? 0xCD : 0x00) << row.name << ": low byte";
+  }
+}
+
+TEST(StackPrimitives, PopAtTheTopOfMemoryWraps) {
+  CpuRig rig;
+  rig.cpu.sp = 0xFFFF;
+  rig.Mem(0xFFFF) = 0x34;
+  rig.Mem(0x0000) = 0x12;
+  EXPECT_EQ(PopWord(rig.cpu, *rig.machine), 0x1234);
+  EXPECT_EQ(rig.cpu.sp, 0x0001);
+}
+
+TEST(StackPrimitives, PushAfPutsAInTheHighByteAndPopAfRestoresF) {
+  CpuRig rig;
+  rig.Load({0xF5, 0xC1, 0xC5, 0xF1});  // PUSH AF; POP BC; PUSH BC; POP AF
+  rig.cpu.a = 0x12;
+  rig.cpu.f = 0xD7;
+  rig.StepT();
+  rig.StepT();
+  EXPECT_EQ(Bc(rig.cpu), 0x12D7);
+  rig.cpu.a = 0;
+  rig.cpu.f = 0;
+  rig.StepT();
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.a, 0x12);
+  EXPECT_EQ(rig.cpu.f, 0xD7);
+}
+
+TEST(PortInstructions, OutAndInPassTheAddressBytesAndTheDataByte) {
+  CpuRig rig;
+  rig.Load({0xD3, 0xFE, 0xED, 0x41});  // OUT (FEh),A; OUT (C),B
+  rig.cpu.a = 0x07;
+  rig.StepT();
+  EXPECT_EQ(rig.machine->ula_out, 0x07);
+  EXPECT_EQ(rig.cpu.io_data, 0x07);
+  SetPairBc(rig.cpu, 0x15FE);
+  rig.StepT();
+  EXPECT_EQ(rig.machine->ula_out, 0x15);
+}
+
+TEST(PortInstructions, OutCZeroSendsTheByteOfThePreviousTransfer) {
+  CpuRig rig;
+  rig.Load({0xED, 0x71});  // OUT (C) with register index 6
+  SetPairBc(rig.cpu, 0x00FE);
+  rig.cpu.io_data = 0x05;
+  rig.StepT();
+  EXPECT_EQ(rig.machine->ula_out, 0x05);
+}
+
+TEST(PortInstructions, InAReadsTheRowsSelectedByA) {
+  CpuRig rig;
+  rig.Load({0xDB, 0xFE});
+  rig.machine->key_rows[7] = 0x01;  // SPACE
+  rig.cpu.a = 0x7F;                 // row 7 only
+  rig.StepT();
+  EXPECT_EQ(rig.cpu.a, 0xBE);
+}
+
+}  // namespace

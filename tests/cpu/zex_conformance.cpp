@@ -1,0 +1,102 @@
+// Runs Frank Cringle's Z80 instruction exercisers (zexdoc: documented flags,
+// zexall: all flags) on Step inside a minimal CP/M shim: the program sits at
+// 0100h, BDOS calls trap at 0005h (functions 2 and 9), and a jump to 0000h
+// ends the run. Every CRC test must print OK.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cpu/z80.h"
+#include "machine/machine.h"
+
+namespace {
+
+constexpr std::uint16_t kBdosEntry = 0x0005;
+constexpr std::uint16_t kTpaTop = 0xF000;  // what the programs find at 0006h as their stack top
+
+std::filesystem::path ExerciserPath(const char* name) {
+  return std::filesystem::path(VANTRO_TESTDATA_DIR) / "zex" / name;
+}
+
+struct ExerciserResult {
+  std::string output;
+  bool finished = false;  // reached the warm boot jump to 0000h
+};
+
+ExerciserResult RunExerciser(const std::vector<std::uint8_t>& program) {
+  auto machine = std::make_unique<Machine>();
+  machine->write_floor = 0;  // CP/M is RAM from 0000h
+  for (std::size_t i = 0; i < program.size() && 0x100 + i < machine->memory.size(); ++i) {
+    machine->memory[0x100 + i] = program[i];
+  }
+  // JP kTpaTop at 0005h: the exercisers read the word at 0006h for their stack.
+  machine->memory[kBdosEntry] = 0xC3;
+  machine->memory[kBdosEntry + 1] = kTpaTop & 0xFF;
+  machine->memory[kBdosEntry + 2] = kTpaTop >> 8;
+
+  CpuState cpu;
+  ResetCpu(cpu);
+  cpu.pc = 0x0100;
+  cpu.sp = kTpaTop;
+
+  ExerciserResult result;
+  // A generous ceiling so a broken core cannot spin here forever; zexall
+  // needs about 5.8 billion instructions.
+  constexpr std::uint64_t kMaxSteps = 20'000'000'000ull;
+  for (std::uint64_t steps = 0; steps < kMaxSteps; ++steps) {
+    if (cpu.pc == 0x0000) {
+      result.finished = true;
+      break;
+    }
+    if (cpu.pc == kBdosEntry) {
+      if (cpu.c == 2) {
+        result.output += static_cast<char>(cpu.e);
+        std::putchar(cpu.e);
+      } else if (cpu.c == 9) {
+        for (std::uint16_t a = De(cpu); machine->memory[a] != '$'; ++a) {
+          result.output += static_cast<char>(machine->memory[a]);
+          std::putchar(machine->memory[a]);
+        }
+      }
+      std::fflush(stdout);
+      // Return as the BDOS's RET would.
+      cpu.pc = PopWord(cpu, *machine);
+      continue;
+    }
+    Step(cpu, *machine);
+  }
+  return result;
+}
+
+void ExpectAllTestsPass(const char* name) {
+  std::filesystem::path path = ExerciserPath(name);
+  if (!std::filesystem::exists(path)) {
+    GTEST_SKIP() << "Instruction exerciser not found at " << path
+                 << " - conformance run skipped";
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(program.empty()) << "could not read " << path;
+
+  ExerciserResult result = RunExerciser(program);
+  ASSERT_TRUE(result.finished) << name << " did not return to 0000h; output so far:\n" << result.output;
+  EXPECT_NE(result.output.find("Tests complete"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("ERROR"), std::string::npos) << name << " reported errors:\n" << result.output;
+  std::size_t ok_count = 0;
+  for (std::size_t at = result.output.find("OK"); at != std::string::npos; at = result.output.find("OK", at + 2)) {
+    ++ok_count;
+  }
+  EXPECT_GE(ok_count, 60u) << "fewer test lines than the exerciser has:\n" << result.output;
+}
+
+TEST(ZexConformance, ZexdocPassesEveryDocumentedFlagTest) { ExpectAllTestsPass("zexdoc.com"); }
+
+TEST(ZexConformance, ZexallPassesEveryTestIncludingFlagsFiveAndThree) { ExpectAllTestsPass("zexall.com"); }
+
+}  // namespace
