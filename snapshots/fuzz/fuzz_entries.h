@@ -1,0 +1,184 @@
+// Fuzz entry points for the file loaders: each takes arbitrary bytes, puts
+// them through the real file-based code and checks what must hold whatever
+// the input (no store outside the areas a loader may touch). The libFuzzer
+// targets beside this header call them with clang's fuzzer and AddressSanitizer;
+// the test suite calls the same functions on generated seeds with GCC.
+#pragma once
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "machine/machine.h"
+#include "snapshots/blocks.h"
+#include "snapshots/sna.h"
+#include "snapshots/tape.h"
+#include "snapshots/z80_snapshot.h"
+
+namespace fuzz {
+
+// A user who never answers: messages are dropped, dialogs cancelled.
+struct SilentHost : Host {
+  int messages = 0;
+  void ShowMessage(std::string_view, std::string_view) override { ++messages; }
+  bool AskYesNo(std::string_view, std::string_view) override { return false; }
+  std::string AskOpenPath(std::string_view, std::string_view) override { return {}; }
+  std::string AskSavePath(std::string_view, std::string_view) override { return {}; }
+};
+
+// Inputs go through real files; memory-backed /dev/shm keeps that quick.
+inline std::string ScratchPath(const char* extension) {
+  static const std::string folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  return folder + "/vantro-fuzz-" + std::to_string(::getpid()) + extension;
+}
+
+inline bool WriteScratch(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+  return std::fclose(file) == 0 && written;
+}
+
+// One machine for the whole run, refilled with a known pattern per input so
+// that stray stores are visible.
+inline Machine& FreshMachine() {
+  static std::unique_ptr<Machine> machine = std::make_unique<Machine>();
+  for (std::size_t k = 0; k < machine->memory.size(); ++k) {
+    machine->memory[k] = static_cast<std::uint8_t>(k * 31 + (k >> 8));
+  }
+  machine->write_floor = kProtectedFloor;
+  machine->ula_out = 0;
+  machine->screen_loaded = false;
+  EjectTape(*machine);
+  return *machine;
+}
+
+inline std::uint8_t Pattern(std::size_t address) {
+  return static_cast<std::uint8_t>(address * 31 + (address >> 8));
+}
+
+inline bool RomAreaIntact(const Machine& machine) {
+  for (std::size_t k = 0; k < 0x4000; ++k) {
+    if (machine.memory[k] != Pattern(k)) return false;
+  }
+  return true;
+}
+
+inline bool AllIntact(const Machine& machine) {
+  for (std::size_t k = 0; k < machine.memory.size(); ++k) {
+    if (machine.memory[k] != Pattern(k)) return false;
+  }
+  return true;
+}
+
+// SNA: any input leaves the ROM area alone; any input of the wrong length
+// leaves everything alone. The input is also tried cut or padded to the
+// exact length, so the header path is reached.
+inline bool FuzzSna(const std::uint8_t* data, std::size_t size) {
+  std::string path = ScratchPath(".sna");
+  SilentHost host;
+  for (int pass = 0; pass < 2; ++pass) {
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (pass == 1) bytes.resize(kSnaFileLength, '\x5A');
+    if (!WriteScratch(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) return true;
+    Machine& machine = FreshMachine();
+    CpuState cpu;
+    LoadSna(machine, cpu, host, path);
+    if (!RomAreaIntact(machine)) return false;
+    if (bytes.size() != kSnaFileLength && !AllIntact(machine)) return false;
+    if (bytes.size() != kSnaFileLength && cpu.pc != 0) return false;
+  }
+  std::remove(path.c_str());
+  return host.messages == 0;
+}
+
+// Z80: the ROM area is never written. The input is tried as it is and as a
+// first-version compressed file, so the decoder sees every input.
+inline bool FuzzZ80(const std::uint8_t* data, std::size_t size) {
+  std::string path = ScratchPath(".z80");
+  SilentHost host;
+  for (int pass = 0; pass < 2; ++pass) {
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (pass == 1) {
+      if (bytes.size() < kZ80HeaderLength) bytes.resize(kZ80HeaderLength, '\0');
+      bytes[6] = static_cast<char>(bytes[6] | 1);
+      bytes[12] = static_cast<char>(bytes[12] | 0x20);
+    }
+    if (!WriteScratch(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) return true;
+    Machine& machine = FreshMachine();
+    CpuState cpu;
+    int messages_before = host.messages;
+    LoadZ80(machine, cpu, host, path);
+    if (!RomAreaIntact(machine)) return false;
+    // A first-version file is never refused, whatever its contents.
+    if (pass == 1 && host.messages != messages_before) return false;
+  }
+  std::remove(path.c_str());
+  return true;
+}
+
+// TAP through the trap: the first six bytes choose IX, DE and protection for
+// up to three LOADs, the rest is the tape. Protected loads never reach the ROM.
+inline bool FuzzTape(const std::uint8_t* data, std::size_t size) {
+  if (size < 6) return true;
+  std::string path = ScratchPath(".tap");
+  if (!WriteScratch(path, data + 6, size - 6)) return true;
+  Machine& machine = FreshMachine();
+  bool protect = (data[5] & 0x80) == 0;
+  machine.write_floor = protect ? kProtectedFloor : 0;
+  if (!InsertTape(machine, path)) return true;
+  CpuState cpu;
+  cpu.ix = static_cast<std::uint16_t>(data[0] | data[1] << 8);
+  std::uint16_t de = static_cast<std::uint16_t>(data[2] | data[3] << 8);
+  // Keep most counts short so the fuzzer stays quick; bit 6 allows any
+  // count, 0 (65,536 bytes) included.
+  if ((data[5] & 0x40) == 0) de &= 0x0FFF;
+  for (int load = 0; load < 1 + data[4] % 3; ++load) {
+    cpu.pc = kTapeTrapAddress;
+    cpu.f = kFlagC;
+    cpu.d = static_cast<std::uint8_t>(de >> 8);
+    cpu.e = static_cast<std::uint8_t>(de);
+    std::uint16_t ix_before = cpu.ix;
+    if (!TapeTrap(machine, cpu)) return false;
+    if (cpu.pc != kTapeTrapReturn) return false;
+    if (static_cast<std::uint16_t>(ix_before + de) != cpu.ix) return false;
+  }
+  EjectTape(machine);
+  std::remove(path.c_str());
+  return !protect || RomAreaIntact(machine);
+}
+
+// BIN: the first four bytes are base and count, the rest the file. Nothing
+// outside [base, base + count) changes (wrapping), nor more bytes than the
+// file holds (one for an empty file); a save of the block writes count bytes.
+inline bool FuzzBlock(const std::uint8_t* data, std::size_t size) {
+  if (size < 4) return true;
+  BlockChoice block{static_cast<std::uint16_t>(data[0] | data[1] << 8),
+                    static_cast<std::uint16_t>(data[2] | data[3] << 8)};
+  if (block.block_count == 0) block.block_count = 1;  // the dialog never gives 0
+  std::string path = ScratchPath(".bin");
+  if (!WriteScratch(path, data + 4, size - 4)) return true;
+  Machine& machine = FreshMachine();
+  CpuState cpu;
+  SilentHost host;
+  LoadBlockFile(machine, cpu, host, block, path);
+  std::size_t may_change = std::min<std::size_t>(block.block_count, std::max<std::size_t>(size - 4, 1));
+  for (std::size_t k = 0; k < 0x10000; ++k) {
+    std::size_t offset = (k - block.block_base) & 0xFFFF;
+    bool inside = offset < may_change;
+    if (!inside && machine.memory[k] != Pattern(k)) return false;
+    if (inside && offset < size - 4 && machine.memory[k] != data[4 + offset]) return false;
+  }
+  SaveBlockFile(machine, host, block, path);
+  std::FILE* saved = std::fopen(path.c_str(), "rb");
+  if (saved == nullptr) return false;
+  std::fseek(saved, 0, SEEK_END);
+  long length = std::ftell(saved);
+  std::fclose(saved);
+  std::remove(path.c_str());
+  return length == block.block_count && host.messages == 0;
+}
+
+}  // namespace fuzz

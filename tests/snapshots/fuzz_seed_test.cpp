@@ -1,0 +1,108 @@
+// A short, repeatable fuzz run in the test suite: the libFuzzer entry points
+// fed with generated seeds and seeded random mutations of them (truncation,
+// growth, byte flips, the compressed image's marker bytes).
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "snapshot_files.h"
+#include "snapshots/fuzz/fuzz_entries.h"
+#include "tape_fixtures.h"
+
+namespace {
+
+Bytes Mutate(const Bytes& seed, std::mt19937& random) {
+  Bytes bytes = seed;
+  auto pick = [&](std::size_t n) { return n == 0 ? 0 : random() % n; };
+  int edits = 1 + static_cast<int>(random() % 8);
+  for (int k = 0; k < edits; ++k) {
+    switch (random() % 6) {
+      case 0: if (!bytes.empty()) bytes[pick(bytes.size())] ^= static_cast<std::uint8_t>(1u << (random() % 8)); break;
+      case 1: bytes.resize(pick(bytes.size() + 1)); break;
+      case 2: bytes.resize(bytes.size() + pick(300), static_cast<std::uint8_t>(random())); break;
+      case 3: {
+        static const Bytes tokens[] = {{0xED, 0xED}, {0x00, 0xED, 0xED, 0x00}, {0xED}, {0x00}, {0xED, 0xED, 0x00, 0xFF}};
+        const Bytes& token = tokens[random() % 5];
+        std::size_t at = pick(bytes.size() + 1);
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), token.begin(), token.end());
+        break;
+      }
+      case 4: if (!bytes.empty()) bytes[pick(bytes.size())] = static_cast<std::uint8_t>(random()); break;
+      default: if (bytes.size() > 1) bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(pick(bytes.size()))); break;
+    }
+  }
+  return bytes;
+}
+
+using Entry = bool (*)(const std::uint8_t*, std::size_t);
+
+void RunSeeds(const char* name, Entry entry, const std::vector<Bytes>& seeds, int mutations) {
+  std::mt19937 random(20240601);
+  for (const Bytes& seed : seeds) {
+    ASSERT_TRUE(entry(seed.data(), seed.size())) << name << ": seed of " << seed.size() << " bytes";
+  }
+  for (int k = 0; k < mutations; ++k) {
+    Bytes input = Mutate(seeds[random() % seeds.size()], random);
+    ASSERT_TRUE(entry(input.data(), input.size())) << name << ": mutation " << k << " (" << input.size() << " bytes)";
+  }
+}
+
+Bytes Z80Header(std::uint8_t flags) {
+  Bytes header(30, 0);
+  header[6] = 0x00;
+  header[7] = 0x80;
+  header[12] = flags;
+  return header;
+}
+
+TEST(FuzzSeedTest, SnaLoaderSurvivesMutatedSnapshots) {
+  Bytes exact(49179);
+  for (std::size_t k = 0; k < exact.size(); ++k) exact[k] = static_cast<std::uint8_t>(k * 7);
+  Bytes top_stack = exact;
+  top_stack[23] = 0xFF;  // SP FFFFh: the popped word wraps
+  top_stack[24] = 0xFF;
+  RunSeeds("sna", fuzz::FuzzSna, {exact, top_stack, Bytes{}, Bytes(27, 0xFF)}, 60);
+}
+
+TEST(FuzzSeedTest, Z80LoaderSurvivesMutatedSnapshots) {
+  Bytes compressed = Z80Header(0x20);
+  for (int k = 0; k < 200; ++k) compressed.insert(compressed.end(), {0xED, 0xED, 0x00, static_cast<std::uint8_t>(k)});
+  Bytes marked = Z80Header(0x20);
+  marked.insert(marked.end(), {0x01, 0xED, 0x05, 0x00, 0x01, 0xED, 0xED, 0x03, 0x07, 0x00, 0xED, 0xED, 0x00});
+  Bytes plain = Z80Header(0x00);
+  plain.resize(30 + 49152, 0x42);
+  Bytes later = Z80Header(0x20);
+  later[7] = 0;  // PC 0: a later version
+  RunSeeds("z80", fuzz::FuzzZ80, {compressed, marked, plain, later, Bytes{1, 2, 3}}, 400);
+}
+
+TEST(FuzzSeedTest, TapeTrapSurvivesMutatedTapes) {
+  auto tape = [](std::uint16_t ix, std::uint16_t de, std::uint8_t loads, std::uint8_t mode, const Bytes& body) {
+    Bytes input{static_cast<std::uint8_t>(ix), static_cast<std::uint8_t>(ix >> 8),
+                static_cast<std::uint8_t>(de), static_cast<std::uint8_t>(de >> 8), loads, mode};
+    input.insert(input.end(), body.begin(), body.end());
+    return input;
+  };
+  Bytes body = TapBlock(0x00, BasicHeader("demo", 20, 10));
+  Bytes data_block = TapBlock(0xFF, Bytes(20, 0x33));
+  body.insert(body.end(), data_block.begin(), data_block.end());
+  RunSeeds("tape", fuzz::FuzzTape,
+           {tape(0x5C00, 17, 2, 0x00, body), tape(0xFFF0, 0x40, 1, 0x80, body),
+            tape(0x3FF0, 0x20, 0, 0x00, body), tape(0x0000, 0, 0, 0xC0, {})},
+           300);
+}
+
+TEST(FuzzSeedTest, BlockLoadSurvivesMutatedBlocks) {
+  auto block = [](std::uint16_t base, std::uint16_t count, const Bytes& body) {
+    Bytes input{static_cast<std::uint8_t>(base), static_cast<std::uint8_t>(base >> 8),
+                static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8)};
+    input.insert(input.end(), body.begin(), body.end());
+    return input;
+  };
+  RunSeeds("block", fuzz::FuzzBlock,
+           {block(0, 16384, Bytes(100, 1)), block(16384, 6912, Bytes(6912, 2)),
+            block(0xFFFF, 2, {7, 8}), block(0x9000, 5, {}), block(0x8000, 0xFFFF, Bytes(10, 9))},
+           200);
+}
+
+}  // namespace
