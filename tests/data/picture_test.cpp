@@ -135,3 +135,23 @@ TEST(Pictures, DamagedPngDataIsRefusedWithoutCrashing) {
     EXPECT_FALSE(DecodePng(c.bytes).has_value()) << c.what;
   }
 }
+
+TEST(Pictures, RandomlyDamagedTitleNeverCrashesTheDecoder) {
+  const auto title = KelbrinTitlePng();
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::uint8_t> bytes(title.begin(), title.end());
+    // Damage concentrated in the first kilobyte, where the header and the
+    // start of the compressed stream live.
+    for (int hits = 1 + next() % 4; hits > 0; --hits) {
+      const std::size_t at = round % 2 ? next() % 1024 : next() % bytes.size();
+      bytes[at] = static_cast<std::uint8_t>(next());
+    }
+    if (round % 3 == 0) bytes.resize(next() % bytes.size());
+    const auto picture = DecodePng(bytes);
+    if (picture) {
+      EXPECT_EQ(static_cast<std::size_t>(picture->width) * picture->height, picture->pixels.size());
+    }
+  }
+}

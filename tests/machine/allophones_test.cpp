@@ -212,3 +212,24 @@ TEST(Allophones, SetLoadsExactlyFiftyNineImagesOrLeavesTheSetAlone) {
     EXPECT_EQ(3u, kept.Sample(5).size()) << b.what << " changed the set";
   }
 }
+
+TEST(Allophones, RandomlyDamagedImagesNeverReadOutOfBounds) {
+  const auto blob = BuiltInAllophoneImages();
+  std::uint32_t seed = 777;
+  auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+  for (int round = 0; round < 300; ++round) {
+    // A fresh copy sized exactly, so a sanitizer sees any read past the end.
+    std::vector<std::uint8_t> bytes(blob.begin(), blob.begin() + 44 + 2 * (next() % 600));
+    for (int hits = 1 + next() % 3; hits > 0; --hits) {
+      bytes[next() % 44] = static_cast<std::uint8_t>(next());  // header fields
+    }
+    std::span<const std::uint8_t> pcm;
+    std::size_t size = 0;
+    if (ParseWaveImage(bytes, pcm, size)) {
+      EXPECT_LE(size, bytes.size());
+      EXPECT_LE(pcm.data() + pcm.size(), bytes.data() + bytes.size());
+    }
+    AllophoneSet set;
+    EXPECT_FALSE(LoadAllophoneSet(bytes, set)) << "one image is not a set";
+  }
+}
