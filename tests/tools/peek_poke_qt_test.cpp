@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "machine/machine.h"
 #include "tools/peek_dialog.h"
 #include "tools/poke_dialog.h"
 
@@ -147,17 +148,22 @@ class PeekPokeTest : public QObject {
     QCOMPARE(bytes[124], std::uint8_t{200});
   }
 
-  void PokeBelow4000hChangesTheRomAndPeekSeesIt() {
-    // The direct store knows no write protection: the ROM byte changes.
-    auto bytes = SpectrumMemory();
-    const MemoryView memory{bytes.data(), bytes.size()};
+  void PokeBelow4000hPassesWriteProtectionAndPeekSeesIt() {
+    // With "Write Protect ROM" on the processor's stores below 4000h are
+    // dropped; Poke's direct store is not.
+    auto machine = std::make_unique<Machine>();
+    machine->write_floor = 0x4000;
+    machine->memory[0] = 0xF3;
+    WriteByte(*machine, 0, 0x00);
+    QCOMPARE(machine->memory[0], std::uint8_t{0xF3});
+    const MemoryView memory{machine->memory.data(), machine->memory.size()};
     {
       PokeDialog poke(memory, VantroPokeOptions());
       TypeOver(poke.address_field(), "0");
       TypeOver(poke.byte_field(), "201");
       QTest::mouseClick(poke.poke_button(), Qt::LeftButton);
     }
-    QCOMPARE(bytes[0], std::uint8_t{201});
+    QCOMPARE(ReadByte(*machine, 0), std::uint8_t{201});  // the running program sees it
     PeekDialog peek(memory, VantroPeekOptions());
     QCOMPARE(peek.decimal_field()->text(), QString("201"));
     QCOMPARE(peek.hex_field()->text(), QString("C9h"));
