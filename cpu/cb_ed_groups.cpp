@@ -194,7 +194,8 @@ unsigned ExecuteCb(CpuState& s, Machine& m) {
   }
   std::uint8_t v = GetReg(s, z);
   if (x == 1) {
-    BitFlags(s, y, v, static_cast<std::uint8_t>(v & (1u << y)));
+    // Flags 5 and 3 are copies of the register's own bits 5 and 3.
+    BitFlags(s, y, v, v);
     return 8;
   }
   SetReg(s, z, CbModify(s, x, y, v));

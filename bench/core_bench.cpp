@@ -1,0 +1,150 @@
+// Measures the Z80 core against the peer core libz80ex on one workload: the
+// built-in ROM booting from reset and idling in its keyboard loop, headless,
+// for a fixed number of 69,888-T-state frames with the frame interrupt
+// delivered at each frame end as the emulation loop does (no pacing, no
+// window). Prints T-states/s, instructions/s and frames/s for each core and
+// ends with the speed ratio line. Not a test.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "cpu/z80.h"
+#include "data/rom_image.h"
+#include "machine/machine.h"
+
+#ifdef VANTRO_HAVE_Z80EX
+#include <z80ex/z80ex.h>
+#endif
+
+namespace {
+
+constexpr int kDefaultFrames = 3000;  // one emulated minute
+constexpr int kRuns = 3;              // best of, against noise from other load
+
+struct Measurement {
+  double seconds = 0;
+  std::uint64_t tstates = 0;
+  std::uint64_t instructions = 0;
+  int frames = 0;
+};
+
+void LoadRom(Machine& machine) {
+  auto rom = BuiltInRom();
+  std::copy(rom.begin(), rom.end(), machine.memory.begin());
+  machine.write_floor = kProtectedFloor;
+}
+
+Measurement RunVantro(int frames) {
+  auto machine = std::make_unique<Machine>();
+  LoadRom(*machine);
+  CpuState cpu;
+  ResetCpu(cpu);
+  Measurement result;
+  const auto start = std::chrono::steady_clock::now();
+  for (int frame = 0; frame < frames; ++frame) {
+    for (;;) {
+      Step(cpu, *machine);
+      ++result.instructions;
+      if (cpu.tstates > kTransferThreshold) {
+        machine->frame_tstates += cpu.tstates;
+        result.tstates += cpu.tstates;
+        cpu.tstates = 0;
+        if (machine->frame_tstates >= kFrameTStates) break;
+      }
+    }
+    machine->frame_tstates = 0;  // the surplus is dropped, not carried
+    AcceptInterrupt(cpu, *machine);
+  }
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.frames = frames;
+  return result;
+}
+
+#ifdef VANTRO_HAVE_Z80EX
+struct PeerMachine {
+  Machine machine;
+};
+
+Z80EX_BYTE PeerRead(Z80EX_CONTEXT*, Z80EX_WORD address, int, void* data) {
+  return static_cast<PeerMachine*>(data)->machine.memory[address];
+}
+void PeerWrite(Z80EX_CONTEXT*, Z80EX_WORD address, Z80EX_BYTE value, void* data) {
+  WriteByte(static_cast<PeerMachine*>(data)->machine, address, value);
+}
+// No key held: even ports read BFh, odd ports FFh (as our port bus answers
+// without a joystick key).
+Z80EX_BYTE PeerPortRead(Z80EX_CONTEXT*, Z80EX_WORD port, void*) { return (port & 1) ? 0xFF : 0xBF; }
+void PeerPortWrite(Z80EX_CONTEXT*, Z80EX_WORD port, Z80EX_BYTE value, void* data) {
+  if ((port & 1) == 0) static_cast<PeerMachine*>(data)->machine.ula_out = value;
+}
+Z80EX_BYTE PeerVector(Z80EX_CONTEXT*, void*) { return 0xFF; }
+
+Measurement RunZ80ex(int frames) {
+  auto peer = std::make_unique<PeerMachine>();
+  LoadRom(peer->machine);
+  Z80EX_CONTEXT* cpu = z80ex_create(PeerRead, peer.get(), PeerWrite, peer.get(), PeerPortRead, peer.get(),
+                                    PeerPortWrite, peer.get(), PeerVector, peer.get());
+  z80ex_reset(cpu);
+  Measurement result;
+  std::int32_t frame_tstates = 0;
+  int pending = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (int frame = 0; frame < frames; ++frame) {
+    for (;;) {
+      pending += z80ex_step(cpu);
+      if (z80ex_last_op_type(cpu) == 0) ++result.instructions;
+      if (pending > kTransferThreshold) {
+        frame_tstates += pending;
+        result.tstates += static_cast<std::uint64_t>(pending);
+        pending = 0;
+        if (frame_tstates >= kFrameTStates) break;
+      }
+    }
+    frame_tstates = 0;
+    pending += z80ex_int(cpu);
+  }
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.frames = frames;
+  z80ex_destroy(cpu);
+  return result;
+}
+#endif
+
+Measurement Best(Measurement (*run)(int), int frames) {
+  Measurement best = run(frames);
+  for (int i = 1; i < kRuns; ++i) {
+    Measurement m = run(frames);
+    if (m.seconds < best.seconds) best = m;
+  }
+  return best;
+}
+
+void Print(const char* name, const Measurement& m) {
+  std::printf("%-8s %d frames in %.3f s: %.1f M T-states/s, %.1f M instructions/s, %.0f frames/s (%.1fx real time)\n",
+              name, m.frames, m.seconds, m.tstates / m.seconds / 1e6, m.instructions / m.seconds / 1e6,
+              m.frames / m.seconds, m.frames / m.seconds / 50.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int frames = argc > 1 ? std::atoi(argv[1]) : kDefaultFrames;
+  if (frames <= 0) frames = kDefaultFrames;
+  std::printf("memory footprint: sizeof(Machine) %zu + sizeof(CpuState) %zu = %zu bytes\n", sizeof(Machine),
+              sizeof(CpuState), sizeof(Machine) + sizeof(CpuState));
+  Measurement ours = Best(RunVantro, frames);
+  Print("vantro", ours);
+#ifdef VANTRO_HAVE_Z80EX
+  Measurement peer = Best(RunZ80ex, frames);
+  Print("z80ex", peer);
+  // Same number of emulated frames, so the ratio of frames per second.
+  std::printf("speed ratio vs z80ex: %.1f\n", (ours.frames / ours.seconds) / (peer.frames / peer.seconds));
+#else
+  std::printf("libz80ex not found at build time; no comparison\n");
+  std::printf("speed ratio vs z80ex: n/a\n");
+#endif
+  return 0;
+}
