@@ -44,7 +44,7 @@ unsigned RunPass(EmulationLoop& loop) {
     Step(cpu, machine);
   } else {
     TracedStep(cpu, machine, loop.hex_mode, loop.trace_texts);
-    if (AppendTraceLine(machine, loop.trace_texts, cpu)) {
+    if (AppendTraceLine(machine, loop.trace_texts, cpu, loop.trace_path)) {
       // The block is in "debug.lst" and tracing has stopped; the debugger
       // opens before the rest of the pass, as the trace ends there.
       outcome |= kPassTraceFlushed;

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include "cpu/trace_file.h"
 #include "cpu/traced_step.h"
 #include "machine/speech.h"  // MillisecondClock
 
@@ -50,6 +51,9 @@ struct EmulationLoop {
   // Reused by every traced instruction, so tracing allocates only while the
   // strings grow.
   TraceTexts trace_texts{};
+  // Where flushed trace blocks go: "debug.lst" in the current directory for
+  // the window; vantro-run's --trace names its own file.
+  const char* trace_path = kTraceFileName;
 };
 
 // What happened during a pass; bits, kPassPlain when none.
