@@ -1,0 +1,474 @@
+// vantro-run's options and run: the machine is built as Vantro builds it,
+// files go in through the same loaders as the menu commands, and frames run
+// through the emulation loop's own passes with pacing switched off. Errors
+// end the run with one line instead of a message box.
+#include "emulator/headless_run.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <iomanip>
+#include <memory>
+
+#include "cpu/trace_file.h"
+#include "cpu/z80.h"
+#include "debugger/breakpoint.h"
+#include "emulator/emulation_loop.h"
+#include "emulator/frame_png.h"
+#include "emulator/typed_keys.h"
+#include "machine/display_renderer.h"
+#include "machine/machine.h"
+#include "snapshots/blocks.h"
+#include "snapshots/file_names.h"
+#include "snapshots/load_dispatch.h"
+#include "snapshots/sna.h"
+#include "snapshots/tape.h"
+#include "snapshots/z80_snapshot.h"
+#include "tools/host.h"
+#include "tools/text_format.h"
+
+namespace {
+
+constexpr int kKeyHoldFrames = 4;     // long enough for the ROM's key scan
+constexpr int kKeyReleaseFrames = 4;  // and for the next press to count as new
+constexpr std::uint32_t kFrameMs = 20;
+constexpr std::size_t kLargestTape = 16 * 1024 * 1024;
+constexpr char kSaveCompleted[] = "0 OK ,  0 : 1  Save completed!";
+
+// The user of the menu commands, played by the command line: the one path
+// it was given answers the file dialog; every message box is kept, since in
+// a headless run any message means the command did not do its work.
+struct CommandLineHost : Host {
+  std::deque<std::string> paths;
+  std::vector<std::string> messages;
+
+  void ShowMessage(std::string_view title, std::string_view text) override {
+    messages.push_back(std::string(title) + ": " + std::string(text));
+  }
+  bool AskYesNo(std::string_view, std::string_view) override { return false; }
+  std::string AskOpenPath(std::string_view, std::string_view) override { return Next(); }
+  std::string AskSavePath(std::string_view, std::string_view) override { return Next(); }
+
+ private:
+  std::string Next() {
+    if (paths.empty()) return {};
+    std::string path = paths.front();
+    paths.pop_front();
+    return path;
+  }
+};
+
+// Emulated time: 20 ms per frame, so FLASH and anything timed by the
+// clock behave the same at any host speed.
+struct FrameClock : MillisecondClock {
+  const long& frames;
+  explicit FrameClock(const long& counted) : frames(counted) {}
+  std::uint32_t NowMs() override { return static_cast<std::uint32_t>(frames) * kFrameMs; }
+};
+
+struct RunHooks : LoopHooks {
+  long frames = 0;
+  Machine* machine = nullptr;
+  bool tracing = false;
+  void Present() override { ++frames; }
+  // Reached only when the trace buffer was flushed: keep tracing in a new
+  // block, as a user pressing "Debug to file" again would.
+  void OpenDebugger() override {
+    if (tracing) StartTrace(*machine, LocalClockNow());
+  }
+};
+
+bool ParseNumber(std::string_view text, std::uint32_t max, std::uint32_t& value) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  } else if (text.size() > 1 && text[0] == '$') {
+    text.remove_prefix(1);
+    base = 16;
+  } else if (text.size() > 1 && (text.back() == 'h' || text.back() == 'H')) {
+    text.remove_suffix(1);
+    base = 16;
+  }
+  if (text.empty()) return false;
+  std::uint64_t result = 0;
+  for (char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return false;
+    result = result * base + digit;
+    if (result > max) return false;
+  }
+  value = static_cast<std::uint32_t>(result);
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::size_t largest, std::vector<std::uint8_t>& bytes,
+                   std::string& error) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  bytes.assign(largest + 1, 0);
+  std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
+    error = "cannot read " + path;
+    return false;
+  }
+  if (got > largest) {
+    error = path + " is too large (more than " + std::to_string(largest) + " bytes)";
+    return false;
+  }
+  bytes.resize(got);
+  return true;
+}
+
+// A TAP image is a chain of blocks, each a 16-bit length and that many bytes
+// (flag, data, checksum), ending exactly at the end of the file.
+bool CheckTap(const std::string& path, const std::vector<std::uint8_t>& tape, std::string& error) {
+  if (tape.empty()) {
+    error = path + ": the tape image is empty";
+    return false;
+  }
+  std::size_t at = 0;
+  int block = 1;
+  while (at < tape.size()) {
+    if (at + 2 > tape.size()) {
+      error = path + ": not a TAP image (block " + std::to_string(block) + " has half a length)";
+      return false;
+    }
+    std::size_t length = tape[at] | tape[at + 1] << 8;
+    if (length < 2 || at + 2 + length > tape.size()) {
+      error = path + ": not a TAP image (block " + std::to_string(block) + " of " +
+              std::to_string(length) + " bytes does not fit the file)";
+      return false;
+    }
+    at += 2 + length;
+    ++block;
+  }
+  return true;
+}
+
+bool HostSaidNothing(const CommandLineHost& host, const std::string& path, std::string& error) {
+  if (host.messages.empty()) return true;
+  error = path + ": " + host.messages.front();
+  return false;
+}
+
+// --load: the checks the menu's loaders leave out (they ignore a short SNA
+// silently), then the very dispatch of "Open".
+bool LoadFile(Machine& machine, CpuState& cpu, const std::string& path, bool& booting,
+              std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, kLargestTape, bytes, error)) return false;
+  std::string kind = UpperAscii(FileExtension(path));
+  if (kind == "SNA") {
+    if (bytes.size() != kSnaFileLength) {
+      error = path + ": not an SNA snapshot (" + std::to_string(bytes.size()) + " bytes; an SNA file has " +
+              std::to_string(kSnaFileLength) + ")";
+      return false;
+    }
+    booting = false;
+  } else if (kind == "Z80") {
+    if (bytes.size() < kZ80HeaderLength) {
+      error = path + ": not a Z80 snapshot (shorter than its 30-byte header)";
+      return false;
+    }
+    booting = false;
+  } else if (!CheckTap(path, bytes, error)) {
+    return false;
+  }
+  CommandLineHost host;
+  host.paths.push_back(path);
+  LoadFileDispatcher(machine, cpu, host);
+  if (!HostSaidNothing(host, path, error)) return false;
+  if (kind != "SNA" && kind != "Z80" && !machine.tape_active) {
+    error = "cannot open the tape " + path;
+    return false;
+  }
+  return true;
+}
+
+bool LoadBin(Machine& machine, CpuState& cpu, const std::string& path, std::uint16_t address,
+             std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, 65535, bytes, error)) return false;
+  if (bytes.empty()) {
+    error = path + " is empty";
+    return false;
+  }
+  CommandLineHost host;
+  // The same transfer as "Load Bin/Scr/Rom": a block at 0 restarts the CPU.
+  LoadBlockFile(machine, cpu, host, BlockChoice{address, static_cast<std::uint16_t>(bytes.size())}, path);
+  return HostSaidNothing(host, path, error);
+}
+
+void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, std::ostream& out) {
+  std::ios_base::fmtflags saved = out.flags();
+  out << std::hex << std::uppercase << std::setfill('0');
+  for (std::uint32_t k = 0; k < length; ++k) {
+    std::uint16_t at = static_cast<std::uint16_t>(address + k);
+    if (k % 16 == 0) out << std::setw(4) << at << ':';
+    out << ' ' << std::setw(2) << static_cast<unsigned>(machine.memory[at]);
+    if (k % 16 == 15 || k + 1 == length) out << '\n';
+  }
+  out.flags(saved);
+}
+
+const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
+                                         "--until-pc", "--screenshot", "--save-sna", "--dump",
+                                         "--trace"};
+
+}  // namespace
+
+std::string RunHelpText() {
+  return R"(vantro-run - the Vantro ZX Spectrum 48K emulator without a window
+
+Usage: vantro-run [options]
+
+The machine starts as Vantro does: the built-in 48K ROM, RAM cleared, a
+hard reset. Files go in as the File menu takes them, the machine runs as
+fast as the host allows, and the results come out as files or text.
+
+Input:
+  --rom FILE         use this 16,384-byte ROM image instead of the built-in one
+  --load FILE        open a snapshot or tape as "Open" does: .sna and .z80
+                     (first version) load at once, anything else is
+                     inserted as a TAP tape for the ROM's LOAD command
+  --bin FILE@ADDR    put a raw file into memory at ADDR, as "Load Bin/Scr/Rom"
+                     does (at 0 it also resets the processor); repeatable
+  --type TEXT        type TEXT on the Spectrum keyboard (notation below)
+
+Running:
+  --frames N         run N frames (1/50 s each) after the typing; default 0
+  --until-pc ADDR    stop as soon as the program counter reaches ADDR; then
+                     --frames is the limit (default 3000) and exit code 3
+                     means the address never came
+
+Output (written after the run, in this order):
+  --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
+  --screenshot FILE  the 320x240 picture with border, as a PNG file
+  --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name)
+  --trace FILE       write every instruction run, in the format of Vantro's
+                     "Debug to file" (debug.lst); large: about 100 bytes each
+
+Numbers: decimal (32768) or hexadecimal (0x8000, $8000, 8000h).
+
+Typing: each key is held for 4 frames and released for 4. When the machine
+boots from the ROM, typing waits 150 frames for its copyright screen.
+  a-z 0-9 space     that key;  A-Z  CAPS SHIFT + letter;  newline  ENTER
+  " ; : , . + - * / = < > ( ) $ ! @ # % & ' _ ? ^   SYMBOL SHIFT + its key
+  {ENTER} {SPACE} {CS} {SS} {A}..{Z} {0}..{9}       one key by name
+  {CS+X} {SS+X} {CS+SS}                             keys held together
+  {DELETE} {EDIT} {BREAK} {EXTEND} {GRAPHICS} {CAPSLOCK} {LEFT} {DOWN}
+  {UP} {RIGHT}                                      the shifted keys
+  {WAIT N}                                          N frames without a key
+Keywords are entered as on the real keyboard: in K mode a letter key gives
+its keyword (j is LOAD, p is PRINT, r is RUN).
+
+Examples:
+  vantro-run --frames 150 --screenshot boot.png
+  vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
+  vantro-run --load state.sna --frames 50 --dump 0x5C00:64
+  vantro-run --bin code.bin@0x8000 --type 'r{ENTER}' --until-pc 0x8000
+
+Exit codes: 0 done, 1 bad option or unreadable/malformed file (one line on
+standard error), 3 --until-pc address not reached.
+)";
+}
+
+std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, std::string& error) {
+  RunOptions options;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    std::string name = args[k];
+    std::string value;
+    bool has_value = false;
+    if (std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+      value = name.substr(equals + 1);
+      name = name.substr(0, equals);
+      has_value = true;
+    }
+    if (name == "--help" || name == "-h") {
+      options.help = true;
+      continue;
+    }
+    bool known = false;
+    for (const char* option : kOptionsWithValue) known = known || name == option;
+    if (!known) {
+      error = "unknown option " + name + " (see --help)";
+      return std::nullopt;
+    }
+    if (!has_value) {
+      if (k + 1 >= args.size()) {
+        error = name + " needs a value (see --help)";
+        return std::nullopt;
+      }
+      value = args[++k];
+    }
+    std::uint32_t number = 0;
+    if (name == "--rom") {
+      options.rom = value;
+    } else if (name == "--load") {
+      options.load = value;
+    } else if (name == "--bin") {
+      std::size_t at = value.rfind('@');
+      if (at == std::string::npos || at == 0 || !ParseNumber(std::string_view(value).substr(at + 1), 0xFFFF, number)) {
+        error = "--bin wants FILE@ADDR with ADDR 0-65535, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.bins.emplace_back(value.substr(0, at), static_cast<std::uint16_t>(number));
+    } else if (name == "--frames") {
+      if (!ParseNumber(value, 100000000, number)) {
+        error = "--frames wants a number of frames, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.frames = number;
+    } else if (name == "--type") {
+      options.type += value;
+    } else if (name == "--until-pc") {
+      if (!ParseNumber(value, 0xFFFF, number)) {
+        error = "--until-pc wants an address 0-65535, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.until_pc = static_cast<std::uint16_t>(number);
+    } else if (name == "--screenshot") {
+      options.screenshot = value;
+    } else if (name == "--save-sna") {
+      options.save_sna = value;
+    } else if (name == "--dump") {
+      std::size_t colon = value.find(':');
+      std::uint32_t length = 0;
+      if (colon == std::string::npos ||
+          !ParseNumber(std::string_view(value).substr(0, colon), 0xFFFF, number) ||
+          !ParseNumber(std::string_view(value).substr(colon + 1), 0x10000, length) || length == 0) {
+        error = "--dump wants ADDR:LEN with ADDR 0-65535 and LEN 1-65536, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.dumps.emplace_back(static_cast<std::uint16_t>(number), length);
+    } else if (name == "--trace") {
+      options.trace = value;
+    }
+  }
+  return options;
+}
+
+int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error) {
+  auto machine = std::make_unique<Machine>();
+  auto renderer = std::make_unique<DisplayRenderer>();
+  InitMachine(*machine);
+  CpuState cpu;
+  ResetCpu(cpu);
+  machine->speed_limited = false;  // no pacing, no busy-wait
+
+  std::optional<std::vector<KeyChord>> chords = ParseTypedKeys(options.type, error);
+  if (!chords) return kRunError;
+
+  if (!options.rom.empty()) {
+    std::vector<std::uint8_t> rom;
+    if (!ReadWholeFile(options.rom, 16384, rom, error)) return kRunError;
+    if (rom.size() != 16384) {
+      error = options.rom + ": a ROM image has 16384 bytes, this one " + std::to_string(rom.size());
+      return kRunError;
+    }
+    std::copy(rom.begin(), rom.end(), machine->memory.begin());
+    ResetCpu(cpu);
+  }
+  bool booting = true;
+  if (!options.load.empty() && !LoadFile(*machine, cpu, options.load, booting, error)) {
+    EjectTape(*machine);
+    return kRunError;
+  }
+  for (const auto& [path, address] : options.bins) {
+    if (!LoadBin(*machine, cpu, path, address, error)) {
+      EjectTape(*machine);
+      return kRunError;
+    }
+  }
+
+  RunHooks hooks;
+  hooks.machine = machine.get();
+  FrameClock clock(hooks.frames);
+  Breakpoint breakpoint;
+  bool hex_mode = false;
+  EmulationLoop loop{cpu, *machine, breakpoint, *renderer, clock, hooks, hex_mode};
+  if (!options.trace.empty()) {
+    // Start from an empty file: blocks are appended as the buffer fills.
+    std::FILE* trace = std::fopen(options.trace.c_str(), "wb");
+    if (trace == nullptr) {
+      error = "cannot create " + options.trace + ": " + std::strerror(errno);
+      EjectTape(*machine);
+      return kRunError;
+    }
+    std::fclose(trace);
+    loop.trace_path = options.trace.c_str();
+    hooks.tracing = true;
+    StartTrace(*machine, LocalClockNow());
+  }
+
+  bool pc_reached = options.until_pc && cpu.pc == *options.until_pc;
+  // Runs until `count` more frames have ended, or the watched address comes.
+  auto run_frames = [&](long count) {
+    const long until = hooks.frames + count;
+    while (!pc_reached && hooks.frames < until) {
+      if (options.until_pc) {
+        RunPass(loop);
+        pc_reached = cpu.pc == *options.until_pc;
+      } else {
+        RunUntilFrameEnd(loop);
+      }
+    }
+  };
+
+  if (!chords->empty() && booting) run_frames(kBootFrames);
+  for (const KeyChord& chord : *chords) {
+    if (chord.keys == 0) {
+      run_frames(chord.wait_frames);
+      continue;
+    }
+    machine->host_keys = chord.keys;
+    run_frames(kKeyHoldFrames);
+    machine->host_keys = 0;
+    run_frames(kKeyReleaseFrames);
+  }
+  long frames = options.frames.value_or(options.until_pc ? kUntilPcDefaultFrames : 0);
+  run_frames(frames);
+
+  int result = kRunOk;
+  if (options.until_pc && !pc_reached) {
+    char address[8];
+    std::snprintf(address, sizeof address, "%04Xh", static_cast<unsigned>(*options.until_pc));
+    error = std::string("the program counter never reached ") + address + " in " +
+            std::to_string(hooks.frames) + " frames";
+    result = kRunPcNotReached;
+  }
+
+  if (machine->trace_on && !FlushTrace(*machine, loop.trace_path)) {
+    error = "cannot write " + options.trace;
+    result = kRunError;
+  }
+  for (const auto& [address, length] : options.dumps) Dump(*machine, address, length, out);
+  if (!options.screenshot.empty()) {
+    RenderFrame(*renderer, *machine, clock.NowMs());
+    if (!WriteFramePng(options.screenshot, renderer->frame_picture.data(), kFrameWidth, kFrameHeight,
+                       error)) {
+      result = kRunError;
+    }
+  }
+  if (!options.save_sna.empty()) {
+    CommandLineHost host;
+    host.paths.push_back(options.save_sna);
+    SaveSnaCommand(*machine, cpu, host);
+    if (host.messages.size() != 1 || host.messages[0] != std::string("Save SNA: ") + kSaveCompleted) {
+      error = options.save_sna + ": " + (host.messages.empty() ? "not saved" : host.messages.front());
+      result = kRunError;
+    }
+  }
+  EjectTape(*machine);
+  return result;
+}

@@ -1,0 +1,46 @@
+// vantro-run, the emulator without a window: option parsing and the run
+// itself, on the same emulation loop passes as Vantro's main window but
+// without pacing. vantro_run_main.cpp is the program; tests call these.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct RunOptions {
+  std::string rom;                                            // --rom FILE
+  std::string load;                                           // --load FILE
+  std::vector<std::pair<std::string, std::uint16_t>> bins;    // --bin FILE@ADDR
+  std::optional<long> frames;                                 // --frames N
+  std::string type;                                           // --type TEXT
+  std::optional<std::uint16_t> until_pc;                      // --until-pc ADDR
+  std::string screenshot;                                     // --screenshot FILE.png
+  std::string save_sna;                                       // --save-sna FILE
+  std::vector<std::pair<std::uint16_t, std::uint32_t>> dumps;  // --dump ADDR:LEN
+  std::string trace;                                          // --trace FILE
+  bool help = false;
+};
+
+// Exit codes of vantro-run.
+constexpr int kRunOk = 0;
+constexpr int kRunError = 1;          // bad option, unreadable or malformed file
+constexpr int kRunPcNotReached = 3;   // --until-pc: the address never came
+
+// Frames the ROM needs from power-on to its copyright line and the first
+// key scan; --type waits this long when the machine boots from the ROM.
+constexpr long kBootFrames = 150;
+// --until-pc gives up after this many frames unless --frames says otherwise.
+constexpr long kUntilPcDefaultFrames = 3000;
+
+// Nothing, with a one-line reason in error, for a command line that cannot
+// be run. args excludes the program name.
+std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, std::string& error);
+
+// The --help text.
+std::string RunHelpText();
+
+// Runs the machine as the options say; writes --dump output to out. Returns
+// an exit code; for a non-zero one, error holds a one-line reason.
+int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error);

@@ -1,0 +1,25 @@
+// vantro-run: the emulator without a window, for scripts, tests and
+// benchmarks. Everything but the process boundary is in headless_run.cpp.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "emulator/headless_run.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  std::optional<RunOptions> options = ParseRunOptions(args, error);
+  if (!options) {
+    std::cerr << "vantro-run: " << error << '\n';
+    return kRunError;
+  }
+  if (options->help || args.empty()) {
+    std::cout << RunHelpText();
+    return kRunOk;
+  }
+  int result = RunHeadless(*options, std::cout, error);
+  std::cout.flush();
+  if (result != kRunOk) std::cerr << "vantro-run: " << error << '\n';
+  return result;
+}

@@ -1,0 +1,237 @@
+// vantro-run end to end: boot and LOAD runs judged by the PNG they write,
+// the typing notation, the outputs (dump, snapshot, trace, until-pc) and
+// the one-line refusals of bad command lines and malformed files.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <sstream>
+
+#include "data/rom_image.h"
+#include "emulator/headless_run.h"
+#include "emulator/typed_keys.h"
+#include "machine/machine.h"
+#include "snapshots/tape_fixtures.h"
+
+namespace {
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+  std::uint32_t At(int x, int y) const {
+    const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+    return static_cast<std::uint32_t>(p[0] << 16 | p[1] << 8 | p[2]);
+  }
+};
+
+Picture ReadPng(const std::string& path) {
+  Picture picture;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
+  image.format = PNG_FORMAT_RGB;
+  picture.rgb.resize(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) {
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+  }
+  return picture;
+}
+
+// Reads the text off the picture's 256x192 display area: a pixel differing
+// from the paper colour (taken at the cell's top-left corner pixel of a
+// blank line) is ink; each 8x8 cell is matched against the ROM's font.
+std::string PictureText(const Picture& picture) {
+  const auto rom = BuiltInRom();
+  const std::uint32_t paper = picture.At(32, 24);
+  std::string text;
+  for (int row = 0; row < 24; ++row) {
+    for (int column = 0; column < 32; ++column) {
+      char found = '?';
+      for (int code = 32; code < 128 && found == '?'; ++code) {
+        bool same = true;
+        for (int line = 0; line < 8 && same; ++line) {
+          std::uint8_t bits = 0;
+          for (int x = 0; x < 8; ++x) {
+            bool ink = picture.At(32 + column * 8 + x, 24 + row * 8 + line) != paper;
+            bits = static_cast<std::uint8_t>(bits << 1 | (ink ? 1 : 0));
+          }
+          same = bits == rom[0x3D00 + (code - 32) * 8 + line];
+        }
+        if (same) found = static_cast<char>(code);
+      }
+      text += found;
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+struct RunResult {
+  int code;
+  std::string out, error;
+};
+
+RunResult RunVantro(const std::vector<std::string>& args) {
+  RunResult result{kRunError, {}, {}};
+  auto options = ParseRunOptions(args, result.error);
+  if (!options) return result;
+  std::ostringstream out;
+  result.code = RunHeadless(*options, out, result.error);
+  result.out = out.str();
+  return result;
+}
+
+Bytes HelloTape() {
+  const Bytes program{0x00, 0x0A, 0x09, 0x00, 0xF5, '"', 'H', 'E', 'L', 'L', 'O', '"', 0x0D};
+  Bytes tape = TapBlock(0x00, BasicHeader("hello", static_cast<std::uint16_t>(program.size()), 10));
+  Bytes data = TapBlock(0xFF, program);
+  tape.insert(tape.end(), data.begin(), data.end());
+  return tape;
+}
+
+// DI; LD A,42; LD (9000h),A; then spin at 0006h.
+const Bytes kStoreProgram{0xF3, 0x3E, 0x2A, 0x32, 0x00, 0x90, 0x18, 0xFE};
+
+class VantroRunTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
+};
+
+TEST_F(VantroRunTest, BootScreenshotShowsTheCopyrightLine) {
+  const std::string png = folder.File("boot.png");
+  RunResult run = RunVantro({"--frames", "150", "--screenshot", png});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  Picture picture = ReadPng(png);
+  ASSERT_EQ(picture.width, 320);
+  ASSERT_EQ(picture.height, 240);
+  EXPECT_EQ(picture.At(0, 0), picture.At(32, 24)) << "border and paper are both white after start-up";
+  std::string text = PictureText(picture);
+  EXPECT_NE(text.find("\x7F 1982 Sinclair Research Ltd"), std::string::npos) << text;
+}
+
+TEST_F(VantroRunTest, TypedLoadRunsAProgramFromATape) {
+  const std::string tap = folder.File("hello.tap");
+  WriteFile(tap, HelloTape());
+  const std::string png = folder.File("hello.png");
+  RunResult run = RunVantro({"--load", tap, "--type", "J\"\"{ENTER}", "--frames", "100", "--screenshot", png});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  std::string text = PictureText(ReadPng(png));
+  EXPECT_NE(text.find("Program: hello"), std::string::npos) << text;
+  EXPECT_NE(text.find("HELLO"), std::string::npos) << text;
+  EXPECT_NE(text.find("0 OK, 10:1"), std::string::npos) << text;
+}
+
+TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
+  const std::string code = folder.File("store.bin");
+  WriteFile(code, kStoreProgram);
+  const std::string sna = folder.File("after");
+  RunResult run = RunVantro({"--bin", code + "@0", "--until-pc", "6", "--dump", "0x9000:2", "--dump", "$0000:3",
+                       "--save-sna", sna});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  EXPECT_EQ(run.out, "9000: 2A 00\n0000: F3 3E 2A\n");
+  ASSERT_EQ(ReadFile(sna + ".sna").size(), 49179u) << "a bare name gets .sna";
+
+  // The snapshot carries the state on: loading it shows the same memory.
+  RunResult again = RunVantro({"--load", sna + ".sna", "--dump", "9000h:1"});
+  ASSERT_EQ(again.code, kRunOk) << again.error;
+  EXPECT_EQ(again.out, "9000: 2A\n");
+
+  RunResult never = RunVantro({"--bin", code + "@0", "--until-pc", "0x1234", "--frames", "3"});
+  EXPECT_EQ(never.code, kRunPcNotReached);
+  EXPECT_EQ(never.error, "the program counter never reached 1234h in 3 frames");
+}
+
+TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormat) {
+  const std::string code = folder.File("store.bin");
+  WriteFile(code, kStoreProgram);
+  const std::string trace = folder.File("run.lst");
+  RunResult run = RunVantro({"--bin", code + "@0", "--until-pc", "6", "--trace", trace});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  Bytes bytes = ReadFile(trace);
+  std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(text.rfind("START ", 0), 0u) << text;
+  EXPECT_NE(text.find("SZ5H3PNC"), std::string::npos) << text;
+  EXPECT_NE(text.find("DI"), std::string::npos) << text;
+  EXPECT_NE(text.find("LD (36864),A"), std::string::npos) << text;
+}
+
+TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
+  const std::string short_sna = folder.File("short.sna");
+  WriteFile(short_sna, Bytes(100, 0));
+  const std::string short_z80 = folder.File("short.z80");
+  WriteFile(short_z80, Bytes(10, 1));
+  const std::string later_z80 = folder.File("later.z80");
+  WriteFile(later_z80, Bytes(40, 0));  // header PC 0
+  const std::string bad_tap = folder.File("bad.tap");
+  WriteFile(bad_tap, Bytes{0x13, 0x00, 0x00, 0x01});
+  const std::string empty = folder.File("empty.bin");
+  WriteFile(empty, Bytes{});
+  const std::string small_rom = folder.File("small.rom");
+  WriteFile(small_rom, Bytes(100, 0));
+
+  struct Case { std::vector<std::string> args; std::string error; };
+  const Case cases[] = {
+      {{"--bogus"}, "unknown option --bogus (see --help)"},
+      {{"--frames"}, "--frames needs a value (see --help)"},
+      {{"--frames", "many"}, "--frames wants a number of frames, not 'many'"},
+      {{"--bin", "x.bin"}, "--bin wants FILE@ADDR with ADDR 0-65535, not 'x.bin'"},
+      {{"--dump", "0x10000:1"}, "--dump wants ADDR:LEN with ADDR 0-65535 and LEN 1-65536, not '0x10000:1'"},
+      {{"--until-pc=70000"}, "--until-pc wants an address 0-65535, not '70000'"},
+      {{"--type", "{CS+Q"}, "--type: '{' at position 1 is never closed"},
+      {{"--type", "\x01"}, "--type: no Spectrum key for '\x01' (position 1)"},
+      {{"--load", folder.File("missing.sna")}, "cannot read " + folder.File("missing.sna") + ": No such file or directory"},
+      {{"--load", short_sna}, short_sna + ": not an SNA snapshot (100 bytes; an SNA file has 49179)"},
+      {{"--load", short_z80}, short_z80 + ": not a Z80 snapshot (shorter than its 30-byte header)"},
+      {{"--load", later_z80}, later_z80 + ": Load Z80: This file version is not supported!"},
+      {{"--load", bad_tap}, bad_tap + ": not a TAP image (block 1 of 19 bytes does not fit the file)"},
+      {{"--load", empty}, empty + ": the tape image is empty"},
+      {{"--bin", empty + "@32768"}, empty + " is empty"},
+      {{"--rom", small_rom}, small_rom + ": a ROM image has 16384 bytes, this one 100"},
+      {{"--screenshot", folder.File("no/such/dir.png")},
+       "cannot create " + folder.File("no/such/dir.png") + ": No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    RunResult run = RunVantro(c.args);
+    EXPECT_EQ(run.code, kRunError) << c.args[0];
+    EXPECT_EQ(run.error, c.error) << c.args[0];
+    EXPECT_EQ(run.error.find('\n'), std::string::npos);
+  }
+}
+
+TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
+  auto bit = [](HostKey key) { return HostKeyBit(key); };
+  const std::uint64_t cs = bit(HostKey::LeftShift), ss = bit(HostKey::RightShift);
+  struct Case { const char* text; std::vector<std::uint64_t> keys; };
+  const Case cases[] = {
+      {"j", {bit(HostKey::J)}},
+      {"J", {cs | bit(HostKey::J)}},
+      {"\"", {ss | bit(HostKey::P)}},
+      {"7 \n", {bit(HostKey::Digit7), bit(HostKey::Space), bit(HostKey::Return)}},
+      {"{enter}{SS+P}", {bit(HostKey::Return), ss | bit(HostKey::P)}},
+      {"{CS+SS}{delete}", {cs | ss, cs | bit(HostKey::Digit0)}},
+      {"(:)", {ss | bit(HostKey::Digit8), ss | bit(HostKey::Z), ss | bit(HostKey::Digit9)}},
+      {"{WAIT 25}", {0}},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    auto chords = ParseTypedKeys(c.text, error);
+    ASSERT_TRUE(chords) << c.text << ": " << error;
+    ASSERT_EQ(chords->size(), c.keys.size()) << c.text;
+    for (std::size_t k = 0; k < c.keys.size(); ++k) EXPECT_EQ((*chords)[k].keys, c.keys[k]) << c.text;
+  }
+  std::string error;
+  EXPECT_EQ(ParseTypedKeys("{WAIT 25}", error)->front().wait_frames, 25);
+  EXPECT_FALSE(ParseTypedKeys("{WAIT}", error));
+  EXPECT_FALSE(ParseTypedKeys("{SS+}", error));
+  EXPECT_FALSE(ParseTypedKeys("£", error));
+}
+
+TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
+  std::string help = RunHelpText();
+  for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
+                             "--screenshot", "--save-sna", "--dump", "--trace", "{ENTER}", "{SS+"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
