@@ -57,6 +57,7 @@ void ByteToolDialog::BuildMapControls(const QString& box_text, int box_x, int bo
     map_box_ = new QCheckBox(box_text, this);
     map_box_->setObjectName(QStringLiteral("map"));
     map_box_->setGeometry(box_x, box_y, 120, 20);
+    FitTextToWidth(map_box_, 120 - 20);  // the tick box takes about 20 pixels
   } else {
     map_disabled_ = MakeLabel(this, kMapDisabled, 20, 60, 160, 20);
     map_disabled_->setObjectName(QStringLiteral("map_disabled"));

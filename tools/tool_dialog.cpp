@@ -1,6 +1,7 @@
 // Shared construction of the tool windows; see tool_dialog.h.
 #include "tools/tool_dialog.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -17,6 +18,9 @@ std::optional<std::uint32_t> ReadDecimalField(const QString& text, std::uint32_t
 }
 
 namespace {
+
+constexpr int kDialogPointSize = 8;  // the size of the Windows dialog font
+constexpr int kSmallestPointSize = 6;
 
 void Place(QWidget* widget, int x, int y, int w, int h) {
   widget->setGeometry(x, y, w, h);
@@ -49,7 +53,20 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int
   auto* label = new QLabel(text, parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Place(label, x, y, w, h);
+  FitTextToWidth(label, w);
   return label;
+}
+
+void FitTextToWidth(QWidget* widget, int width) {
+  // The boxes were sized for a small Windows dialog font; where the host's
+  // face is wider, a smaller size keeps the whole text readable.
+  QFont font = widget->font();
+  const QString text = widget->property("text").toString();
+  while (font.pointSize() > kSmallestPointSize &&
+         QFontMetrics(font).horizontalAdvance(text) > width) {
+    font.setPointSize(font.pointSize() - 1);
+  }
+  if (font != widget->font()) widget->setFont(font);
 }
 
 QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h,
@@ -70,6 +87,11 @@ ToolDialog::ToolDialog(QWidget* parent, const QString& title, int x, int y, int 
   setWindowFlags(flags);
   setWindowTitle(title);
   setModal(true);
+  QFont small = font();
+  if (small.pointSize() > kDialogPointSize) {
+    small.setPointSize(kDialogPointSize);
+    setFont(small);
+  }
   setFixedSize(client_w, client_h);
   move(x, y);  // the frame's top-left corner, as the windows were placed
 }
