@@ -69,7 +69,7 @@ inline void Jump(CpuState& s, std::int8_t d) {
 // x = 0: relative jumps, 16-bit loads and arithmetic, INC/DEC, LD r,n and
 // the accumulator rotates.
 template <int M>
-unsigned ExecuteX0(CpuState& s, Machine& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteX0(CpuState& s, Machine& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -240,7 +240,7 @@ unsigned ExecuteX0(CpuState& s, Machine& m, std::uint8_t op) {
 
 // x = 1: LD r,r' and HALT.
 template <int M>
-unsigned ExecuteLoad(CpuState& s, Machine& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteLoad(CpuState& s, Machine& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
@@ -267,7 +267,7 @@ unsigned ExecuteLoad(CpuState& s, Machine& m, std::uint8_t op) {
 
 // x = 2: alu[y] A,r[z].
 template <int M>
-unsigned ExecuteAlu(CpuState& s, Machine& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteAlu(CpuState& s, Machine& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
@@ -282,7 +282,7 @@ unsigned ExecuteAlu(CpuState& s, Machine& m, std::uint8_t op) {
 
 // x = 3: returns, jumps, calls, stack, I/O, exchanges and alu A,n.
 template <int M>
-unsigned ExecuteX3(CpuState& s, Machine& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteX3(CpuState& s, Machine& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -410,46 +410,69 @@ unsigned ExecuteX3(CpuState& s, Machine& m, std::uint8_t op) {
   }
 }
 
-template <int M>
-inline unsigned ExecuteMain(CpuState& s, Machine& m, std::uint8_t op) {
-  switch (op >> 6) {
-    case 0: return ExecuteX0<M>(s, m, op);
-    case 1: return ExecuteLoad<M>(s, m, op);
-    case 2: return ExecuteAlu<M>(s, m, op);
-    default: return ExecuteX3<M>(s, m, op);
+unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t first);
+
+// One instantiation per opcode: with the opcode a constant, the x/y/z/p/q
+// switches above fold away and each case is straight-line code. The prefix
+// bytes are cases of the same switch, so plain instructions pay no prefix
+// tests.
+template <int M, int OP>
+[[gnu::always_inline]] inline unsigned Execute(CpuState& s, Machine& m) {
+  constexpr auto op = static_cast<std::uint8_t>(OP);
+  if constexpr (OP == 0xCB) {
+    if constexpr (M == kUseHl) return ExecuteCb(s, m);
+    else return ExecuteIndexedCb(s, m, Slot<M>::Get(s));
+  } else if constexpr (OP == 0xED) {
+    return ExecuteEd(s, m);  // an index prefix in front of ED has no effect
+  } else if constexpr (M == kUseHl && (OP == 0xDD || OP == 0xFD)) {
+    return ExecuteIndexed(s, m, op);
+  } else if constexpr ((OP >> 6) == 0) {
+    return ExecuteX0<M>(s, m, op);
+  } else if constexpr ((OP >> 6) == 1) {
+    return ExecuteLoad<M>(s, m, op);
+  } else if constexpr ((OP >> 6) == 2) {
+    return ExecuteAlu<M>(s, m, op);
+  } else {
+    return ExecuteX3<M>(s, m, op);
   }
+}
+
+#define VANTRO_OP(n) \
+  case (n): return Execute<M, (n)>(s, m);
+#define VANTRO_OP4(n) VANTRO_OP(n) VANTRO_OP((n) + 1) VANTRO_OP((n) + 2) VANTRO_OP((n) + 3)
+#define VANTRO_OP16(n) VANTRO_OP4(n) VANTRO_OP4((n) + 4) VANTRO_OP4((n) + 8) VANTRO_OP4((n) + 12)
+
+template <int M>
+[[gnu::always_inline]] inline unsigned ExecuteMain(CpuState& s, Machine& m, std::uint8_t op) {
+  switch (op) {
+    VANTRO_OP16(0x00) VANTRO_OP16(0x10) VANTRO_OP16(0x20) VANTRO_OP16(0x30)
+    VANTRO_OP16(0x40) VANTRO_OP16(0x50) VANTRO_OP16(0x60) VANTRO_OP16(0x70)
+    VANTRO_OP16(0x80) VANTRO_OP16(0x90) VANTRO_OP16(0xA0) VANTRO_OP16(0xB0)
+    VANTRO_OP16(0xC0) VANTRO_OP16(0xD0) VANTRO_OP16(0xE0) VANTRO_OP16(0xF0)
+  }
+  return 0;
+}
+
+#undef VANTRO_OP16
+#undef VANTRO_OP4
+#undef VANTRO_OP
+
+// Behind DDh or FDh. At most one DDh then one FDh are prefixes (DD FD xx
+// runs xx with IX); a DDh or FDh still left is decoded as an operation byte
+// that does nothing in 0 T, and the next step starts after it.
+unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t first) {
+  std::uint8_t op = FetchOpcode(s, m);
+  if (first == 0xFD) return ExecuteMain<kUseIy>(s, m, op);
+  if (op == 0xFD) op = FetchOpcode(s, m);
+  return ExecuteMain<kUseIx>(s, m, op);
 }
 
 }  // namespace
 }  // namespace z80
 
 void Step(CpuState& cpu, Machine& machine) {
-  using namespace z80;
   cpu.ei_delay = false;
-  std::uint8_t op = FetchOpcode(cpu, machine);
-  int mode = kUseHl;
-  // At most one DDh then one FDh are prefixes; DD FD xx keeps IX.
-  if (op == 0xDD) {
-    mode = kUseIx;
-    op = FetchOpcode(cpu, machine);
-  }
-  if (op == 0xFD) {
-    op = FetchOpcode(cpu, machine);
-    if (mode == kUseHl) mode = kUseIy;
-  }
-  unsigned t;
-  if (op == 0xCB) {
-    if (mode == kUseHl) t = ExecuteCb(cpu, machine);
-    else t = ExecuteIndexedCb(cpu, machine, mode == kUseIx ? cpu.ix : cpu.iy);
-  } else if (op == 0xED) {
-    t = ExecuteEd(cpu, machine);
-  } else if (mode == kUseHl) {
-    t = ExecuteMain<kUseHl>(cpu, machine, op);
-  } else if (mode == kUseIx) {
-    t = ExecuteMain<kUseIx>(cpu, machine, op);
-  } else {
-    t = ExecuteMain<kUseIy>(cpu, machine, op);
-  }
+  unsigned t = z80::ExecuteMain<z80::kUseHl>(cpu, machine, z80::FetchOpcode(cpu, machine));
   // A long block instruction can exceed 16 bits; the counter wraps.
   cpu.tstates = static_cast<std::uint16_t>(cpu.tstates + t);
 }

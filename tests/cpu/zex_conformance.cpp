@@ -71,6 +71,7 @@ ExerciserResult RunExerciser(const std::vector<std::uint8_t>& program) {
     }
     Step(cpu, *machine);
   }
+  std::putchar('\n');
   return result;
 }
 
