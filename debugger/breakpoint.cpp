@@ -1,11 +1,10 @@
 // The breakpoint test the emulation loop runs after every instruction while
-// the breakpoint is armed. Arming belongs to the debugger window.
+// the breakpoint is armed, and the arming rules the debugger's Breakpoint
+// menu and its dialogs apply.
 #include "debugger/breakpoint.h"
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
-
-namespace {
 
 // Register kinds 19-35 in the order of the debugger's register menus.
 std::uint16_t RegisterOfKind(const CpuState& cpu, std::uint8_t kind) {
@@ -27,11 +26,10 @@ std::uint16_t RegisterOfKind(const CpuState& cpu, std::uint8_t kind) {
     case 32: return cpu.ix;
     case 33: return cpu.iy;
     case 34: return cpu.pc;
-    default: return cpu.sp;  // 35
+    case 35: return cpu.sp;
+    default: return 0;
   }
 }
-
-}  // namespace
 
 bool BreakpointFires(Breakpoint& breakpoint, const CpuState& cpu, const Machine& machine) {
   const std::uint8_t kind = breakpoint.kind;
@@ -45,4 +43,45 @@ bool BreakpointFires(Breakpoint& breakpoint, const CpuState& cpu, const Machine&
   if (now == breakpoint.value) return false;
   breakpoint.mode = BreakMode::equal;
   return true;
+}
+
+std::string_view RegisterName(std::uint8_t kind) {
+  if (kind < kFirstRegisterKind || kind > kLastRegisterKind) return {};
+  return kRegisterNameTable.substr(static_cast<std::size_t>(kind - kFirstRegisterKind) * 2, 2);
+}
+
+bool IsWideRegisterKind(std::uint8_t kind) {
+  return kind >= kFirstWideKind && kind <= kLastRegisterKind;
+}
+
+std::uint8_t FlagKindMask(std::uint8_t kind) {
+  if (kind < kFlagKindAny) return static_cast<std::uint8_t>(0x80 >> kind);
+  return kind == kFlagKindAny ? 0xFF : 0;
+}
+
+void ArmFlagBreakpoint(Breakpoint& breakpoint, std::uint8_t kind, std::uint8_t f) {
+  breakpoint.kind = kind;
+  breakpoint.mask = FlagKindMask(kind);
+  breakpoint.value = f & breakpoint.mask;
+  breakpoint.armed = true;
+}
+
+void ArmOpcodeBreakpoint(Breakpoint& breakpoint, std::uint8_t opcode) {
+  breakpoint.kind = kOpcodeKind;
+  breakpoint.opcode = opcode;
+  breakpoint.armed = true;
+}
+
+void ArmValueBreakpoint(Breakpoint& breakpoint, std::uint8_t kind, std::uint16_t value) {
+  breakpoint.kind = kind;
+  breakpoint.value = value;
+  breakpoint.mode = BreakMode::equal;
+  breakpoint.armed = true;
+}
+
+void ArmChangeBreakpoint(Breakpoint& breakpoint, std::uint8_t kind, const CpuState& cpu) {
+  breakpoint.kind = kind;
+  breakpoint.value = RegisterOfKind(cpu, kind);
+  breakpoint.mode = BreakMode::change;
+  breakpoint.armed = true;
 }
