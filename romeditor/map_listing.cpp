@@ -2,7 +2,6 @@
 #include "romeditor/map_listing.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "tools/disassembler.h"
 
@@ -102,16 +101,9 @@ void BuildMapListingText(RomEditor& editor, const RomRange& range, const ClockTi
   text += "\r\n";
 }
 
-bool AppendToFile(const std::string& path, std::string_view text) {
-  std::FILE* file = std::fopen(path.c_str(), "ab");
-  if (!file) return false;
-  std::size_t written = std::fwrite(text.data(), 1, text.size(), file);
-  return std::fclose(file) == 0 && written == text.size();
-}
-
-void DisassembleToFileCommand(RomEditor& editor, KelbrinAsker& asker, const std::string& file_path) {
+void DisassembleToFileCommand(RomEditor& editor, KelbrinAsker& asker, const char* file_path) {
   std::optional<RomRange> range = asker.AskRange(kDisassemblyRangeTitle);
   if (!range) return;
   BuildMapListingText(editor, *range, LocalClockNow());
-  AppendToFile(file_path, editor.text_output);
+  AppendListingFile(editor.text_output, file_path);
 }

@@ -9,10 +9,10 @@
 
 #include "romeditor/kelbrin_asker.h"
 #include "romeditor/rom_editor.h"
+#include "tools/listing.h"
 #include "tools/text_format.h"
 
 inline constexpr const char* kDisassemblyRangeTitle = "Disassembly";
-inline constexpr const char* kDisassemblyFileName = "dis.asm";
 // A data line: at most this many bytes, its DEFB text padded to this column.
 constexpr std::uint32_t kDefbBytesPerLine = 8;
 constexpr std::size_t kDefbColumnWidth = 30;
@@ -39,10 +39,8 @@ std::vector<std::string> MapListingWindowLines(RomEditor& editor, const RomRange
 // The file form in editor.text_output: header CR LF CR LF, each line with
 // CR LF (an extra CR LF before a change of kind), one more CR LF at the end.
 void BuildMapListingText(RomEditor& editor, const RomRange& range, const ClockTime& now);
-// Appends text at the end of the file, creating it when absent; false when
-// it cannot be opened (the listing is then dropped without a word).
-bool AppendToFile(const std::string& path, std::string_view text);
-
-// Menu id 10: range dialog, listing, appended to "dis.asm" (file_path).
+// Menu id 10: range dialog, listing, appended to "dis.asm" (file_path) in
+// the current directory; a file that cannot be opened drops the listing
+// without a word.
 void DisassembleToFileCommand(RomEditor& editor, KelbrinAsker& asker,
-                              const std::string& file_path = kDisassemblyFileName);
+                              const char* file_path = kListingFileName);

@@ -28,13 +28,13 @@ struct RomEditor {
   bool hex_mode = true;        // "Output in HEX"
   bool map_enabled = true;     // "Enable ROM mapping"
   bool nmi_fix_mark = false;   // check mark of "NMI Fix": the last toggle's result
-  int charset_code = 32;       // character set editor position (3D00h)
   // Kind of the line just listed; carries over from one listing to the next
   // so a new listing that starts in another kind begins with an empty line.
   LineKind line_kind = LineKind::kCode;
   std::string text_output;     // reserved once at start-up, kTextOutputSize
 
   MemoryView ImageView() { return MemoryView{rom_image.data(), rom_image.size()}; }
+  MemoryView MapView() { return MemoryView{rom_map.data(), rom_map.size()}; }
 };
 
 // Start-up state: built-in ROM, DefaultRomMap, the text buffer reserved.
