@@ -242,7 +242,10 @@ Input:
                      (first version) load at once, anything else is
                      inserted as a TAP tape for the ROM's LOAD command
   --bin FILE@ADDR    put a raw file into memory at ADDR, as "Load Bin/Scr/Rom"
-                     does (at 0 it also resets the processor); repeatable
+                     does (at 0 it also resets the processor); repeatable.
+                     When the machine boots from the ROM, blocks for RAM
+                     (ADDR 16384 and up) go in after its start-up (150
+                     frames), since the start-up clears RAM
   --type TEXT        type TEXT on the Spectrum keyboard (notation below)
 
 Running:
@@ -276,7 +279,8 @@ Examples:
   vantro-run --frames 150 --screenshot boot.png
   vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
   vantro-run --load state.sna --frames 50 --dump 0x5C00:64
-  vantro-run --bin code.bin@0x8000 --type 'r{ENTER}' --until-pc 0x8000
+  vantro-run --bin code.bin@0x8000 --type 't{EXTEND}l32768{ENTER}' --until-pc 0x8005
+            (RANDOMIZE USR 32768: T in K mode, then L in extended mode)
 
 Exit codes: 0 done, 1 bad option or unreadable/malformed file (one line on
 standard error), 3 --until-pc address not reached.
@@ -384,8 +388,14 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     EjectTape(*machine);
     return kRunError;
   }
+  // The ROM's start-up clears RAM, so when the machine boots from the ROM,
+  // blocks for RAM go in once it is ready; ROM blocks and everything after a
+  // snapshot go in at once.
+  std::vector<std::pair<std::string, std::uint16_t>> after_boot;
   for (const auto& [path, address] : options.bins) {
-    if (!LoadBin(*machine, cpu, path, address, error)) {
+    if (booting && address >= kProtectedFloor) {
+      after_boot.emplace_back(path, address);
+    } else if (!LoadBin(*machine, cpu, path, address, error)) {
       EjectTape(*machine);
       return kRunError;
     }
@@ -425,7 +435,13 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     }
   };
 
-  if (!chords->empty() && booting) run_frames(kBootFrames);
+  if (booting && (!chords->empty() || !after_boot.empty())) run_frames(kBootFrames);
+  for (const auto& [path, address] : after_boot) {
+    if (!LoadBin(*machine, cpu, path, address, error)) {
+      EjectTape(*machine);
+      return kRunError;
+    }
+  }
   for (const KeyChord& chord : *chords) {
     if (chord.keys == 0) {
       run_frames(chord.wait_frames);

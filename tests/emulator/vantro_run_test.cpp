@@ -141,6 +141,17 @@ TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
   EXPECT_EQ(never.error, "the program counter never reached 1234h in 3 frames");
 }
 
+TEST_F(VantroRunTest, RamBlockGoesInAfterStartUpAndRunsFromUsr) {
+  // LD A,42; LD (9000h),A; spin. The ROM's start-up would clear it if it
+  // went in before.
+  const std::string code = folder.File("usr.bin");
+  WriteFile(code, Bytes{0x3E, 0x2A, 0x32, 0x00, 0x90, 0x18, 0xFE});
+  RunResult run = RunVantro({"--bin", code + "@0x8000", "--type", "t{EXTEND}l32768{ENTER}", "--until-pc",
+                             "0x8005", "--dump", "0x9000:1"});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  EXPECT_EQ(run.out, "9000: 2A\n");
+}
+
 TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormat) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
