@@ -1,0 +1,87 @@
+// Emulation loop speed at "No Limit": the ROM boots and idles in the same
+// passes the program runs (instruction, frame end with render, keyboard,
+// interrupt), with the window events polled once per frame as the program
+// does, but no window shown. Compared with the bare core: Step plus the
+// frame interrupt and nothing else. Prints frames per second of both and
+// their ratio.
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "cpu/z80.h"
+#include "debugger/breakpoint.h"
+#include "emulator/emulation_loop.h"
+#include "machine/display_renderer.h"
+#include "machine/machine.h"
+
+namespace {
+
+constexpr int kFrames = 3000;  // 60 s of emulated time at 100%
+
+struct NoWindow : LoopHooks {
+  void Present() override {}
+  void OpenDebugger() override {}
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+double LoopFramesPerSecond() {
+  auto machine = std::make_unique<Machine>();
+  auto renderer = std::make_unique<DisplayRenderer>();
+  CpuState cpu;
+  Breakpoint breakpoint;
+  SteadyMillisecondClock clock;
+  NoWindow hooks;
+  bool hex_mode = false;
+  InitMachine(*machine);
+  ResetCpu(cpu);
+  ChooseNoLimit(*machine);
+  EmulationLoop loop{cpu, *machine, breakpoint, *renderer, clock, hooks, hex_mode};
+
+  const auto start = std::chrono::steady_clock::now();
+  int frames = 0;
+  while (frames < kFrames) {
+    if (RunUntilFrameEnd(loop) & kPassFrameEnded) ++frames;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  return frames / Seconds(start);
+}
+
+double BareCoreFramesPerSecond() {
+  auto machine = std::make_unique<Machine>();
+  CpuState cpu;
+  InitMachine(*machine);
+  ResetCpu(cpu);
+  const auto start = std::chrono::steady_clock::now();
+  std::int32_t frame_tstates = 0;
+  for (int frames = 0; frames < kFrames;) {
+    Step(cpu, *machine);
+    frame_tstates += cpu.tstates;
+    cpu.tstates = 0;
+    if (frame_tstates >= kFrameTStates) {
+      frame_tstates = 0;
+      AcceptInterrupt(cpu, *machine);
+      ++frames;
+    }
+  }
+  return kFrames / Seconds(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The program's event machinery, without a screen to draw on.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+
+  const double core = BareCoreFramesPerSecond();
+  const double loop = LoopFramesPerSecond();
+  std::printf("frames run             %d (ROM boot and idle)\n", kFrames);
+  std::printf("bare core              %.0f frames/s (%.1fx real time)\n", core, core / 50.0);
+  std::printf("loop at No Limit       %.0f frames/s (%.1fx real time)\n", loop, loop / 50.0);
+  std::printf("loop / bare core       %.2f\n", loop / core);
+  return 0;
+}

@@ -1,0 +1,108 @@
+// Start-up, loop and shutdown of Vantro; see program_qt.h.
+#include "emulator/program_qt.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <new>
+
+#include "cpu/z80.h"
+#include "platform/fonts.h"
+#include "platform/qt_host.h"
+#include "platform/sdl_sound.h"
+
+VantroProgram::VantroProgram(Host* host) {
+  if (host == nullptr) {
+    own_host_ = std::make_unique<QtHost>();
+    host_ = own_host_.get();
+  } else {
+    host_ = host;
+  }
+}
+
+VantroProgram::~VantroProgram() {
+  // The Sweet Talker must not outlive the machine pointing at it, nor the
+  // sound player the Sweet Talker; the window goes before the records it shows.
+  if (records_) records_->machine.sweet_talker = nullptr;
+  window_.reset();
+}
+
+void VantroProgram::Fatal(const char* text) { host_->ShowMessage(kFatalTitle, text); }
+
+bool VantroProgram::Start() {
+  // Graphics, keyboard and mouse come with the Qt application; without a
+  // screen there is nothing to show the machine on.
+  if (QGuiApplication::primaryScreen() == nullptr) {
+    Fatal(kCantInitialise);
+    return false;
+  }
+
+  // Memory: the machine, trace buffer and pictures in one go; the ROM is
+  // copied in and every field takes its start value.
+  try {
+    records_ = std::make_unique<VantroRecords>();
+  } catch (const std::bad_alloc&) {
+    Fatal(kCantAllocate);
+    return false;
+  }
+  VantroRecords& records = *records_;
+  InitMachine(records.machine);
+
+  // Sound: a machine without an audio device speaks silently rather than
+  // refusing to start.
+  sound_ = SdlSoundPlayer::Open(records.allophones);
+
+  text_font_ = ConsolasFont(8);
+  bold_font_ = ConsolasFont(8, true);
+  title_font_ = ConsolasFont(12, true);
+
+  window_ = std::make_unique<MainWindow>(records, *host_, block_asker_, clock_);
+  window_->show();
+  if (window_->windowHandle() == nullptr) {
+    window_.reset();
+    Fatal(kCantOpenWindow);
+    return false;
+  }
+  if (own_host_) own_host_->set_parent(window_.get());
+  block_asker_.set_parent(window_.get());
+
+  // Allophones: a damaged built-in set leaves the recordings empty; the
+  // durations still pace the speech.
+  LoadBuiltInAllophones(records.allophones);
+  SoundPlayer& player = sound_ ? static_cast<SoundPlayer&>(*sound_) : silence_;
+  sweet_talker_ = std::make_unique<SweetTalker>(records.allophones, player, clock_);
+  records.machine.sweet_talker = sweet_talker_.get();
+
+  records.machine.next_check = clock_.NowMs() + kPacingPeriodMs;
+  LoadPalette(records.renderer, VideoOutput::colour);
+  ResetCpu(records.cpu);
+
+  loop_ = std::make_unique<EmulationLoop>(EmulationLoop{records.cpu, records.machine,
+                                                        records.breakpoint, records.renderer,
+                                                        clock_, *this, records.hex_mode});
+  window_->setFocus();
+  return true;
+}
+
+void VantroProgram::RunFrame() {
+  RunUntilFrameEnd(*loop_);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void VantroProgram::Run() {
+  while (!records_->machine.quit_requested) RunFrame();
+}
+
+void VantroProgram::Present() { window_->Present(); }
+
+void VantroProgram::OpenDebugger() { window_->OpenDebugger(); }
+
+int RunVantro(int argc, char** argv) {
+  QApplication application(argc, argv);
+  {
+    VantroProgram program;
+    if (program.Start()) program.Run();
+  }
+  // Nothing is saved and nothing is asked; a fatal start ends the same way.
+  return 0;
+}

@@ -1,0 +1,384 @@
+// Vantro's main window as the user meets it, on the offscreen platform: the
+// menu bar against the table of items, the radio groups, the Hardware rules
+// with their resets, "Help Topics", the About window, keys and Escape. Every
+// case runs the real start-up with a scripted user (FakeHost).
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/about_window.h"
+#include "emulator/main_window.h"
+#include "emulator/program_qt.h"
+#include "support/fake_host.h"
+#include "platform/picture_view.h"
+
+namespace {
+
+// The menu bar flattened into one line per item: path, label, number and
+// a trailing "*" when checked; separators as "path|-".
+void Flatten(const QMenu* menu, const QString& path, QStringList& out) {
+  for (QAction* action : menu->actions()) {
+    if (action->isSeparator()) {
+      out << path + QStringLiteral("|-");
+    } else if (action->menu() != nullptr) {
+      Flatten(action->menu(), path + QLatin1Char('>') + action->text(), out);
+    } else {
+      out << path + QLatin1Char('|') + action->text() + QLatin1Char('|') +
+                 QString::number(action->data().toInt()) +
+                 (action->isChecked() ? QStringLiteral("*") : QString());
+    }
+  }
+}
+
+QStringList FlattenMenuBar(QMenuBar* bar) {
+  QStringList out;
+  for (QAction* top : bar->actions()) Flatten(top->menu(), top->text(), out);
+  return out;
+}
+
+QStringList Checked(MainWindow* window, std::initializer_list<int> commands) {
+  QStringList on;
+  for (int c : commands) {
+    if (window->ActionFor(c)->isChecked()) on << QString::number(c);
+  }
+  return on;
+}
+
+// Closes whichever modal window is up once the event loop gets to it.
+void CloseModalSoon(std::function<void(QWidget*)> check = {}) {
+  QTimer::singleShot(50, [check] {
+    QWidget* modal = QApplication::activeModalWidget();
+    QVERIFY2(modal != nullptr, "no modal window open");
+    if (check) check(modal);
+    if (auto* about = qobject_cast<QDialog*>(modal)) about->accept();
+  });
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  FakeHost host;
+  std::unique_ptr<VantroProgram> program;
+  MainWindow* window = nullptr;
+
+  void StartProgram() {
+    host = FakeHost{};
+    program = std::make_unique<VantroProgram>(&host);
+    QVERIFY(program->Start());
+    window = program->window();
+    QVERIFY(window != nullptr);
+  }
+
+ private slots:
+  // SDL's dummy device: the sound path opens as on a desktop, silently.
+  void initTestCase() { qputenv("SDL_AUDIODRIVER", "dummy"); }
+  void init() { StartProgram(); }
+  void cleanup() {
+    program.reset();
+    window = nullptr;
+  }
+
+  void MenuBarMatchesTheTableWithStartChecks() {
+    const QStringList expected = {
+        "File|Open|1",
+        "File|Save SNA|2",
+        "File|Load Bin/Scr/Rom|3",
+        "File|Save Bin/Scr/Rom|4",
+        "File|-",
+        "File|Exit|5",
+        "Emulation>Reset|Hard|6",
+        "Emulation>Reset|Soft|7",
+        "Emulation>Speed|25%|8",
+        "Emulation>Speed|50%|9",
+        "Emulation>Speed|100%|10*",
+        "Emulation>Speed|200%|11",
+        "Emulation>Speed|No Limit|12",
+        "Emulation>Video>Window|100%|13*",
+        "Emulation>Video>Window|200%|14",
+        "Emulation>Video>Output|Colour|15*",
+        "Emulation>Video>Output|Monochrome|16",
+        "Emulation>Video>Output|Green Screen|17",
+        "Emulation>Video|-",
+        "Emulation>Video|Fast Border Render|32*",
+        "Emulation|-",
+        "Emulation|Write Protect ROM|18*",
+        "Hardware|Cheetah Sweet Talker|19",
+        "Hardware|Currah Microspeech|20",
+        "Hardware|-",
+        "Hardware>Joystick Interface|Kempston|21*",
+        "Hardware>Joystick Interface|Sinclair Interface 2 Port 1|22",
+        "Hardware>Joystick Interface|Sinclair Interface 2 Port 2|23",
+        "Hardware>Joystick Interface|Cursor (Protek/AGF)|24",
+        "Tools|Character Set Editor|36",
+        "Tools|Debugger|25",
+        "Tools>Disassemble...|to file|26",
+        "Tools>Disassemble...|to window|27",
+        "Tools|Force BREAK|28",
+        "Tools|Hex dump|29",
+        "Tools|Peek Memory|30",
+        "Tools|Poke Memory|31",
+        "Help|Help Topics|33",
+        "Help|About|34",
+    };
+    const QStringList actual = FlattenMenuBar(window->menuBar());
+    for (qsizetype i = 0; i < std::max(expected.size(), actual.size()); ++i) {
+      const QString want = i < expected.size() ? expected[i] : QStringLiteral("(nothing)");
+      const QString got = i < actual.size() ? actual[i] : QStringLiteral("(nothing)");
+      QVERIFY2(want == got, qPrintable(QStringLiteral("item %1: expected %2, got %3")
+                                           .arg(i).arg(want, got)));
+    }
+    // Submenus in the order Reset, Speed, Video; Video holds Window, Output.
+    QStringList tops;
+    for (QAction* top : window->menuBar()->actions()) tops << top->text();
+    QCOMPARE(tops, QStringList({"File", "Emulation", "Hardware", "Tools", "Help"}));
+  }
+
+  void StartUpWiresSpeechToTheSoundOutput() {
+    QVERIFY(program->has_sound());
+    QVERIFY(program->records().machine.sweet_talker != nullptr);
+    QVERIFY(!program->records().allophones.Sample(27).empty());
+    QCOMPARE(program->records().cpu.sp, 0xF000);  // hard reset done
+    QVERIFY(host.messages.empty());
+  }
+
+  void MainWindowTitlePlaceAndPictureArea() {
+    QCOMPARE(window->windowTitle(), QStringLiteral("Vantro Spectrum Emulator"));
+    QCOMPARE(window->pos(), QPoint(50, 50));
+    QCOMPARE(window->picture()->size(), QSize(320, 240));
+    QVERIFY(window->menuBar()->isVisible());
+    QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+  }
+
+  void SpeedItemsBehaveAsRadioGroup() {
+    Machine& machine = program->records().machine;
+    struct Case {
+      int command;
+      bool limited;
+      int target;
+    };
+    for (Case c : {Case{8, true, 12}, Case{8, true, 12}, Case{12, false, 12}, Case{11, true, 100},
+                   Case{9, true, 25}, Case{10, true, 50}}) {
+      machine.delay_count = 333;
+      window->ActionFor(c.command)->trigger();
+      QCOMPARE(Checked(window, {8, 9, 10, 11, 12}), QStringList{QString::number(c.command)});
+      QCOMPARE(machine.speed_limited, c.limited);
+      QCOMPARE(int{machine.target_frames}, c.target);
+      QCOMPARE(machine.delay_count, 333);
+    }
+  }
+
+  void WindowSizeItemsResizeAndMoveOnlyOnChange() {
+    Machine& machine = program->records().machine;
+    window->move(200, 150);
+    window->ActionFor(kCommandWindow200)->trigger();
+    QVERIFY(machine.double_size);
+    QCOMPARE(Checked(window, {13, 14}), QStringList{"14"});
+    QCOMPARE(window->picture()->size(), QSize(640, 480));
+    QCOMPARE(window->pos(), QPoint(50, 50));
+
+    window->move(120, 90);
+    window->ActionFor(kCommandWindow200)->trigger();  // already at 200%: nothing
+    QCOMPARE(window->pos(), QPoint(120, 90));
+    QCOMPARE(Checked(window, {13, 14}), QStringList{"14"});
+
+    // The next frame end shows the doubled picture.
+    program->RunFrame();
+    QCOMPARE(window->picture()->image().size(), QSize(640, 480));
+
+    window->ActionFor(kCommandWindow100)->trigger();
+    QVERIFY(!machine.double_size);
+    QCOMPARE(window->picture()->size(), QSize(320, 240));
+    QCOMPARE(window->pos(), QPoint(120, 90));  // 100% keeps the place
+    QCOMPARE(Checked(window, {13, 14}), QStringList{"13"});
+    window->ActionFor(kCommandWindow100)->trigger();
+    QCOMPARE(Checked(window, {13, 14}), QStringList{"13"});
+  }
+
+  void OutputItemsLoadTheirPalette() {
+    VantroRecords& records = program->records();
+    struct Case {
+      int command;
+      QRgb blue;  // palette entry 1 of the table
+    };
+    for (Case c : {Case{16, qRgb(22, 22, 22)}, Case{17, qRgb(0, 52, 0)},
+                   Case{17, qRgb(0, 52, 0)}, Case{15, qRgb(0, 0, 202)}}) {
+      window->ActionFor(c.command)->trigger();
+      QCOMPARE(Checked(window, {15, 16, 17}), QStringList{QString::number(c.command)});
+      QCOMPARE(records.renderer.palette.pixel[1] & 0xFFFFFFu, c.blue & 0xFFFFFFu);
+    }
+  }
+
+  void FastBorderAndWriteProtectToggle() {
+    Machine& machine = program->records().machine;
+    window->ActionFor(kCommandFastBorder)->trigger();
+    QVERIFY(!machine.fast_border);
+    QVERIFY(!window->ActionFor(kCommandFastBorder)->isChecked());
+    window->ActionFor(kCommandFastBorder)->trigger();
+    QVERIFY(machine.fast_border);
+    QVERIFY(window->ActionFor(kCommandFastBorder)->isChecked());
+
+    window->ActionFor(kCommandWriteProtect)->trigger();
+    QCOMPARE(machine.write_floor, 0);
+    QVERIFY(!window->ActionFor(kCommandWriteProtect)->isChecked());
+    window->ActionFor(kCommandWriteProtect)->trigger();
+    QCOMPARE(machine.write_floor, 0x4000);
+    QVERIFY(window->ActionFor(kCommandWriteProtect)->isChecked());
+  }
+
+  void HardwareRulesWithResets() {
+    VantroRecords& records = program->records();
+    struct Case {
+      int command;
+      QStringList checked;  // of 19-24 afterwards
+      bool resets;
+      const char* what;
+    };
+    const Case cases[] = {
+        {21, {"21"}, false, "Kempston again changes nothing"},
+        {22, {"22"}, false, "plain joystick change"},
+        {19, {"19", "21"}, true, "Sweet Talker brings Kempston"},
+        {23, {"23"}, true, "joystick change drops the Sweet Talker"},
+        {20, {"20"}, true, "Currah excludes every joystick"},
+        {19, {"19", "21"}, true, "Sweet Talker drops the Currah"},
+        {19, {"21"}, true, "Sweet Talker off"},
+        {20, {"20"}, true, "Currah on"},
+        {20, {}, true, "Currah off leaves no joystick"},
+        {24, {"24"}, true, "choosing one afterwards resets"},
+    };
+    for (const Case& c : cases) {
+      records.cpu.pc = 0x1234;
+      records.cpu.sp = 0x8000;
+      window->ActionFor(c.command)->trigger();
+      QVERIFY2(Checked(window, {19, 20, 21, 22, 23, 24}) == c.checked, c.what);
+      QVERIFY2((records.cpu.pc == 0 && records.cpu.sp == 0xF000) == c.resets, c.what);
+    }
+  }
+
+  void ResetAndBreakCommands() {
+    CpuState& cpu = program->records().cpu;
+    cpu.pc = 0x9000;
+    cpu.a = 0x42;
+    window->ActionFor(kCommandSoftReset)->trigger();
+    QCOMPARE(cpu.pc, 0x11B7);
+    QCOMPARE(cpu.a, 0x42);
+    window->ActionFor(kCommandForceBreak)->trigger();
+    QCOMPARE(cpu.pc, 0x12A2);
+    QCOMPARE(cpu.im, 1);
+    window->ActionFor(kCommandHardReset)->trigger();
+    QCOMPARE(cpu.pc, 0);
+    QCOMPARE(cpu.a, 0);
+  }
+
+  void HelpTopicsShowsInfoAndEmulationContinues() {
+    window->ActionFor(kCommandHelpTopics)->trigger();
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QCOMPARE(host.messages[0].first, std::string("Info"));
+    QCOMPARE(host.messages[0].second, std::string("MenuItem: 33 is not currently installed."));
+    program->RunFrame();  // the loop goes on: a frame ends and is shown
+    QVERIFY(!window->picture()->image().isNull());
+  }
+
+  void AboutShowsNineLinesTwiceAndFreezesTheMachine() {
+    const QStringList lines = {
+        "",
+        "      =====================",
+        "       Vantro version 0.60",
+        "      =====================",
+        "",
+        "  Sinclair ZX Spectrum Emulator",
+        "",
+    };
+    for (int round = 0; round < 2; ++round) {
+      CpuState& cpu = program->records().cpu;
+      const std::uint16_t pc_before = cpu.pc;
+      const std::int32_t frame_before = program->records().machine.frame_tstates;
+      bool checked = false;
+      CloseModalSoon([&](QWidget* modal) {
+        auto* about = dynamic_cast<AboutWindow*>(modal);
+        QVERIFY(about != nullptr);
+        QCOMPARE(about->windowTitle(), QStringLiteral("About"));
+        QCOMPARE(about->pos(), QPoint(280, 100));
+        QCOMPARE(about->size(), QSize(210, 170));
+        QListWidget* list = about->list();
+        QCOMPARE(list->count(), 9);
+        for (int i = 0; i < lines.size(); ++i) QCOMPARE(list->item(i)->text(), lines[i]);
+        QVERIFY(list->item(7)->text().startsWith("  "));
+        QVERIFY(list->item(8)->text().startsWith("  "));
+        QCOMPARE(about->ok_button()->text(), QStringLiteral("Ok"));
+        QCOMPARE(about->ok_button()->geometry(), QRect(70, 140, 70, 25));
+        // The loop is inside the About window's own event loop: no passes.
+        QCOMPARE(program->records().cpu.pc, pc_before);
+        QCOMPARE(program->records().machine.frame_tstates, frame_before);
+        checked = true;
+      });
+      window->ActionFor(kCommandAbout)->trigger();
+      QVERIFY(checked);
+    }
+  }
+
+  void AboutOkButtonCloses() {
+    AboutWindow about;
+    QTimer::singleShot(20, [&] { QTest::mouseClick(about.ok_button(), Qt::LeftButton); });
+    QCOMPARE(about.exec(), int{QDialog::Accepted});
+  }
+
+  void HeldKeysFollowPressAndReleaseIgnoringRepeats() {
+    Machine& machine = program->records().machine;
+    auto send = [&](QEvent::Type type, int key, bool repeat) {
+      QKeyEvent event(type, key, Qt::NoModifier, QString(), repeat);
+      QApplication::sendEvent(window, &event);
+    };
+    send(QEvent::KeyPress, Qt::Key_Q, false);
+    send(QEvent::KeyPress, Qt::Key_Shift, false);
+    QCOMPARE(machine.host_keys, HostKeyBit(HostKey::Q) | HostKeyBit(HostKey::LeftShift));
+    send(QEvent::KeyRelease, Qt::Key_Q, true);  // a repeat's release is no release
+    QVERIFY(machine.host_keys & HostKeyBit(HostKey::Q));
+    send(QEvent::KeyRelease, Qt::Key_Q, false);
+    QCOMPARE(machine.host_keys, HostKeyBit(HostKey::LeftShift));
+    send(QEvent::KeyPress, Qt::Key_F1, false);  // reaches nothing
+    QCOMPARE(machine.host_keys, HostKeyBit(HostKey::LeftShift));
+
+    QFocusEvent focus_out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(window, &focus_out);
+    QCOMPARE(machine.host_keys, std::uint64_t{0});
+  }
+
+  void EscapeInTheMainWindowEndsTheLoop() {
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(program->records().machine.quit_requested);
+    program->Run();  // returns at once
+  }
+
+  void EscapeInAnotherWindowDoesNotEndTheLoop() {
+    QTimer::singleShot(50, [] {
+      QWidget* about = QApplication::activeModalWidget();
+      QVERIFY(about != nullptr);
+      QTest::keyClick(about, Qt::Key_Escape);  // closes the About window
+    });
+    window->ActionFor(kCommandAbout)->trigger();
+    QVERIFY(!program->records().machine.quit_requested);
+  }
+
+  void ExitAndCloseBoxEndTheLoop() {
+    window->ActionFor(kCommandExit)->trigger();
+    QVERIFY(program->records().machine.quit_requested);
+    StartProgram();
+    window->close();
+    QVERIFY(program->records().machine.quit_requested);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_qt_test.moc"
