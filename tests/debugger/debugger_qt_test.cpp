@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,8 @@
 #include "debugger/debugger_window.h"
 #include "debugger/load_register_dialog.h"
 #include "emulator/emulation_loop.h"
+#include "emulator/main_window.h"
+#include "emulator/vantro_records.h"
 #include "support/fake_host.h"
 
 namespace {
@@ -429,6 +432,56 @@ class DebuggerWindowTest : public QObject {
     QVERIFY(shown);
     QVERIFY(!rig.machine->screen_loaded);
     QCOMPARE(rig.machine->memory[0x5800], std::uint8_t{0x38});
+  }
+
+  void MainMenuAndTraceFlushBothOpenTheDebugger() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder.path()));  // "debug.lst" lands here
+    auto records = std::make_unique<VantroRecords>();
+    InitMachine(records->machine);
+    ResetCpu(records->cpu);
+    records->machine.speed_limited = false;
+    FakeHost host;
+    ScriptedBlocks blocks;
+    SetClock clock;
+    MainWindow main(*records, host, blocks, clock);
+
+    int openings = 0;
+    auto leave_on_run = [&openings] {
+      WhenUp<DebuggerWindow>([&openings](DebuggerWindow* w) {
+        ++openings;
+        QTest::mouseClick(w->run_button(), Qt::LeftButton);
+      });
+    };
+    leave_on_run();
+    main.Dispatch(kCommandDebugger);
+    QCOMPARE(openings, 1);
+    QVERIFY(host.messages.empty());
+
+    // "Debug to file" from the debugger, then the loop traces until the
+    // buffer is flushed and hands over to the main window's debugger entry.
+    WhenUp<DebuggerWindow>([](DebuggerWindow* w) { w->ActionFor(kDebugToFile)->trigger(); });
+    main.Dispatch(kCommandDebugger);
+    QVERIFY(records->machine.trace_on);
+    struct Hooks : LoopHooks {
+      MainWindow* main = nullptr;
+      void Present() override {}
+      void OpenDebugger() override { main->OpenDebugger(); }
+    } hooks;
+    hooks.main = &main;
+    EmulationLoop loop{records->cpu, records->machine, records->breakpoint, records->renderer,
+                       clock, hooks, records->hex_mode};
+    leave_on_run();
+    int passes = 0;
+    while (records->machine.trace_on && passes < 1000) {
+      RunPass(loop);
+      ++passes;
+    }
+    QCOMPARE(openings, 2);
+    QVERIFY(QFile::exists(folder.filePath("debug.lst")));
+    QVERIFY(QDir::setCurrent(previous));
   }
 
   void OpensFast() {
