@@ -162,6 +162,23 @@ TEST(DisassembleListing, WindowListingEndsWhenTheAddressWrapsPastFfff) {
   EXPECT_EQ(state.disasm_next, 1);
 }
 
+TEST(DisassembleListing, FileTextGoesOnPastTheWrapUntilTheByteLimit) {
+  Memory64k memory;  // all NOPs: 31 bytes per line with CR LF
+  memory.bytes[65534] = 0x21;  // LD HL,nn running over the top into 0000h
+  ListingState state;
+  state.range_from = 65534;
+  state.range_to = 65535;
+  std::string text = DisassembleToText(memory.view, state, false, kMoment);
+  const std::string first = "65534 FFFE  21 00 00      LD HL,00000\r\n";
+  ASSERT_EQ(text.substr(29, first.size()), first);
+  EXPECT_EQ(text.substr(29 + first.size(), 31), "00001 0001  00            NOP\r\n")
+      << "the file form must start again from the wrapped address";
+  EXPECT_GE(text.size() - 2, kListingFileLimit) << "only the byte limit ends it";
+  EXPECT_LT(text.size() - 2 - 31, kListingFileLimit) << "one line too many";
+  const std::size_t nops = (text.size() - 2 - 29 - first.size()) / 31;
+  EXPECT_EQ(state.disasm_next, 1 + nops);
+}
+
 TEST(DisassembleListing, FileTextHasHeaderBlankLinesAndCrLf) {
   Memory64k memory;
   memory.bytes[0x4000] = 0x3E;
