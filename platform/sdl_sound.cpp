@@ -8,6 +8,9 @@ std::unique_ptr<SdlSoundPlayer> SdlSoundPlayer::ForMixingOnly(const AllophoneSet
 }
 
 std::unique_ptr<SdlSoundPlayer> SdlSoundPlayer::Open(const AllophoneSet& allophones) {
+  // SDL would otherwise take over SIGINT and SIGTERM and turn them into
+  // quit events nobody reads, leaving Ctrl+C and kill without effect.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
   std::unique_ptr<SdlSoundPlayer> player(new SdlSoundPlayer(allophones));
   player->audio_subsystem_up_ = true;
