@@ -1,18 +1,12 @@
 // PushWord and PopWord: the processor's stack primitives, shared by the
-// executor, interrupt acceptance and the SNA snapshot code.
+// executor, interrupt acceptance and the SNA snapshot code. The rules live
+// once, in the inline z80::Push and z80::Pop that the executor calls on its
+// hot path; these are the out-of-line entry points for everyone else.
 #include "cpu/cpu_state.h"
-#include "machine/machine.h"
+#include "cpu/step_helpers.h"
 
 void PushWord(CpuState& cpu, Machine& machine, std::uint16_t value) {
-  // sp moves by two even when write protection drops the bytes.
-  --cpu.sp;
-  WriteByte(machine, cpu.sp, static_cast<std::uint8_t>(value >> 8));
-  --cpu.sp;
-  WriteByte(machine, cpu.sp, static_cast<std::uint8_t>(value));
+  z80::Push(cpu, machine, value);
 }
 
-std::uint16_t PopWord(CpuState& cpu, const Machine& machine) {
-  std::uint8_t low = ReadByte(machine, cpu.sp++);
-  std::uint8_t high = ReadByte(machine, cpu.sp++);
-  return static_cast<std::uint16_t>(high << 8 | low);
-}
+std::uint16_t PopWord(CpuState& cpu, const Machine& machine) { return z80::Pop(cpu, machine); }

@@ -104,7 +104,8 @@ template <int M>
     case 1:
       if (!q) {
         X::SetRp(s, p, FetchWord(s, m));
-        return X::Cost(10, 14);
+        // Only LD IX,nn is an index form; LD BC,nn behind DDh costs 10.
+        return p == 2 ? X::Cost(10, 14) : 10;
       } else {
         std::uint16_t target = X::Get(s);
         s.memptr = static_cast<std::uint16_t>(target + 1);
@@ -154,7 +155,7 @@ template <int M>
       }
     case 3:
       X::SetRp(s, p, X::GetRp(s, p) + (q ? 0xFFFF : 1));
-      return X::Cost(6, 10);
+      return p == 2 ? X::Cost(6, 10) : 6;  // INC BC behind DDh is plain INC BC
     case 4:
     case 5: {
       const bool dec = (op & 7) == 5;

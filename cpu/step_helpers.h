@@ -65,9 +65,11 @@ inline void WriteWord(Machine& m, std::uint16_t address, std::uint16_t value) {
   WriteByte(m, static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value >> 8));
 }
 
-// Same rules as PushWord/PopWord, kept inline because CALL, RET, PUSH and
+// The one definition of the stack rules: PushWord and PopWord (stack.cpp)
+// call these, and the executor calls them inline because CALL, RET, PUSH and
 // POP sit on the hottest path of ROM code.
 inline void Push(CpuState& s, Machine& m, std::uint16_t value) {
+  // sp moves by two even when write protection drops the bytes.
   --s.sp;
   WriteByte(m, s.sp, static_cast<std::uint8_t>(value >> 8));
   --s.sp;

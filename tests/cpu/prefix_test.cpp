@@ -106,7 +106,7 @@ TEST(IndexPrefixes, DisplacementWrapsAroundTheAddressSpace) {
 struct FloorCase {
   const char* name;
   std::vector<std::uint8_t> code;
-  std::uint16_t target;  // the address the instruction stores to
+  int nn_at;  // offset of an address operand patched to the target, 0 if none
 };
 
 // With protection on, each store aimed at 3FFFh is dropped; the same store
@@ -115,33 +115,44 @@ TEST(WriteFloor, EveryKindOfStoreIsDroppedBelowTheFloorOnly) {
   const std::uint16_t targets[] = {0x3FFF, 0x4000};
   const FloorCase cases[] = {
       {"LD (HL),A", {0x77}, 0},
-      {"LD (nn),A", {0x32, 0x00, 0x00}, 0},
+      {"LD (BC),A", {0x02}, 0},
+      {"LD (DE),A", {0x12}, 0},
+      {"LD (nn),A", {0x32, 0x00, 0x00}, 1},
       {"LD (IX+0),n", {0xDD, 0x36, 0x00, 0xA5}, 0},
+      {"LD (IY+0),B", {0xFD, 0x70, 0x00}, 0},
       {"INC (HL)", {0x34}, 0},
+      {"DEC (IX+0)", {0xDD, 0x35, 0x00}, 0},
       {"SET 0,(HL)", {0xCB, 0xC6}, 0},
       {"RLC (IX+0)", {0xDD, 0xCB, 0x00, 0x06}, 0},
+      {"RES 2,(IY+0),C", {0xFD, 0xCB, 0x00, 0x91}, 0},
       {"RRD", {0xED, 0x67}, 0},
+      {"RLD", {0xED, 0x6F}, 0},
       {"LDI", {0xED, 0xA0}, 0},
+      {"LDDR", {0xED, 0xB8}, 0},
       {"INI", {0xED, 0xA2}, 0},
-      {"LD (nn),HL", {0x22, 0x00, 0x00}, 0},
+      {"INDR", {0xED, 0xBA}, 0},
+      {"LD (nn),HL", {0x22, 0x00, 0x00}, 1},
+      {"LD (nn),IX", {0xDD, 0x22, 0x00, 0x00}, 2},
+      {"LD (nn),BC", {0xED, 0x43, 0x00, 0x00}, 2},
   };
   for (std::uint16_t target : targets) {
     for (const FloorCase& c : cases) {
       CpuRig rig;
       std::vector<std::uint8_t> code = c.code;
-      if (c.code[0] == 0x32 || c.code[0] == 0x22) {
-        code[1] = static_cast<std::uint8_t>(target);
-        code[2] = static_cast<std::uint8_t>(target >> 8);
+      if (c.nn_at != 0) {
+        code[c.nn_at] = static_cast<std::uint8_t>(target);
+        code[c.nn_at + 1] = static_cast<std::uint8_t>(target >> 8);
       }
       rig.Load(code);
       rig.cpu.a = 0xA5;
       SetPairHl(rig.cpu, target);
       SetPairDe(rig.cpu, target);
-      rig.cpu.ix = target;
-      SetPairBc(rig.cpu, 0x01FE);
+      rig.cpu.ix = rig.cpu.iy = target;
+      SetPairBc(rig.cpu, 0x01FE);  // block I/O: one pass through port FEh
+      if (c.code == std::vector<std::uint8_t>{0x02}) SetPairBc(rig.cpu, target);
       rig.Mem(target) = 0x3C;
       rig.Mem(0x3FFF) = 0x3C;
-      if (c.code.size() == 2 && c.code[0] == 0xED && c.code[1] == 0xA0) {  // LDI copies HL to DE
+      if (c.code.size() == 2 && c.code[0] == 0xED && (c.code[1] & 0xE7) == 0xA0) {  // LDI, LDD, LDIR, LDDR copy HL to DE
         SetPairHl(rig.cpu, 0x9000);
         rig.Mem(0x9000) = 0x77;
       }
@@ -167,6 +178,36 @@ TEST(WriteFloor, ExSpHlWithStackInRomStillLoadsHl) {
   EXPECT_EQ(rig.Mem(0x1000), 0x34);
   EXPECT_EQ(rig.Mem(0x1001), 0x12);
   EXPECT_EQ(rig.cpu.sp, 0x1000);
+}
+
+// The executor's own stack stores, with the stack straddling the floor: the
+// high byte lands at 4000h, the low byte aimed at 3FFFh is dropped.
+TEST(WriteFloor, ExecutorStackStoresStraddlingTheFloorKeepOnlyTheHighByte) {
+  struct Row { const char* name; std::vector<std::uint8_t> code; std::uint16_t sp; std::uint8_t want_high; };
+  const Row rows[] = {
+      {"PUSH BC", {0xC5}, 0x4001, 0x9A},
+      {"PUSH IX", {0xDD, 0xE5}, 0x4001, 0x9A},
+      {"PUSH AF", {0xF5}, 0x4001, 0x55},
+      {"CALL nn", {0xCD, 0x00, 0x90}, 0x4001, 0x80},
+      {"CALL NZ,nn taken", {0xC4, 0x00, 0x90}, 0x4001, 0x80},
+      {"RST 08h", {0xCF}, 0x4001, 0x80},
+      {"EX (SP),HL", {0xE3}, 0x3FFF, 0x9A},
+  };
+  for (const Row& row : rows) {
+    CpuRig rig;
+    rig.Load(row.code);
+    rig.cpu.sp = row.sp;
+    rig.cpu.a = 0x55;
+    SetPairBc(rig.cpu, 0x9ABC);
+    SetPairHl(rig.cpu, 0x9ABC);
+    rig.cpu.ix = 0x9ABC;
+    rig.Mem(0x3FFF) = 0x11;
+    rig.Mem(0x4000) = 0x22;
+    rig.StepT();
+    EXPECT_EQ(rig.cpu.sp, 0x3FFF) << row.name;
+    EXPECT_EQ(rig.Mem(0x4000), row.want_high) << row.name << ": high byte at the floor";
+    EXPECT_EQ(rig.Mem(0x3FFF), 0x11) << row.name << ": low byte below the floor";
+  }
 }
 
 TEST(StackPrimitives, PushAtTheBottomOfMemoryWrapsAndObeysTheFloor) {
