@@ -18,8 +18,9 @@ std::uint16_t RegisterOfKind(const CpuState& cpu, std::uint8_t kind) {
     case 25: return cpu.h;
     case 26: return cpu.l;
     case 27: return cpu.i;
-    // R as a program reads it: seven counted bits and the bit 7 kept aside.
-    case 28: return static_cast<std::uint16_t>((cpu.r & 0x7F) | cpu.r7);
+    // The refresh counter itself, the same byte the debugger shows and the
+    // Load dialog stores; the bit 7 kept aside for LD A,R plays no part.
+    case 28: return cpu.r;
     case 29: return Bc(cpu);
     case 30: return De(cpu);
     case 31: return Hl(cpu);

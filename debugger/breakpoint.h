@@ -36,8 +36,8 @@ inline constexpr std::string_view kRegisterNameTable = "A F B C D E H L I R BCDE
 // "A ", ..., "SP" for kinds 19-35; empty for any other kind.
 std::string_view RegisterName(std::uint8_t kind);
 bool IsWideRegisterKind(std::uint8_t kind);
-// The register a kind 19-35 watches, as the program sees it (R with its
-// bit 7 from r7); 0 for any other kind.
+// The register a kind 19-35 watches (R is the whole refresh counter `r`,
+// as shown in the debugger); 0 for any other kind.
 std::uint16_t RegisterOfKind(const CpuState& cpu, std::uint8_t kind);
 
 // Flag kinds 0-8: 80h shifted right by the kind, FFh for "Any"; 0 otherwise.

@@ -96,12 +96,30 @@ TEST_F(DebuggerCommandsTest, ValueAndChangeBreakpoints) {
   cpu.r = 0x7F;
   cpu.r7 = 0x80;
   ArmChangeBreakpoint(breakpoint, 28, cpu);
-  EXPECT_EQ(breakpoint.value, 0xFF);
+  EXPECT_EQ(breakpoint.value, 0x7F) << "R is the counter itself, without r7";
   EXPECT_EQ(breakpoint.mode, BreakMode::change);
   EXPECT_FALSE(BreakpointFires(breakpoint, cpu, *machine));
   Step(cpu, *machine);
   EXPECT_TRUE(BreakpointFires(breakpoint, cpu, *machine));
   EXPECT_EQ(breakpoint.mode, BreakMode::equal) << "firing turns change back to equal";
+}
+
+TEST_F(DebuggerCommandsTest, RBreakpointWatchesTheValueTheDebuggerShows) {
+  // After a snapshot r7 may be 80h while the counter runs below 80h: the
+  // value typed from the R field must still be the one that fires.
+  cpu.r = 0x05;
+  cpu.r7 = 0x80;
+  Put(0x8000, {0x00, 0x00, 0x00});  // NOPs: one fetch each
+  cpu.pc = 0x8000;
+  ArmValueBreakpoint(breakpoint, 28, 0x07);
+  Step(cpu, *machine);
+  EXPECT_FALSE(BreakpointFires(breakpoint, cpu, *machine)) << "r = 06h";
+  Step(cpu, *machine);
+  EXPECT_TRUE(BreakpointFires(breakpoint, cpu, *machine)) << "r = 07h, r7 = 80h";
+  ArmValueBreakpoint(breakpoint, 28, 0x88);
+  Step(cpu, *machine);
+  EXPECT_FALSE(BreakpointFires(breakpoint, cpu, *machine))
+      << "r = 08h: bit 7 of r7 is not part of R here";
 }
 
 TEST_F(DebuggerCommandsTest, RearmingReplacesTheWholeBreakpoint) {

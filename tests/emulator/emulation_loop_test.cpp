@@ -392,7 +392,7 @@ TEST(BreakpointFiresTest, EveryRegisterKindReadsItsRegister) {
   cpu.h = 0x77; cpu.l = 0x88; cpu.i = 0x99; cpu.r = 0x2A; cpu.r7 = 0x80;
   cpu.ix = 0xABCD; cpu.iy = 0xBCDE; cpu.pc = 0xCDEF; cpu.sp = 0xDEF0;
   const std::uint16_t expected[] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99,
-                                    0xAA /* r with bit 7 from r7 */, 0x3344, 0x5566, 0x7788,
+                                    0x2A /* r itself, r7 aside */, 0x3344, 0x5566, 0x7788,
                                     0xABCD, 0xBCDE, 0xCDEF, 0xDEF0};
   for (int kind = 19; kind <= 35; ++kind) {
     Breakpoint bp;
