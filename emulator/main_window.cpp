@@ -13,6 +13,7 @@
 
 #include "cpu/z80.h"
 #include "debugger/debugger_window.h"
+#include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"
 #include "machine/hardware.h"

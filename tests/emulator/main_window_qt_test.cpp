@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "emulator/about_window.h"
+#include "tools/address_range_dialog.h"
+#include "tools/byte_tool_dialog.h"
 #include "emulator/main_window.h"
 #include "emulator/program_qt.h"
 #include "support/fake_host.h"
@@ -53,14 +55,20 @@ QStringList Checked(MainWindow* window, std::initializer_list<int> commands) {
   return on;
 }
 
-// Closes whichever modal window is up once the event loop gets to it.
+// Closes the next modal window as soon as one is up; the event loop may be
+// the loop's own polling until then.
 void CloseModalSoon(std::function<void(QWidget*)> check = {}) {
-  QTimer::singleShot(50, [check] {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, check] {
     QWidget* modal = QApplication::activeModalWidget();
-    QVERIFY2(modal != nullptr, "no modal window open");
+    if (modal == nullptr) return;
+    timer->stop();
+    timer->deleteLater();
     if (check) check(modal);
-    if (auto* about = qobject_cast<QDialog*>(modal)) about->accept();
+    modal->close();  // the close box
   });
+  timer->start();
 }
 
 }  // namespace
@@ -326,6 +334,60 @@ class MainWindowTest : public QObject {
       window->ActionFor(kCommandAbout)->trigger();
       QVERIFY(checked);
     }
+  }
+
+  void DebuggerOpensFromTheMenuAndWhenABreakpointFires() {
+    QString title;
+    CloseModalSoon([&](QWidget* modal) { title = modal->windowTitle(); });
+    window->ActionFor(kCommandDebugger)->trigger();
+    QCOMPARE(title, QStringLiteral("Vantro - Debugger"));
+
+    // The ROM's interrupt routine at 0038h is reached at the first frame
+    // interrupt after the ROM has set IM 1 and enabled interrupts.
+    VantroRecords& records = program->records();
+    window->ActionFor(kCommandNoLimit)->trigger();
+    records.breakpoint = Breakpoint{};
+    records.breakpoint.kind = 34;
+    records.breakpoint.value = 0x0038;
+    records.breakpoint.armed = true;
+    title.clear();
+    std::uint16_t pc_seen = 0;
+    CloseModalSoon([&](QWidget* modal) {
+      title = modal->windowTitle();
+      pc_seen = program->records().cpu.pc;
+    });
+    for (int frame = 0; frame < 200 && title.isEmpty(); ++frame) program->RunFrame();
+    QCOMPARE(title, QStringLiteral("Vantro - Debugger"));
+    QCOMPARE(pc_seen, 0x0038);
+    QVERIFY(!records.breakpoint.armed);
+  }
+
+  void ToolCommandsOpenTheirWindowsModally() {
+    struct Case {
+      int command;
+      const char* title;
+    };
+    const Case cases[] = {
+        {kCommandCharsetEditor, "Character Set Editor"},
+        {kCommandDisassembleToFile, "Disassemble"},
+        {kCommandDisassembleToWindow, "Disassemble"},
+        {kCommandHexDump, "Hex Dump"},
+        {kCommandPeek, "Vantro - Peek"},
+        {kCommandPoke, "Vantro - Poke"},
+    };
+    for (const Case& c : cases) {
+      QString title;
+      CloseModalSoon([&](QWidget* modal) {
+        title = modal->windowTitle();
+        // The range dialog, Peek and Poke have no close box; their own
+        // buttons end them.
+        if (auto* range = dynamic_cast<AddressRangeDialog*>(modal)) range->cancel_button()->click();
+        if (auto* tool = dynamic_cast<ByteToolDialog*>(modal)) tool->done_button()->click();
+      });
+      window->ActionFor(c.command)->trigger();
+      QCOMPARE(title, QString::fromLatin1(c.title));
+    }
+    QVERIFY(host.messages.empty());
   }
 
   void AboutOkButtonCloses() {
