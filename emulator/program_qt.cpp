@@ -30,14 +30,25 @@ VantroProgram::~VantroProgram() {
 void VantroProgram::Fatal(const char* text) { host_->ShowMessage(kFatalTitle, text); }
 
 bool VantroProgram::Start() {
+  // The allophone slots and durations come first, so the sound output can
+  // be opened on them.
+  try {
+    allophones_ = std::make_unique<AllophoneSet>();
+  } catch (const std::bad_alloc&) {
+    Fatal(kCantAllocate);
+    return false;
+  }
+
   // Graphics, keyboard and mouse come with the Qt application; without a
-  // screen there is nothing to show the machine on.
+  // screen there is nothing to show the machine on. Sound: a machine without
+  // an audio device speaks silently rather than refusing to start.
   if (QGuiApplication::primaryScreen() == nullptr) {
     Fatal(kCantInitialise);
     return false;
   }
+  sound_ = SdlSoundPlayer::Open(*allophones_);
 
-  // Memory: the machine, trace buffer and pictures in one go; the ROM is
+  // Memory: the machine with its trace buffer, and the pictures; the ROM is
   // copied in and every field takes its start value.
   try {
     records_ = std::make_unique<VantroRecords>();
@@ -47,10 +58,6 @@ bool VantroProgram::Start() {
   }
   VantroRecords& records = *records_;
   InitMachine(records.machine);
-
-  // Sound: a machine without an audio device speaks silently rather than
-  // refusing to start.
-  sound_ = SdlSoundPlayer::Open(records.allophones);
 
   text_font_ = ConsolasFont(8);
   bold_font_ = ConsolasFont(8, true);
@@ -68,9 +75,9 @@ bool VantroProgram::Start() {
 
   // Allophones: a damaged built-in set leaves the recordings empty; the
   // durations still pace the speech.
-  LoadBuiltInAllophones(records.allophones);
+  LoadBuiltInAllophones(*allophones_);
   SoundPlayer& player = sound_ ? static_cast<SoundPlayer&>(*sound_) : silence_;
-  sweet_talker_ = std::make_unique<SweetTalker>(records.allophones, player, clock_);
+  sweet_talker_ = std::make_unique<SweetTalker>(*allophones_, player, clock_);
   records.machine.sweet_talker = sweet_talker_.get();
 
   records.machine.next_check = clock_.NowMs() + kPacingPeriodMs;
@@ -87,6 +94,9 @@ bool VantroProgram::Start() {
 void VantroProgram::RunFrame() {
   RunUntilFrameEnd(*loop_);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Without exec() Qt never reaches the point where objects released with
+  // deleteLater (closed menus' helpers, finished dialogs) are freed.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void VantroProgram::Run() {

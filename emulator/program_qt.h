@@ -10,6 +10,7 @@
 #include "emulator/emulation_loop.h"
 #include "emulator/main_window.h"
 #include "emulator/vantro_records.h"
+#include "machine/allophones.h"
 #include "machine/speech.h"
 #include "snapshots/block_dialog.h"
 #include "tools/host.h"
@@ -43,6 +44,7 @@ class VantroProgram final : public LoopHooks {
   void OpenDebugger() override;
 
   VantroRecords& records() { return *records_; }
+  const AllophoneSet& allophones() const { return *allophones_; }
   MainWindow* window() { return window_.get(); }
   MillisecondClock& clock() { return clock_; }
   bool has_sound() const { return sound_ != nullptr; }
@@ -53,8 +55,9 @@ class VantroProgram final : public LoopHooks {
   std::unique_ptr<QtHost> own_host_;
   Host* host_;
   SteadyMillisecondClock clock_;
-  std::unique_ptr<VantroRecords> records_;
+  std::unique_ptr<AllophoneSet> allophones_;
   std::unique_ptr<SdlSoundPlayer> sound_;
+  std::unique_ptr<VantroRecords> records_;
   SilentSoundPlayer silence_;
   std::unique_ptr<SweetTalker> sweet_talker_;
   QtBlockAsker block_asker_;

@@ -3,7 +3,6 @@
 #pragma once
 #include "cpu/cpu_state.h"
 #include "debugger/breakpoint.h"
-#include "machine/allophones.h"
 #include "machine/display_renderer.h"
 #include "machine/machine.h"
 #include "tools/listing.h"
@@ -13,7 +12,6 @@ struct VantroRecords {
   Machine machine;
   Breakpoint breakpoint;
   DisplayRenderer renderer;
-  AllophoneSet allophones;
   // HexMode: decimal operands at start; the debugger's BASE button flips it.
   bool hex_mode = false;
   // Disassemble and Hex Dump propose the range last used.

@@ -156,7 +156,7 @@ class MainWindowTest : public QObject {
   void StartUpWiresSpeechToTheSoundOutput() {
     QVERIFY(program->has_sound());
     QVERIFY(program->records().machine.sweet_talker != nullptr);
-    QVERIFY(!program->records().allophones.Sample(27).empty());
+    QVERIFY(!program->allophones().Sample(27).empty());
     QCOMPARE(program->records().cpu.sp, 0xF000);  // hard reset done
     QVERIFY(host.messages.empty());
   }
