@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -159,6 +160,27 @@ class MainWindowTest : public QObject {
     QVERIFY(!program->allophones().Sample(27).empty());
     QCOMPARE(program->records().cpu.sp, 0xF000);  // hard reset done
     QVERIFY(host.messages.empty());
+  }
+
+  void FittedSweetTalkerHoldsTheMachineForTheAllophone() {
+    VantroRecords& records = program->records();
+    window->ActionFor(kCommandNoLimit)->trigger();
+    // LD A,3 ; OUT (1),A - allophone 3 is a 100 ms pause.
+    auto run_out = [&] {
+      const std::uint8_t code[] = {0x3E, 0x03, 0xD3, 0x01};
+      for (int i = 0; i < 4; ++i) records.machine.memory[0x8000 + i] = code[i];
+      records.cpu.pc = 0x8000;
+      QElapsedTimer timer;
+      timer.start();
+      program->RunFrame();
+      return timer.elapsed();
+    };
+    QVERIFY2(run_out() < 90, "an OUT to port 1 held the machine without a Sweet Talker");
+    window->ActionFor(kCommandSweetTalker)->trigger();
+    QVERIFY(records.machine.sweet_talker_on);
+    // The hold counts whole milliseconds of the tick, so it may end a
+    // fraction of a millisecond early.
+    QVERIFY(run_out() >= 99);
   }
 
   void MainWindowTitlePlaceAndPictureArea() {
