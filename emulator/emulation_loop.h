@@ -69,8 +69,9 @@ enum PassOutcome : unsigned {
 // busy-wait. The caller polls its events between passes.
 unsigned RunPass(EmulationLoop& loop);
 
-// Passes until one of them reports something (a frame end at the latest) or
-// quit_requested is set; returns that pass's outcome.
+// Passes until one of them reports something (a frame end at the latest);
+// returns that pass's outcome. quit_requested can only change on such a
+// pass (window events and the debugger), so the caller tests it afterwards.
 unsigned RunUntilFrameEnd(EmulationLoop& loop);
 
 // "Speed" items "25%".."200%" (multiplier 1, 2, 4, 8): 12, 25, 50 or 100
