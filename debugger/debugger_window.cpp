@@ -153,7 +153,10 @@ QLabel* ColouredLabel(QWidget* parent, const char* text, int x, int y, int w, in
                       unsigned text_rgb, unsigned background_rgb, bool centred, bool bold) {
   QLabel* label = centred ? MakeCentredLabel(parent, QString::fromLatin1(text), x, y, w, h)
                           : MakeLabel(parent, QString::fromLatin1(text), x, y, w, h);
-  if (bold) label->setFont(Fonts().header);
+  if (bold) {
+    label->setFont(Fonts().header);
+    FitTextToWidth(label, w);  // the bold face is the one that must fit
+  }
   label->setAutoFillBackground(true);
   QPalette colours = label->palette();
   colours.setColor(QPalette::Window, Rgb(background_rgb));
@@ -262,6 +265,11 @@ void DebuggerWindow::BuildControls(QWidget* client) {
   stack_->setObjectName(QStringLiteral("stack_list"));
   stack_->setGeometry(424, 18, 85, 186);
   stack_->setUniformItemSizes(true);
+  // The box holds exactly the stack words at Consolas' line height; a face
+  // with a taller line would need a scroll bar, and one a hair wider would
+  // have its last digit turned into an ellipsis, both for a fixed-length text.
+  stack_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  stack_->setTextElideMode(Qt::ElideNone);
 
   auto field = [this, client](const char* name, int x, int y, int w, int h) {
     fields_[name] = MakePlainField(client, x, y, w, h, QString::fromLatin1(name));
@@ -320,7 +328,11 @@ void DebuggerWindow::RefreshDebugger() {
   const RegisterTexts texts =
       DescribeRegisters(context_.cpu, context_.machine, context_.hex_mode);
   stack_->clear();
-  for (const std::string& line : texts.stack) stack_->addItem(Text(line));
+  const int row_height = stack_->contentsRect().height() / kStackLines;
+  for (const std::string& line : texts.stack) {
+    auto* item = new QListWidgetItem(Text(line), stack_);
+    item->setSizeHint(QSize(0, row_height));
+  }
   const std::pair<const char*, const std::string*> shown[] = {
       {"IFF", &texts.iff},     {"IM", &texts.im},       {"T-state", &texts.tstates},
       {"A", &texts.a},         {"F", &texts.f},         {"B", &texts.b},

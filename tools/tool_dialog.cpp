@@ -67,6 +67,13 @@ void FitTextToWidth(QWidget* widget, int width) {
     font.setPointSize(font.pointSize() - 1);
   }
   if (font != widget->font()) widget->setFont(font);
+  // Consolas sits its capitals in the top 9 of 11 pixels; stand-in faces
+  // have a taller ascent, and a top-aligned line in a 12-pixel header would
+  // lose its baseline row. Centring the line keeps the whole letters in.
+  auto* label = qobject_cast<QLabel*>(widget);
+  if (label != nullptr && QFontMetrics(font).height() > label->height()) {
+    label->setAlignment((label->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+  }
 }
 
 QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h,

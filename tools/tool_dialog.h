@@ -24,7 +24,8 @@ QLineEdit* MakeDigitField(QWidget* parent, int x, int y, int w, int h, const QSt
 QLineEdit* MakePlainField(QWidget* parent, int x, int y, int w, int h, const QString& object_name);
 QLabel* MakeCentredLabel(QWidget* parent, const QString& text, int x, int y, int w, int h);
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h);
-// Lowers the widget's font size (not below 6 pt) until its text fits width.
+// Lowers the widget's font size (not below 6 pt) until its text fits width;
+// a label whose line is taller than its box gets its text centred vertically.
 void FitTextToWidth(QWidget* widget, int width);
 // Buttons never act on Enter in a field: the dialogs end only by their own
 // buttons, as the user clicks them.
