@@ -261,6 +261,7 @@ void DebuggerWindow::BuildControls(QWidget* client) {
   listing_->setObjectName(QStringLiteral("listing"));
   listing_->setGeometry(1, 0, 312, 459);
   listing_->setUniformItemSizes(true);  // keeps long listings cheap to append to
+  UseConsolasRows(listing_);
   stack_ = new QListWidget(client);
   stack_->setObjectName(QStringLiteral("stack_list"));
   stack_->setGeometry(424, 18, 85, 186);
@@ -268,6 +269,7 @@ void DebuggerWindow::BuildControls(QWidget* client) {
   // The box holds exactly the stack words at Consolas' line height; a face
   // with a taller line would need a scroll bar, and one a hair wider would
   // have its last digit turned into an ellipsis, both for a fixed-length text.
+  UseConsolasRows(stack_);
   stack_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   stack_->setTextElideMode(Qt::ElideNone);
 
@@ -328,11 +330,7 @@ void DebuggerWindow::RefreshDebugger() {
   const RegisterTexts texts =
       DescribeRegisters(context_.cpu, context_.machine, context_.hex_mode);
   stack_->clear();
-  const int row_height = stack_->contentsRect().height() / kStackLines;
-  for (const std::string& line : texts.stack) {
-    auto* item = new QListWidgetItem(Text(line), stack_);
-    item->setSizeHint(QSize(0, row_height));
-  }
+  for (const std::string& line : texts.stack) stack_->addItem(Text(line));
   const std::pair<const char*, const std::string*> shown[] = {
       {"IFF", &texts.iff},     {"IM", &texts.im},       {"T-state", &texts.tstates},
       {"A", &texts.a},         {"F", &texts.f},         {"B", &texts.b},

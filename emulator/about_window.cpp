@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "platform/fonts.h"
+#include "tools/tool_dialog.h"
 
 namespace {
 constexpr int kAboutX = 280;
@@ -40,6 +41,7 @@ AboutWindow::AboutWindow(QWidget* parent)
   list_->setObjectName(QStringLiteral("about_lines"));
   list_->setGeometry(0, 0, 210, 135);
   list_->setFont(ConsolasFont(8));
+  UseConsolasRows(list_);  // all nine lines fit the box at Consolas' row height
   list_->addItems(AboutLines());
 
   ok_ = new QPushButton(QStringLiteral("Ok"), this);

@@ -5,3 +5,9 @@
 #include <QFont>
 
 QFont ConsolasFont(int point_size, bool bold = false);
+
+// The row height a list in `font` has where the font is Consolas: its own
+// line there, else Consolas' 1.17 em line at the font's pixel size. Stand-in
+// faces reserve more room above their capitals, and their taller line would
+// leave lists sized for Consolas a row short.
+int ConsolasLineHeight(const QFont& font);

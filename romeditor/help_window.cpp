@@ -15,6 +15,7 @@ TextWindow::TextWindow(const TextWindowForm& form, const std::vector<std::string
   list_ = new QListWidget(this);
   list_->setGeometry(0, 0, form.width, form.list_height);
   list_->setFont(ConsolasFont(8));
+  UseConsolasRows(list_);  // the boxes were sized for Consolas' rows
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   for (const std::string& line : lines) list_->addItem(QString::fromStdString(line));
   ok_ = MakeButton(this, QStringLiteral("Ok"), form.ok_x, form.ok_y, 70, 25, QStringLiteral("ok"));

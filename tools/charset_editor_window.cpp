@@ -103,13 +103,19 @@ CharsetEditor::CharsetEditor(MemoryView memory, CharsetEditorState& state, QWidg
   minus_ = MakeButton(this, kMinus, 175, 25, 20, 20, QStringLiteral("minus"));
   plus_ = MakeButton(this, kPlus, 245, 25, 20, 20, QStringLiteral("plus"));
   done_ = MakeButton(this, kDone, 175, 170, 90, 25, QStringLiteral("done"));
+  // These labels are fitted to their boxes in the face they are shown in.
   const QFont small = ConsolasFont(8);
-  MakeLabel(this, kAddressLabel, 180, 60, 50, 20)->setFont(small);
-  address_label_ = MakeLabel(this, QString(), 230, 60, 40, 20);
+  auto consolas_label = [this, &small](const QString& text, int x, int y, int w, int h) {
+    QLabel* label = MakeLabel(this, text, x, y, w, h);
+    label->setFont(small);
+    FitTextToWidth(label, w);
+    return label;
+  };
+  consolas_label(kAddressLabel, 180, 60, 50, 20);
+  address_label_ = consolas_label(QString(), 230, 60, 40, 20);
   address_label_->setObjectName(QStringLiteral("address"));
-  address_label_->setFont(small);
-  MakeLabel(this, kLeftButtonHelp, 180, 140, 80, 10)->setFont(small);
-  MakeLabel(this, kRightButtonHelp, 180, 150, 80, 10)->setFont(small);
+  consolas_label(kLeftButtonHelp, 180, 140, 80, 10);
+  consolas_label(kRightButtonHelp, 180, 150, 80, 10);
 
   connect(minus_, &QPushButton::clicked, this, [this] { Step(-1); });
   connect(plus_, &QPushButton::clicked, this, [this] { Step(+1); });

@@ -36,6 +36,7 @@ ListWindow::ListWindow(const ListForm& form, const std::vector<std::string>& lin
   list_->setGeometry(0, 0, form.width, form.height);
   list_->setFont(ConsolasFont(8));
   list_->setUniformItemSizes(true);  // a full 64 KB listing has 65,536 rows
+  UseConsolasRows(list_);
   QStringList items;
   items.reserve(static_cast<qsizetype>(lines.size()));
   for (const std::string& line : lines) items.append(QString::fromStdString(line));

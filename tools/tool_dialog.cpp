@@ -1,10 +1,15 @@
 // Shared construction of the tool windows; see tool_dialog.h.
 #include "tools/tool_dialog.h"
 
+#include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "platform/fonts.h"
 
 std::optional<std::uint32_t> ReadDecimalField(const QString& text, std::uint32_t max) {
   if (text.isEmpty()) return std::nullopt;
@@ -45,7 +50,7 @@ QLineEdit* MakePlainField(QWidget* parent, int x, int y, int w, int h, const QSt
 
 QLabel* MakeCentredLabel(QWidget* parent, const QString& text, int x, int y, int w, int h) {
   QLabel* label = MakeLabel(parent, text, x, y, w, h);
-  label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  label->setAlignment(Qt::AlignHCenter | (label->alignment() & Qt::AlignVertical_Mask));
   return label;
 }
 
@@ -68,12 +73,44 @@ void FitTextToWidth(QWidget* widget, int width) {
   }
   if (font != widget->font()) widget->setFont(font);
   // Consolas sits its capitals in the top 9 of 11 pixels; stand-in faces
-  // have a taller ascent, and a top-aligned line in a 12-pixel header would
-  // lose its baseline row. Centring the line keeps the whole letters in.
+  // have a taller ascent, and a top-aligned line in a 10- or 12-pixel box
+  // would lose the letters' bottom rows. Centring the line in such a box
+  // keeps the capitals whole.
   auto* label = qobject_cast<QLabel*>(widget);
-  if (label != nullptr && QFontMetrics(font).height() > label->height()) {
-    label->setAlignment((label->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+  if (label != nullptr) {
+    const bool too_tall = QFontMetrics(font).height() > label->height();
+    label->setAlignment((label->alignment() & Qt::AlignHorizontal_Mask) |
+                        (too_tall ? Qt::AlignVCenter : Qt::AlignTop));
   }
+}
+
+namespace {
+
+// Rows as tall as Consolas' line; the text stays centred in them, which
+// keeps the digits and capitals of a taller stand-in face whole.
+class ConsolasRowDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (option.font != measured_font_) {  // the font lookup is slow; rows share one font
+      measured_font_ = option.font;
+      row_height_ = ConsolasLineHeight(option.font);
+    }
+    size.setHeight(std::min(size.height(), row_height_));
+    return size;
+  }
+
+ private:
+  mutable QFont measured_font_;
+  mutable int row_height_ = 0;
+};
+
+}  // namespace
+
+void UseConsolasRows(QAbstractItemView* view) {
+  view->setItemDelegate(new ConsolasRowDelegate(view));
 }
 
 QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h,

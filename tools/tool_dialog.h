@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 
+class QAbstractItemView;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -25,8 +26,12 @@ QLineEdit* MakePlainField(QWidget* parent, int x, int y, int w, int h, const QSt
 QLabel* MakeCentredLabel(QWidget* parent, const QString& text, int x, int y, int w, int h);
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h);
 // Lowers the widget's font size (not below 6 pt) until its text fits width;
-// a label whose line is taller than its box gets its text centred vertically.
+// a label whose line is taller than its box has it centred vertically, so
+// that its capitals stay whole.
 void FitTextToWidth(QWidget* widget, int width);
+// Gives the list's rows Consolas' line height whatever face stands in for
+// it, so a list sized for a number of Consolas rows shows them all.
+void UseConsolasRows(QAbstractItemView* view);
 // Buttons never act on Enter in a field: the dialogs end only by their own
 // buttons, as the user clicks them.
 QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h,

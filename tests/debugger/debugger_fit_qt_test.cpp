@@ -1,8 +1,9 @@
 // The debugger's texts against its fixed boxes, offscreen: with the widest
 // values every register field shows all its digits without scrolling, the
-// headers keep their whole letters, and the stack box holds its words with
+// labels and headers keep their whole letters, and the stack box holds its words with
 // no scroll bar, in both number bases, whatever fixed-pitch face the host has.
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include <QStyleOptionFrame>
 #include <QtTest>
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "cpu/z80.h"
@@ -55,6 +57,19 @@ int TextRoom(const QLineEdit* field) {
   return field->width() - 2 * frame - 2 * 2 - 1;
 }
 
+// Pixels of a row that differ clearly from the background: letters.
+int InkInRow(const QImage& image, int y, const QColor& background) {
+  int ink = 0;
+  for (int x = 0; x < image.width(); ++x) {
+    const QColor pixel = image.pixelColor(x, y);
+    const int difference = std::abs(pixel.red() - background.red()) +
+                           std::abs(pixel.green() - background.green()) +
+                           std::abs(pixel.blue() - background.blue());
+    if (difference > 96) ++ink;
+  }
+  return ink;
+}
+
 }  // namespace
 
 class DebuggerFitTest : public QObject {
@@ -93,9 +108,13 @@ class DebuggerFitTest : public QObject {
         const QFontMetrics metrics = label->fontMetrics();
         QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
                  qPrintable(label->text()));
-        // A line taller than its box is centred, so the baseline row stays in.
-        if (metrics.height() > label->height()) {
-          QVERIFY2(label->alignment() & Qt::AlignVCenter, qPrintable(label->text()));
+        // No letter runs off the top or bottom edge: the box's first and
+        // last pixel rows hold background only.
+        const QImage image = label->grab().toImage();
+        const QColor background = label->palette().color(QPalette::Window);
+        for (int y : {0, image.height() - 1}) {
+          QVERIFY2(InkInRow(image, y, background) == 0,
+                   qPrintable(QStringLiteral("%1 cut at row %2").arg(label->text()).arg(y)));
         }
       }
 

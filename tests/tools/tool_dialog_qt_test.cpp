@@ -1,0 +1,55 @@
+// The shared fitting helpers of the tool windows, offscreen: lists keep
+// Consolas' row height so boxes sized for a number of rows show them all,
+// and labels fit their text into the width and height they were given.
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QWidget>
+#include <QtTest>
+
+#include "platform/fonts.h"
+#include "tools/tool_dialog.h"
+
+class ToolDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ListsSizedForConsolasRowsShowThemAllWithoutScrollBar() {
+    // A 135-pixel box held nine Consolas 8 pt rows (About); 186 pixels held
+    // the fourteen stack words.
+    struct Case {
+      int height;
+      int rows;
+    };
+    for (const Case& c : {Case{135, 9}, Case{186, 14}}) {
+      QWidget window;
+      auto* list = new QListWidget(&window);
+      list->setGeometry(0, 0, 210, c.height);
+      list->setFont(ConsolasFont(8));
+      UseConsolasRows(list);
+      for (int row = 0; row < c.rows; ++row) list->addItem(QStringLiteral("Spectrum (C) %1").arg(row));
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QVERIFY2(!list->verticalScrollBar()->isVisible(), qPrintable(QString::number(c.rows)));
+      const QRect last = list->visualItemRect(list->item(c.rows - 1));
+      QVERIFY2(last.bottom() < list->viewport()->height(), qPrintable(QString::number(c.rows)));
+    }
+  }
+
+  void LabelsShrinkToTheirWidthAndCentreWhenTheLineIsTallerThanTheBox() {
+    QWidget window;
+    window.setFont(ConsolasFont(8));
+    QLabel* wide = MakeLabel(&window, QStringLiteral("A much too long text"), 0, 0, 60, 20);
+    QVERIFY(wide->fontMetrics().horizontalAdvance(wide->text()) <= 60 ||
+            wide->font().pointSize() == 6);
+    QVERIFY(wide->font().pointSize() < 8);
+    QVERIFY(wide->alignment() & Qt::AlignTop);  // a 20-pixel box takes the whole line
+
+    QLabel* low = MakeCentredLabel(&window, QStringLiteral("RMB = Clear"), 0, 30, 80, 10);
+    QCOMPARE(low->font().pointSize(), 8);
+    QCOMPARE(int(low->alignment()), int(Qt::AlignHCenter | Qt::AlignVCenter));
+  }
+};
+
+QTEST_MAIN(ToolDialogTest)
+#include "tool_dialog_qt_test.moc"
