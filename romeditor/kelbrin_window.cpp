@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 
+#include "platform/menu_table.h"
 #include "romeditor/block_dialog.h"
 #include "romeditor/help_text.h"
 #include "romeditor/help_window.h"
@@ -24,6 +25,35 @@ namespace {
 
 constexpr int kClientWidth = 380;
 constexpr int kClientHeight = 200;
+
+constexpr MenuMark kOff = MenuMark::off;  // the mark follows the editor
+
+constexpr MenuRow kMenuRows[] = {
+    {"File", "Load rom/bin", kCmdLoadBlock},
+    {"File", "Save rom/bin", kCmdSaveBlock},
+    {"File", nullptr, 0},
+    {"File", "Restore default ROM", kCmdRestoreRom},
+    {"File", nullptr, 0},
+    {"File", "Exit", kCmdExit},
+    {"Tools>Disassembler>Disassemble..", ".. to file", kCmdDisassembleToFile},
+    {"Tools>Disassembler>Disassemble..", ".. to window", kCmdDisassembleToWindow},
+    {"Tools>Disassembler>ROM Map", "Define CODE block", kCmdDefineCode},
+    {"Tools>Disassembler>ROM Map", "Define DATA block", kCmdDefineData},
+    {"Tools>Disassembler", nullptr, 0},
+    {"Tools>Disassembler", "Output in HEX", kCmdOutputInHex, kOff},
+    {"Tools>Disassembler", "Enable ROM mapping", kCmdEnableMapping, kOff},
+    {"Tools", nullptr, 0},
+    {"Tools", "Edit Character Set", kCmdEditCharset},
+    {"Tools", nullptr, 0},
+    {"Tools", "Hex dump", kCmdHexDump},
+    {"Tools", nullptr, 0},
+    {"Tools", "Peek", kCmdPeek},
+    {"Tools", "Poke", kCmdPoke},
+    {"Tools", nullptr, 0},
+    {"Tools", "NMI Fix", kCmdNmiFix, kOff},
+    {"Help", "Help", kCmdHelp},
+    {"Help", "About", kCmdAbout},
+};
 
 ListForm KelbrinDisassemblyForm() {
   return ListForm{QStringLiteral("Z80 Disassembler"), 280, 50, 330, 400};
@@ -60,54 +90,12 @@ KelbrinWindow::KelbrinWindow(RomEditor& editor, Host& host, CharsetEditorState& 
   move(40, 40);
 }
 
-QAction* KelbrinWindow::AddItem(QMenu* menu, const char* text, int id, bool checkable) {
-  QAction* item = menu->addAction(QString::fromUtf8(text));
-  item->setData(id);
-  item->setCheckable(checkable);
-  connect(item, &QAction::triggered, this, [this, id] { RunCommand(id); });
-  actions_[id] = item;
-  return item;
-}
-
 void KelbrinWindow::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-  AddItem(file, "Load rom/bin", kCmdLoadBlock);
-  AddItem(file, "Save rom/bin", kCmdSaveBlock);
-  file->addSeparator();
-  AddItem(file, "Restore default ROM", kCmdRestoreRom);
-  file->addSeparator();
-  AddItem(file, "Exit", kCmdExit);
-
-  QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
-  QMenu* disassembler = tools->addMenu(QStringLiteral("Disassembler"));
-  QMenu* disassemble = disassembler->addMenu(QStringLiteral("Disassemble.."));
-  AddItem(disassemble, ".. to file", kCmdDisassembleToFile);
-  AddItem(disassemble, ".. to window", kCmdDisassembleToWindow);
-  QMenu* rom_map = disassembler->addMenu(QStringLiteral("ROM Map"));
-  AddItem(rom_map, "Define CODE block", kCmdDefineCode);
-  AddItem(rom_map, "Define DATA block", kCmdDefineData);
-  disassembler->addSeparator();
-  AddItem(disassembler, "Output in HEX", kCmdOutputInHex, true)->setChecked(editor_.hex_mode);
-  AddItem(disassembler, "Enable ROM mapping", kCmdEnableMapping, true)->setChecked(editor_.map_enabled);
-  tools->addSeparator();
-  AddItem(tools, "Edit Character Set", kCmdEditCharset);
-  tools->addSeparator();
-  AddItem(tools, "Hex dump", kCmdHexDump);
-  tools->addSeparator();
-  AddItem(tools, "Peek", kCmdPeek);
-  AddItem(tools, "Poke", kCmdPoke);
-  tools->addSeparator();
-  AddItem(tools, "NMI Fix", kCmdNmiFix, true)->setChecked(editor_.nmi_fix_mark);
-
-  QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-  AddItem(help, "Help", kCmdHelp);
-  AddItem(help, "About", kCmdAbout);
+  actions_ = BuildMenuTable(*menuBar(), kMenuRows, *this, [this](int id) { RunCommand(id); });
+  SyncCheckMarks();
 }
 
-QAction* KelbrinWindow::action(int id) const {
-  auto found = actions_.find(id);
-  return found == actions_.end() ? nullptr : found->second;
-}
+QAction* KelbrinWindow::action(int id) const { return FindMenuAction(actions_, id); }
 
 void KelbrinWindow::RunCommand(int id) {
   switch (id) {
@@ -166,7 +154,11 @@ void KelbrinWindow::RunCommand(int id) {
       host_.ShowMessage(kInfoTitle, UnknownMenuItemText(id));
       break;
   }
-  // Check marks mirror the state the command left, whatever Qt's own toggle did.
+  SyncCheckMarks();
+}
+
+void KelbrinWindow::SyncCheckMarks() {
+  // Check marks mirror the editor's state, whatever Qt's own toggle did.
   action(kCmdOutputInHex)->setChecked(editor_.hex_mode);
   action(kCmdEnableMapping)->setChecked(editor_.map_enabled);
   action(kCmdNmiFix)->setChecked(editor_.nmi_fix_mark);

@@ -67,7 +67,7 @@ class KelbrinWindow : public QMainWindow {
 
  private:
   void BuildMenus();
-  QAction* AddItem(QMenu* menu, const char* text, int id, bool checkable = false);
+  void SyncCheckMarks();
   void DisassembleToWindow();
 
   RomEditor& editor_;
