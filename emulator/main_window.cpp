@@ -8,16 +8,14 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "cpu/z80.h"
-#include "debugger/debugger_window.h"
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"
 #include "machine/hardware.h"
 #include "platform/key_map.h"
+#include "platform/menu_table.h"
 #include "platform/picture_view.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
@@ -31,64 +29,52 @@ inline constexpr char kInfoTitle[] = "Info";
 inline constexpr char kUninstalledPrefix[] = "MenuItem: ";
 inline constexpr char kUninstalledSuffix[] = " is not currently installed.";
 
-// One row of the menu bar. A null label is a separator. Menus and submenus
-// appear in the order their first row does; the path names them, ">" going
-// one submenu deeper.
-struct MenuRow {
-  const char* path;
-  const char* label;
-  int command;
-  bool checked_at_start;
-};
+// Items that carry state show a check mark: the radio groups, the two
+// toggles and the Hardware items.
+constexpr MenuMark kOff = MenuMark::off;
+constexpr MenuMark kOn = MenuMark::on;
 
 constexpr MenuRow kMenuRows[] = {
-    {"File", "Open", kCommandOpen, false},
-    {"File", "Save SNA", kCommandSaveSna, false},
-    {"File", "Load Bin/Scr/Rom", kCommandLoadBlock, false},
-    {"File", "Save Bin/Scr/Rom", kCommandSaveBlock, false},
-    {"File", nullptr, 0, false},
-    {"File", "Exit", kCommandExit, false},
-    {"Emulation>Reset", "Hard", kCommandHardReset, false},
-    {"Emulation>Reset", "Soft", kCommandSoftReset, false},
-    {"Emulation>Speed", "25%", kCommandSpeed25, false},
-    {"Emulation>Speed", "50%", kCommandSpeed50, false},
-    {"Emulation>Speed", "100%", kCommandSpeed100, true},
-    {"Emulation>Speed", "200%", kCommandSpeed200, false},
-    {"Emulation>Speed", "No Limit", kCommandNoLimit, false},
-    {"Emulation>Video>Window", "100%", kCommandWindow100, true},
-    {"Emulation>Video>Window", "200%", kCommandWindow200, false},
-    {"Emulation>Video>Output", "Colour", kCommandColour, true},
-    {"Emulation>Video>Output", "Monochrome", kCommandMonochrome, false},
-    {"Emulation>Video>Output", "Green Screen", kCommandGreenScreen, false},
-    {"Emulation>Video", nullptr, 0, false},
-    {"Emulation>Video", "Fast Border Render", kCommandFastBorder, true},
-    {"Emulation", nullptr, 0, false},
-    {"Emulation", "Write Protect ROM", kCommandWriteProtect, true},
-    {"Hardware", kSweetTalkerItem, kCommandSweetTalker, false},
-    {"Hardware", kCurrahItem, kCommandCurrah, false},
-    {"Hardware", nullptr, 0, false},
-    {"Hardware>Joystick Interface", kKempstonItem, kCommandKempston, true},
-    {"Hardware>Joystick Interface", kInterface2Port1Item, kCommandInterface2Port1, false},
-    {"Hardware>Joystick Interface", kInterface2Port2Item, kCommandInterface2Port2, false},
-    {"Hardware>Joystick Interface", kCursorItem, kCommandCursor, false},
-    {"Tools", "Character Set Editor", kCommandCharsetEditor, false},
-    {"Tools", "Debugger", kCommandDebugger, false},
-    {"Tools>Disassemble...", "to file", kCommandDisassembleToFile, false},
-    {"Tools>Disassemble...", "to window", kCommandDisassembleToWindow, false},
-    {"Tools", "Force BREAK", kCommandForceBreak, false},
-    {"Tools", "Hex dump", kCommandHexDump, false},
-    {"Tools", "Peek Memory", kCommandPeek, false},
-    {"Tools", "Poke Memory", kCommandPoke, false},
-    {"Help", "Help Topics", kCommandHelpTopics, false},
-    {"Help", "About", kCommandAbout, false},
+    {"File", "Open", kCommandOpen},
+    {"File", "Save SNA", kCommandSaveSna},
+    {"File", "Load Bin/Scr/Rom", kCommandLoadBlock},
+    {"File", "Save Bin/Scr/Rom", kCommandSaveBlock},
+    {"File", nullptr, 0},
+    {"File", "Exit", kCommandExit},
+    {"Emulation>Reset", "Hard", kCommandHardReset},
+    {"Emulation>Reset", "Soft", kCommandSoftReset},
+    {"Emulation>Speed", "25%", kCommandSpeed25, kOff},
+    {"Emulation>Speed", "50%", kCommandSpeed50, kOff},
+    {"Emulation>Speed", "100%", kCommandSpeed100, kOn},
+    {"Emulation>Speed", "200%", kCommandSpeed200, kOff},
+    {"Emulation>Speed", "No Limit", kCommandNoLimit, kOff},
+    {"Emulation>Video>Window", "100%", kCommandWindow100, kOn},
+    {"Emulation>Video>Window", "200%", kCommandWindow200, kOff},
+    {"Emulation>Video>Output", "Colour", kCommandColour, kOn},
+    {"Emulation>Video>Output", "Monochrome", kCommandMonochrome, kOff},
+    {"Emulation>Video>Output", "Green Screen", kCommandGreenScreen, kOff},
+    {"Emulation>Video", nullptr, 0},
+    {"Emulation>Video", "Fast Border Render", kCommandFastBorder, kOn},
+    {"Emulation", nullptr, 0},
+    {"Emulation", "Write Protect ROM", kCommandWriteProtect, kOn},
+    {"Hardware", kSweetTalkerItem, kCommandSweetTalker, kOff},
+    {"Hardware", kCurrahItem, kCommandCurrah, kOff},
+    {"Hardware", nullptr, 0},
+    {"Hardware>Joystick Interface", kKempstonItem, kCommandKempston, kOn},
+    {"Hardware>Joystick Interface", kInterface2Port1Item, kCommandInterface2Port1, kOff},
+    {"Hardware>Joystick Interface", kInterface2Port2Item, kCommandInterface2Port2, kOff},
+    {"Hardware>Joystick Interface", kCursorItem, kCommandCursor, kOff},
+    {"Tools", "Character Set Editor", kCommandCharsetEditor},
+    {"Tools", "Debugger", kCommandDebugger},
+    {"Tools>Disassemble...", "to file", kCommandDisassembleToFile},
+    {"Tools>Disassemble...", "to window", kCommandDisassembleToWindow},
+    {"Tools", "Force BREAK", kCommandForceBreak},
+    {"Tools", "Hex dump", kCommandHexDump},
+    {"Tools", "Peek Memory", kCommandPeek},
+    {"Tools", "Poke Memory", kCommandPoke},
+    {"Help", "Help Topics", kCommandHelpTopics},
+    {"Help", "About", kCommandAbout},
 };
-
-// Items that carry state and so may show a check mark: the radio groups,
-// the two toggles and the Hardware items.
-bool HasCheckMark(int command) {
-  return (command >= kCommandSpeed25 && command <= kCommandCursor) ||
-         command == kCommandFastBorder;
-}
 
 int SpeedCommand(const Machine& machine) {
   if (!machine.speed_limited) return kCommandNoLimit;
@@ -135,46 +121,10 @@ MainWindow::MainWindow(VantroRecords& records, Host& host, BlockAsker& block_ask
 MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildMenuBar() {
-  std::map<std::string, QMenu*> menus;
-  for (const MenuRow& row : kMenuRows) {
-    // Find or create every menu along the path, outermost first.
-    std::string_view path = row.path;
-    std::string so_far;
-    QMenu* menu = nullptr;
-    while (!path.empty()) {
-      const std::size_t bar = path.find('>');
-      const std::string_view name = path.substr(0, bar);
-      so_far += so_far.empty() ? "" : ">";
-      so_far += name;
-      auto found = menus.find(so_far);
-      if (found == menus.end()) {
-        const QString title = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-        QMenu* created = menu == nullptr ? menuBar()->addMenu(title) : menu->addMenu(title);
-        found = menus.emplace(so_far, created).first;
-      }
-      menu = found->second;
-      path = bar == std::string_view::npos ? std::string_view{} : path.substr(bar + 1);
-    }
-    if (row.label == nullptr) {
-      menu->addSeparator();
-      continue;
-    }
-    QAction* action = menu->addAction(QString::fromLatin1(row.label));
-    action->setData(row.command);
-    if (HasCheckMark(row.command)) {
-      action->setCheckable(true);
-      action->setChecked(row.checked_at_start);
-    }
-    const int command = row.command;
-    connect(action, &QAction::triggered, this, [this, command] { Dispatch(command); });
-    actions_[command] = action;
-  }
+  actions_ = BuildMenuTable(*menuBar(), kMenuRows, *this, [this](int command) { Dispatch(command); });
 }
 
-QAction* MainWindow::ActionFor(int command) const {
-  auto found = actions_.find(command);
-  return found == actions_.end() ? nullptr : found->second;
-}
+QAction* MainWindow::ActionFor(int command) const { return FindMenuAction(actions_, command); }
 
 void MainWindow::SyncCheckMarks() {
   // Qt flips a checkable item by itself when it is chosen; the marks are set
