@@ -9,11 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <string_view>
 
 #include "cpu/trace_file.h"
 #include "cpu/z80.h"
@@ -22,6 +20,7 @@
 #include "debugger/load_register_dialog.h"
 #include "debugger/register_display.h"
 #include "platform/fonts.h"
+#include "platform/menu_table.h"
 #include "platform/video_out_view.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
@@ -56,14 +55,8 @@ const DebuggerFonts& Fonts() {
   return fonts;
 }
 
-// One row of the debugger's menu bar, as in the main window: a null label
-// is a separator; ">" in the path goes one submenu deeper.
-struct MenuRow {
-  const char* path;
-  const char* label;
-  int command;
-};
-
+// The debugger's menu bar as rows for BuildMenuTable; the numbered command
+// families are written through these helpers.
 constexpr int Break(int kind) { return kDebugBreakBase + kind; }
 constexpr int Load(int order) { return kDebugLoadBase + order; }
 constexpr int Mode(int mode) { return kDebugForceModeBase + mode; }
@@ -198,35 +191,7 @@ DebuggerWindow::DebuggerWindow(DebuggerContext& context, QWidget* parent)
 }
 
 void DebuggerWindow::BuildMenuBar(QMenuBar* bar) {
-  std::map<std::string, QMenu*> menus;
-  for (const MenuRow& row : kMenuRows) {
-    std::string_view path = row.path;
-    std::string so_far;
-    QMenu* menu = nullptr;
-    while (!path.empty()) {
-      const std::size_t cut = path.find('>');
-      const std::string_view name = path.substr(0, cut);
-      if (!so_far.empty()) so_far += '>';
-      so_far += name;
-      auto found = menus.find(so_far);
-      if (found == menus.end()) {
-        const QString title = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-        QMenu* created = menu == nullptr ? bar->addMenu(title) : menu->addMenu(title);
-        found = menus.emplace(so_far, created).first;
-      }
-      menu = found->second;
-      path = cut == std::string_view::npos ? std::string_view{} : path.substr(cut + 1);
-    }
-    if (row.label == nullptr) {
-      menu->addSeparator();
-      continue;
-    }
-    QAction* action = menu->addAction(QString::fromLatin1(row.label));
-    const int command = row.command;
-    action->setData(command);
-    connect(action, &QAction::triggered, this, [this, command] { Dispatch(command); });
-    actions_[command] = action;
-  }
+  actions_ = BuildMenuTable(*bar, kMenuRows, *this, [this](int command) { Dispatch(command); });
 }
 
 void DebuggerWindow::BuildControls(QWidget* client) {
@@ -322,8 +287,7 @@ QLineEdit* DebuggerWindow::Field(const std::string& name) const {
 }
 
 QAction* DebuggerWindow::ActionFor(int command) const {
-  auto found = actions_.find(command);
-  return found == actions_.end() ? nullptr : found->second;
+  return FindMenuAction(actions_, command);
 }
 
 void DebuggerWindow::RefreshDebugger() {
