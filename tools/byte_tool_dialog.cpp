@@ -18,6 +18,7 @@ const QString kPlus = QStringLiteral("+");
 const QString kDone = QStringLiteral("Done");
 const QString kMapDisabled = QStringLiteral("[ ROM Map disabled ]");
 constexpr std::uint16_t kRomLastAddress = 0x3FFF;
+constexpr int kMapDisabledRoom = 135 - 20 - 2;
 
 }  // namespace
 
@@ -61,6 +62,9 @@ void ByteToolDialog::BuildMapControls(const QString& box_text, int box_x, int bo
   } else {
     map_disabled_ = MakeLabel(this, kMapDisabled, 20, 60, 160, 20);
     map_disabled_->setObjectName(QStringLiteral("map_disabled"));
+    // The box runs on under Peek's "Done" (x 135) and Poke's "Peek" (x 140);
+    // the text itself must end before them to be read whole.
+    FitTextToWidth(map_disabled_, kMapDisabledRoom);
     map_disabled_->lower();  // it runs under Poke's "Peek" button; keep the button clickable
   }
 }

@@ -2,10 +2,13 @@
 #include "tools/tool_dialog.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -86,8 +89,9 @@ void FitTextToWidth(QWidget* widget, int width) {
 
 namespace {
 
-// Rows as tall as Consolas' line; the text stays centred in them, which
-// keeps the digits and capitals of a taller stand-in face whole.
+// Rows as tall as Consolas' line. A stand-in face's line is taller, so its
+// text is placed by its ink rather than its line: the capitals and the
+// descenders share the row, and "g" or "(" keep their ends.
 class ConsolasRowDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -100,6 +104,47 @@ class ConsolasRowDelegate : public QStyledItemDelegate {
     }
     size.setHeight(std::min(size.height(), row_height_));
     return size;
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QFontMetricsF metrics(item.font);
+    if (metrics.height() <= item.rect.height()) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    const QWidget* widget = item.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    const QRect text_box = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+    const QString text = item.text;
+    item.text.clear();
+    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);  // background, selection
+
+    // The style keeps the focus frame's margin and a pixel either side.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect room = text_box.adjusted(margin, 0, -margin, 0);
+    const QString shown = metrics.elidedText(text, item.textElideMode, room.width());
+    double x = room.left();
+    if (item.displayAlignment & Qt::AlignRight) x = room.right() + 1 - metrics.horizontalAdvance(shown);
+    if (item.displayAlignment & Qt::AlignHCenter) {
+      x = room.left() + (room.width() - metrics.horizontalAdvance(shown)) / 2;
+    }
+    const double ink = metrics.capHeight() + metrics.descent();
+    const double baseline = item.rect.top() + (item.rect.height() - ink) / 2 + metrics.capHeight();
+
+    const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (item.state & QStyle::State_Active) ? QPalette::Normal
+                                                                             : QPalette::Inactive;
+    const QPalette::ColorRole role =
+        (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
+    painter->save();
+    painter->setClipRect(item.rect);
+    painter->setFont(item.font);
+    painter->setPen(item.palette.color(group, role));
+    painter->drawText(QPointF(x, baseline), shown);
+    painter->restore();
   }
 
  private:

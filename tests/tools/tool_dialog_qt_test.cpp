@@ -1,13 +1,18 @@
 // The shared fitting helpers of the tool windows, offscreen: lists keep
 // Consolas' row height so boxes sized for a number of rows show them all,
-// and labels fit their text into the width and height they were given.
+// and labels fit their text into the width and height they were given, also
+// where the design lets a label's box run under a button.
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QWidget>
 #include <QtTest>
+#include <cstdint>
+#include <vector>
 
 #include "platform/fonts.h"
+#include "tools/peek_dialog.h"
+#include "tools/poke_dialog.h"
 #include "tools/tool_dialog.h"
 
 class ToolDialogTest : public QObject {
@@ -48,6 +53,23 @@ class ToolDialogTest : public QObject {
     QLabel* low = MakeCentredLabel(&window, QStringLiteral("RMB = Clear"), 0, 30, 80, 10);
     QCOMPARE(low->font().pointSize(), 8);
     QCOMPARE(int(low->alignment()), int(Qt::AlignHCenter | Qt::AlignVCenter));
+  }
+
+  void MapDisabledNoteEndsBeforeTheButtonsItRunsUnder() {
+    std::vector<std::uint8_t> rom(0x4000), map(0x4000);
+    const MemoryView rom_view{rom.data(), rom.size()};
+    const MemoryView map_view{map.data(), map.size()};
+    PeekDialog peek(rom_view, KelbrinPeekOptions(map_view, false));
+    PokeDialog poke(rom_view, KelbrinPokeOptions(map_view, false));
+    for (ByteToolDialog* dialog : {static_cast<ByteToolDialog*>(&peek),
+                                   static_cast<ByteToolDialog*>(&poke)}) {
+      const QLabel* note = dialog->map_disabled_label();
+      QVERIFY(note != nullptr);
+      QCOMPARE(note->geometry(), QRect(20, 60, 160, 20));
+      // Peek's "Done" starts at x 135, Poke's "Peek" at x 140.
+      QVERIFY2(note->x() + note->fontMetrics().horizontalAdvance(note->text()) <= 135,
+               qPrintable(dialog->windowTitle()));
+    }
   }
 };
 
