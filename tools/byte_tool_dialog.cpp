@@ -50,6 +50,8 @@ void ByteToolDialog::BuildAddressControls(int done_x, int done_y, int done_w, in
   connect(plus_, &QPushButton::clicked, this, [this] { Step(+1); });
   connect(done_, &QPushButton::clicked, this, [this] { Finish(true); });
   connect(address_field_, &QLineEdit::textChanged, this, &ByteToolDialog::AddressTextChanged);
+  // Typing an address is what these dialogs are for; the keyboard starts there.
+  address_field_->setFocus(Qt::OtherFocusReason);
 }
 
 void ByteToolDialog::BuildMapControls(const QString& box_text, int box_x, int box_y) {

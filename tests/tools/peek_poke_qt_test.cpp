@@ -57,6 +57,18 @@ class PeekPokeTest : public QObject {
     QVERIFY(peek.map_disabled_label() == nullptr);
   }
 
+  void BothDialogsOpenWithTheKeyboardInTheAddressField() {
+    auto bytes = SpectrumMemory();
+    PeekDialog peek(MemoryView{bytes.data(), bytes.size()}, VantroPeekOptions());
+    peek.show();
+    QVERIFY(QTest::qWaitForWindowActive(&peek));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(peek.address_field()));
+    PokeDialog poke(MemoryView{bytes.data(), bytes.size()}, VantroPokeOptions());
+    poke.show();
+    QVERIFY(QTest::qWaitForWindowActive(&poke));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(poke.address_field()));
+  }
+
   void PeekFollowsTypedAndSteppedAddresses() {
     auto bytes = SpectrumMemory();
     bytes[65535] = 255;
