@@ -2,6 +2,7 @@
 #include "debugger/debugger_commands.h"
 
 #include "tools/disassembler.h"
+#include "tools/text_format.h"
 
 void EnterDebugger(CpuState& cpu, Machine& machine, Breakpoint& breakpoint) {
   cpu.tstates = 0;
@@ -75,12 +76,8 @@ void LoadRegister(CpuState& cpu, int order, std::uint16_t value) {
 
 std::optional<std::string> ValueField::Edit(std::string_view text) {
   if (text.empty()) return std::nullopt;  // an empty field keeps the last value quietly
-  std::uint32_t number = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::string{};
-    number = number * 10 + static_cast<std::uint32_t>(c - '0');
-    if (number > limit) return std::string{};  // also stops long inputs overflowing
-  }
-  value = static_cast<std::uint16_t>(number);
+  const std::optional<std::uint32_t> number = ReadDecimal(text, limit);
+  if (!number) return std::string{};
+  value = static_cast<std::uint16_t>(*number);
   return std::nullopt;
 }

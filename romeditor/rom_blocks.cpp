@@ -10,19 +10,15 @@
 #include <vector>
 
 #include "romeditor/rom_map.h"
+#include "tools/text_format.h"
 
 namespace {
 
-std::optional<std::uint32_t> ParseDigits(std::string_view text) {
-  // Six digits are more than any field accepts; longer text is out of range
-  // without risking overflow.
-  if (text.empty() || text.size() > 6) return std::nullopt;
-  std::uint32_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint32_t>(c - '0');
-  }
-  return value;
+// Six digits are more than any field accepts; longer text is out of range
+// even when it starts with zeros.
+std::optional<std::uint32_t> ParseDigits(std::string_view text, std::uint32_t high) {
+  if (text.size() > 6) return std::nullopt;
+  return ReadDecimal(text, high);
 }
 
 struct File {
@@ -65,14 +61,12 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::optional<std::uint32_t> ParseBlockBase(std::string_view text) {
-  std::optional<std::uint32_t> value = ParseDigits(text);
-  if (!value || *value > 16383) return std::nullopt;
-  return value;
+  return ParseDigits(text, 16383);
 }
 
 std::optional<std::uint32_t> ParseBlockCount(std::string_view text) {
-  std::optional<std::uint32_t> value = ParseDigits(text);
-  if (!value || *value < 1 || *value > 16383) return std::nullopt;
+  std::optional<std::uint32_t> value = ParseDigits(text, 16383);
+  if (!value || *value < 1) return std::nullopt;
   return value;
 }
 

@@ -6,6 +6,7 @@
 
 #include "cpu/z80.h"
 #include "snapshots/file_names.h"
+#include "tools/text_format.h"
 
 namespace {
 
@@ -36,15 +37,9 @@ std::string Checked(std::string_view text, std::uint32_t low, std::uint32_t high
 
 std::optional<std::uint32_t> FieldNumber(std::string_view text, std::uint32_t low,
                                          std::uint32_t high) {
-  if (text.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-    if (value > high) return std::nullopt;  // also keeps long digit runs from overflowing
-  }
-  if (value < low) return std::nullopt;
-  return static_cast<std::uint32_t>(value);
+  const std::optional<std::uint32_t> value = ReadDecimal(text, high);
+  if (!value || *value < low) return std::nullopt;
+  return value;
 }
 
 void BlockFields::EditBase(std::string_view text) { base_text = Checked(text, 0, kMaxBase); }

@@ -6,19 +6,14 @@
 #include <cstdio>
 
 #include "tools/disassembler.h"
+#include "tools/text_format.h"
 
 namespace {
 
 // Digits-only field text as a number, or nothing when empty or above max.
 std::optional<std::uint16_t> ReadAddress(std::string_view text, std::uint16_t max_address) {
-  if (text.empty()) return std::nullopt;
-  std::uint32_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint32_t>(c - '0');
-    if (value > max_address) return std::nullopt;
-  }
-  return static_cast<std::uint16_t>(value);
+  if (auto value = ReadDecimal(text, max_address)) return static_cast<std::uint16_t>(*value);
+  return std::nullopt;
 }
 
 // A listing walks on while the next instruction starts inside the range and

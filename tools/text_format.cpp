@@ -76,6 +76,17 @@ void AppendWordNumber(std::string& text, std::uint16_t value, bool hex_mode) {
   }
 }
 
+std::optional<std::uint32_t> ReadDecimal(std::string_view text, std::uint32_t high) {
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+    if (value > high) return std::nullopt;  // also keeps long digit runs from overflowing
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
 ClockTime LocalClockNow() {
   std::time_t now = std::time(nullptr);
   std::tm local{};

@@ -2,10 +2,13 @@
 // the instruction trace, the debugger's register display, Peek and Poke.
 // Decimal is zero-padded to 3 digits for bytes and 5 for words, hexadecimal
 // is upper case with 2 or 4 digits. Everyone formats numbers through these
-// few helpers so the widths cannot drift apart between tools.
+// few helpers so the widths cannot drift apart between tools. Typed decimal
+// fields are read back through ReadDecimal, for the same reason.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // Write exactly the field width into out, no terminator; the value is taken
 // modulo the field's range so a field never overflows its width.
@@ -30,6 +33,11 @@ std::string Hex2h(unsigned value);  // "2Ah"
 // hexadecimal 2 or 4 digits followed by a lower-case "h".
 void AppendByteNumber(std::string& text, std::uint8_t value, bool hex_mode);
 void AppendWordNumber(std::string& text, std::uint16_t value, bool hex_mode);
+
+// The number a digits-only field names, if it is no greater than high.
+// Nothing for empty text, any character but 0-9, or a larger number, however
+// many digits it runs to.
+std::optional<std::uint32_t> ReadDecimal(std::string_view text, std::uint32_t high);
 
 // Local date and time as the programs stamp their written blocks. Taken as a
 // value so tests can pass a fixed moment.

@@ -39,3 +39,30 @@ TEST(TextFormat, LocalClockGivesAPlausibleMoment) {
   EXPECT_LE(now.month, 12);
   EXPECT_EQ(StartStamp(now).size(), 25u);
 }
+
+TEST(TextFormat, ReadDecimalTakesOnlyDigitsUpToTheLimit) {
+  struct Case {
+    const char* text;
+    std::uint32_t high;
+    std::optional<std::uint32_t> expected;
+  };
+  const Case cases[] = {
+      {"0", 255, 0u},
+      {"255", 255, 255u},
+      {"256", 255, std::nullopt},
+      {"00042", 65535, 42u},  // leading zeros are digits like any other
+      {"65535", 65535, 65535u},
+      {"65536", 65535, std::nullopt},
+      {"", 255, std::nullopt},
+      {"12a", 255, std::nullopt},
+      {"-1", 255, std::nullopt},
+      {" 1", 255, std::nullopt},
+      {"4294967295", 4294967295u, 4294967295u},
+      // Far too many digits for any integer: out of range, never wrapped.
+      {"99999999999999999999999999", 4294967295u, std::nullopt},
+      {"18446744073709551617", 4294967295u, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadDecimal(c.text, c.high), c.expected) << '"' << c.text << "\" up to " << c.high;
+  }
+}
