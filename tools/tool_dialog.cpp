@@ -13,16 +13,11 @@
 #include <algorithm>
 
 #include "platform/fonts.h"
+#include "tools/text_format.h"
 
 std::optional<std::uint32_t> ReadDecimalField(const QString& text, std::uint32_t max) {
-  if (text.isEmpty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (QChar c : text) {
-    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
-    if (value > max) return std::nullopt;  // stops long inputs from overflowing
-  }
-  return static_cast<std::uint32_t>(value);
+  // Any character outside ASCII becomes bytes of 80h and up, never a digit.
+  return ReadDecimal(text.toStdString(), max);
 }
 
 namespace {
