@@ -32,23 +32,32 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-double LoopFramesPerSecond(bool poll_events) {
-  auto machine = std::make_unique<Machine>();
-  auto renderer = std::make_unique<DisplayRenderer>();
+// A booting machine inside the program's emulation loop, with no window.
+// The machine and picture are large, so they live on the heap.
+struct LoopRig {
+  std::unique_ptr<Machine> machine = std::make_unique<Machine>();
+  std::unique_ptr<DisplayRenderer> renderer = std::make_unique<DisplayRenderer>();
   CpuState cpu;
   Breakpoint breakpoint;
   SteadyMillisecondClock clock;
   NoWindow hooks;
   bool hex_mode = false;
-  InitMachine(*machine);
-  ResetCpu(cpu);
-  ChooseNoLimit(*machine);
   EmulationLoop loop{cpu, *machine, breakpoint, *renderer, clock, hooks, hex_mode};
+
+  LoopRig() {
+    InitMachine(*machine);
+    ResetCpu(cpu);
+  }
+};
+
+double LoopFramesPerSecond(bool poll_events) {
+  LoopRig rig;
+  ChooseNoLimit(*rig.machine);
 
   const auto start = std::chrono::steady_clock::now();
   int frames = 0;
   while (frames < kFrames) {
-    if (RunUntilFrameEnd(loop) & kPassFrameEnded) ++frames;
+    if (RunUntilFrameEnd(rig.loop) & kPassFrameEnded) ++frames;
     if (poll_events) QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
   return frames / Seconds(start);
@@ -77,23 +86,14 @@ double BareCoreFramesPerSecond() {
 // "100%" on the real clock: the busy-wait settles on its own over some
 // seconds; then the frames of a measured stretch give the achieved rate.
 double PacedFramesPerSecond(double settle_seconds, double measure_seconds) {
-  auto machine = std::make_unique<Machine>();
-  auto renderer = std::make_unique<DisplayRenderer>();
-  CpuState cpu;
-  Breakpoint breakpoint;
-  SteadyMillisecondClock clock;
-  NoWindow hooks;
-  bool hex_mode = false;
-  InitMachine(*machine);
-  ResetCpu(cpu);
-  ChooseSpeed(*machine, 4, clock.NowMs());
-  EmulationLoop loop{cpu, *machine, breakpoint, *renderer, clock, hooks, hex_mode};
+  LoopRig rig;
+  ChooseSpeed(*rig.machine, 4, rig.clock.NowMs());
 
   auto run_for = [&](double seconds) {
     const auto start = std::chrono::steady_clock::now();
     int frames = 0;
     while (Seconds(start) < seconds) {
-      if (RunUntilFrameEnd(loop) & kPassFrameEnded) ++frames;
+      if (RunUntilFrameEnd(rig.loop) & kPassFrameEnded) ++frames;
       QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     return frames / Seconds(start);
