@@ -18,35 +18,10 @@
 #include "cpu/z80.h"
 #include "debugger/debugger_window.h"
 #include "debugger/register_display.h"
+#include "debugger_rig.h"
 #include "support/fake_host.h"
 
 namespace {
-
-struct NoBlocks : BlockAsker {
-  std::optional<BlockChoice> AskBlock() override { return std::nullopt; }
-};
-
-struct StillClock : MillisecondClock {
-  std::uint32_t NowMs() override { return 0; }
-};
-
-struct Rig {
-  Rig() {
-    InitMachine(*machine);
-    ResetCpu(cpu);
-  }
-  CpuState cpu;
-  std::unique_ptr<Machine> machine = std::make_unique<Machine>();
-  Breakpoint breakpoint;
-  std::unique_ptr<DisplayRenderer> renderer = std::make_unique<DisplayRenderer>();
-  bool hex_mode = false;
-  ListingState listing;
-  FakeHost host;
-  NoBlocks blocks;
-  StillClock clock;
-  DebuggerContext context{cpu, *machine, breakpoint, *renderer, hex_mode,
-                          listing, host,  blocks,     clock};
-};
 
 // The pixels a line edit gives its text: its frame and the two pixels it
 // keeps either side, less one for the cursor after the last character.

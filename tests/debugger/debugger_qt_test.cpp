@@ -32,44 +32,10 @@
 #include "emulator/emulation_loop.h"
 #include "emulator/main_window.h"
 #include "emulator/vantro_records.h"
+#include "debugger_rig.h"
 #include "support/fake_host.h"
 
 namespace {
-
-struct SetClock : MillisecondClock {
-  std::uint32_t now = 0;
-  std::uint32_t NowMs() override { return now; }
-};
-
-// The block dialog's answer, scripted; nothing means Cancel.
-struct ScriptedBlocks : BlockAsker {
-  std::optional<BlockChoice> answer;
-  std::optional<BlockChoice> AskBlock() override { return answer; }
-};
-
-// Everything the debugger works on, as Vantro's start-up holds it.
-struct Rig {
-  Rig() {
-    InitMachine(*machine);
-    ResetCpu(cpu);
-    machine->speed_limited = false;
-  }
-  CpuState cpu;
-  std::unique_ptr<Machine> machine = std::make_unique<Machine>();
-  Breakpoint breakpoint;
-  std::unique_ptr<DisplayRenderer> renderer = std::make_unique<DisplayRenderer>();
-  bool hex_mode = false;
-  ListingState listing;
-  FakeHost host;
-  ScriptedBlocks blocks;
-  SetClock clock;
-  DebuggerContext context{cpu, *machine, breakpoint, *renderer, hex_mode,
-                          listing, host,  blocks,     clock};
-
-  void Put(std::uint16_t address, std::vector<std::uint8_t> bytes) {
-    for (std::uint8_t b : bytes) machine->memory[address++] = b;
-  }
-};
 
 // Runs `act` on the modal window of type T as soon as it is up; polls, so it
 // also finds windows opened inside another one's modal loop.
