@@ -21,16 +21,15 @@ done
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 
-# The Sinclair ROM lives in Debian's non-free component; enable it once.
+# The Sinclair ROM lives in Debian's non-free component; enable it once, for
+# the same archive the machine already uses (its mirror or proxy included).
 if ! grep -rqsE '^[^#]*\bnon-free\b([^-]|$)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  entry="$(bash scripts/non_free_entry.sh)" || {
+    echo "Cannot enable Debian's non-free component: no Debian main entry found in the apt sources" >&2
+    exit 1
+  }
   echo "Enabling Debian's non-free component for the spectrum-roms package"
-  $SUDO tee /etc/apt/sources.list.d/vantro-non-free.sources >/dev/null <<'SRC'
-Types: deb
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: non-free
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+  printf '%s\n' "$entry" | $SUDO tee /etc/apt/sources.list.d/vantro-non-free.sources >/dev/null
 fi
 
 echo "Installing: ${missing[*]}"
