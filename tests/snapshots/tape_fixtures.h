@@ -35,3 +35,51 @@ inline Bytes BasicHeader(const std::string& name, std::uint16_t length, std::uin
   }
   return header;
 }
+
+// A TZX file's header: signature, version 1.20.
+inline Bytes TzxHeader(std::uint8_t major = 1, std::uint8_t minor = 20) {
+  return Bytes{'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, major, minor};
+}
+
+// One TZX block: its id and body.
+inline Bytes TzxBlock(std::uint8_t id, const Bytes& body) {
+  Bytes block{id};
+  block.insert(block.end(), body.begin(), body.end());
+  return block;
+}
+
+inline void AppendWord(Bytes& bytes, std::uint32_t value, int size = 2) {
+  for (int k = 0; k < size; ++k) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * k)));
+}
+
+// A standard speed data block (10h) holding one TAP block body (flag, data,
+// checksum) with its pause.
+inline Bytes TzxStandardBlock(const Bytes& tap_block, std::uint16_t pause_ms = 1000) {
+  Bytes body;
+  AppendWord(body, pause_ms);
+  AppendWord(body, static_cast<std::uint32_t>(tap_block.size() - 2));
+  body.insert(body.end(), tap_block.begin() + 2, tap_block.end());
+  return TzxBlock(0x10, body);
+}
+
+// Turbo speed data (11h): the given pulse lengths, all bits of the last byte.
+struct TurboTimings {
+  std::uint16_t pilot, sync1, sync2, zero, one, pilot_count;
+};
+constexpr TurboTimings kStandardTimings{2168, 667, 735, 855, 1710, 3223};
+
+inline Bytes TzxTurboBlock(const Bytes& tap_block, const TurboTimings& t, std::uint16_t pause_ms = 1000) {
+  Bytes body;
+  for (std::uint16_t word : {t.pilot, t.sync1, t.sync2, t.zero, t.one, t.pilot_count}) AppendWord(body, word);
+  body.push_back(8);
+  AppendWord(body, pause_ms);
+  AppendWord(body, static_cast<std::uint32_t>(tap_block.size() - 2), 3);
+  body.insert(body.end(), tap_block.begin() + 2, tap_block.end());
+  return TzxBlock(0x11, body);
+}
+
+inline Bytes Joined(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
