@@ -120,6 +120,7 @@ void BeginStep(TapeSignal& tape, const Step& step, std::uint64_t at) {
 }
 
 void StopAtEnd(TapeSignal& tape) {
+  tape.step = 0;
   tape.playing = false;
   tape.held = false;
   tape.level = false;
@@ -242,7 +243,7 @@ void EjectTapeSignal(TapeSignal& tape) {
 }
 
 void SetTapePlaying(TapeSignal& tape, bool playing, std::uint64_t now) {
-  if (!playing || !tape.inserted) {
+  if (!playing || !tape.inserted || tape.block >= tape.image.blocks.size()) {
     tape.playing = false;
     return;
   }

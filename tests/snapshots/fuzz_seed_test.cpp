@@ -92,6 +92,24 @@ TEST(FuzzSeedTest, TapeTrapSurvivesMutatedTapes) {
            300);
 }
 
+TEST(FuzzSeedTest, TzxReaderAndPlayerSurviveMutatedTapes) {
+  const Bytes tap = TapBlock(0x00, BasicHeader("demo", 4, 10));
+  Bytes pulses{2, 0x2C, 0x01, 0xF4, 0x01};
+  Bytes every = Joined({TzxHeader(), TzxStandardBlock(tap, 0), TzxTurboBlock(tap, {900, 300, 300, 400, 800, 40}, 1),
+                        TzxBlock(0x12, {0x10, 0x02, 0x20, 0x00}), TzxBlock(0x13, pulses),
+                        TzxBlock(0x14, {0x57, 0x03, 0xAE, 0x06, 0x05, 0x01, 0x00, 0x02, 0x00, 0x00, 0xAA, 0xF0}),
+                        TzxBlock(0x15, {0x4F, 0x00, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0xC3, 0xE0})});
+  Bytes steering = Joined({TzxHeader(), TzxBlock(0x21, {0x01, 'G'}), TzxBlock(0x24, {0x03, 0x00}),
+                           TzxBlock(0x2B, {1, 0, 0, 0, 1}), TzxBlock(0x20, {0x05, 0x00}), TzxBlock(0x25, {}),
+                           TzxBlock(0x22, {}), TzxBlock(0x20, {0, 0}), TzxBlock(0x2A, {0, 0, 0, 0}),
+                           TzxBlock(0x32, {0x06, 0x00, 0x01, 0x00, 0x03, 'A', 'B', 'C'}),
+                           TzxBlock(0x31, {0x05, 0x02, 'h', 'i'}), TzxBlock(0x33, {1, 0, 1, 0}),
+                           TzxBlock(0x19, {0x02, 0x00, 0x00, 0x00, 0xAB, 0xCD}), TzxBlock(0x23, {0x01, 0x00}),
+                           TzxBlock(0x28, {0x01, 0x00, 0x00}), TzxBlock(0x40, {0x00, 0x01, 0x00, 0x00, 0x00}),
+                           TzxBlock(0x5A, {'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 13})});
+  RunSeeds("tzx", fuzz::FuzzTzx, {every, steering, TzxHeader(), Bytes{0x12, 0x01, 0x00}}, 300);
+}
+
 TEST(FuzzSeedTest, BlockLoadSurvivesMutatedBlocks) {
   auto block = [](std::uint16_t base, std::uint16_t count, const Bytes& body) {
     Bytes input{static_cast<std::uint8_t>(base), static_cast<std::uint8_t>(base >> 8),
