@@ -21,6 +21,9 @@ bool TickBefore(std::uint32_t now, std::uint32_t then) {
 
 void EndFrame(EmulationLoop& loop) {
   Machine& machine = loop.machine;
+  // The tape counts every T-state run, the overshoot included, so its pulses
+  // keep their length across frame ends.
+  TapeFrameEnd(machine.tape_signal, static_cast<std::uint64_t>(machine.frame_tstates));
   // A long block move can overshoot by thousands of T-states; the surplus
   // is dropped so one transfer never ends two frames.
   machine.frame_tstates = 0;
@@ -30,7 +33,7 @@ void EndFrame(EmulationLoop& loop) {
   SampleKeyboard(machine);
   AcceptInterrupt(loop.cpu, machine);
   loop.hooks.Present();
-  if (machine.speed_limited) PacingStep(machine, now);
+  if (PacedNow(machine)) PacingStep(machine, now);
 }
 
 // The pass itself, inlined into both entry points so the frame loop of
@@ -75,7 +78,7 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
     loop.hooks.OpenDebugger();
   }
 
-  if (machine.speed_limited && machine.delay_count > 0) BusyWait(machine.delay_count);
+  if (machine.delay_count > 0 && PacedNow(machine)) BusyWait(machine.delay_count);
   return outcome;
 }
 

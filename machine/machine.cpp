@@ -38,6 +38,9 @@ void InitMachine(Machine& m) {
   m.next_check = 0;
   m.quit_requested = false;
   m.tape_active = false;
+  EjectTapeSignal(m.tape_signal);
+  m.fast_load = true;
+  m.fast_forward_loading = true;
   m.trace_on = false;
   m.trace_buffer.fill(0);
   m.trace_fill = 0;

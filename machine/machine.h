@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "machine/tape_signal.h"
+
 // Host keys by position on the keyboard (scan code), never by the character
 // they produce, so AZERTY or Dvorak layouts still reach the right Spectrum
 // keys. The first 40 follow the Spectrum matrix: index = half-row * 5 + bit.
@@ -66,6 +68,10 @@ struct Machine {
   bool quit_requested = false;
   std::FILE* tape_file = nullptr;
   bool tape_active = false;
+  // The inserted tape as a sound at the EAR input, read by the port bus.
+  TapeSignal tape_signal;
+  bool fast_load = true;              // "Fast Tape Loading": the trap serves standard blocks
+  bool fast_forward_loading = true;   // "Fast-Forward While Loading"
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
@@ -86,6 +92,19 @@ inline void StoreDirect(Machine& m, std::uint16_t address, std::uint8_t value) {
 }
 
 struct CpuState;
+
+// The T-state of the machine's life at this point of the frame: the closed
+// frames (counted by the tape), the frame so far and the instruction's own
+// T-states not yet moved into the frame.
+inline std::uint64_t TapeNow(const Machine& m, std::uint16_t cpu_tstates) {
+  return m.tape_signal.clock + static_cast<std::uint64_t>(m.frame_tstates) + cpu_tstates;
+}
+
+// Whether the loop paces the machine now: at the chosen speed, except while
+// a tape plays as a signal with "Fast-Forward While Loading" on.
+inline bool PacedNow(const Machine& m) {
+  return m.speed_limited && !(m.fast_forward_loading && TapeRunning(m.tape_signal));
+}
 
 // Start-up state: the built-in ROM at 0000h-3FFFh, RAM zeroed, protection
 // on, every field at its initial value. The Sweet Talker connection and

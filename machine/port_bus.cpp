@@ -54,8 +54,13 @@ void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t hi
     } else if (machine.joystick == Joystick::if2_port2 && (high & 0x08) == 0) {
       v |= Interface2Bits(ReadJoystick(machine), 3, 2, 0, 1, 4);
     }
-    // Held keys read 0; bit 5 floats high, EAR (bit 6) reads 0, bit 7 high.
-    cpu.io_data = static_cast<std::uint8_t>(v ^ 0xBF);
+    // Held keys read 0; bit 5 floats high, bit 7 high; EAR (bit 6) reads 0
+    // unless a playing tape's signal is high.
+    v ^= 0xBF;
+    if (machine.tape_signal.playing && TapeEarLevel(machine.tape_signal, TapeNow(machine, cpu.tstates))) {
+      v |= 0x40;
+    }
+    cpu.io_data = static_cast<std::uint8_t>(v);
     return;
   }
   if (machine.joystick == Joystick::kempston && (low & 0xE0) == 0) {

@@ -36,6 +36,16 @@ inline Bytes BasicHeader(const std::string& name, std::uint16_t length, std::uin
   return header;
 }
 
+// The 17-byte header of a code block: type 3, name, length, start address
+// and 32768.
+inline Bytes CodeHeader(const std::string& name, std::uint16_t length, std::uint16_t start) {
+  Bytes header = BasicHeader(name, length, start);
+  header[0] = 0x03;
+  header[15] = 0x00;
+  header[16] = 0x80;
+  return header;
+}
+
 // A TZX file's header: signature, version 1.20.
 inline Bytes TzxHeader(std::uint8_t major = 1, std::uint8_t minor = 20) {
   return Bytes{'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, major, minor};

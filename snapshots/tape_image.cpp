@@ -1,0 +1,37 @@
+// Reading tape files into blocks to play; see tape_image.h.
+#include "snapshots/tape_image.h"
+
+#include <utility>
+
+#include "snapshots/tzx.h"
+
+bool ReadTapImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string& reason) {
+  if (bytes.empty()) {
+    reason = "the tape image is empty";
+    return false;
+  }
+  std::vector<SignalBlock> blocks;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const std::string name = "block " + std::to_string(blocks.size() + 1);
+    if (bytes.size() - at < 2) {
+      reason = "not a TAP image (" + name + " has half a length)";
+      return false;
+    }
+    const std::size_t length = bytes[at] | bytes[at + 1] << 8;
+    if (length < 2 || length > bytes.size() - at - 2) {
+      reason = "not a TAP image (" + name + " of " + std::to_string(length) + " bytes does not fit the file)";
+      return false;
+    }
+    blocks.push_back(StandardBlock(at + 2, length, bytes[at + 2]));
+    at += 2 + length;
+  }
+  image.bytes = std::move(bytes);
+  image.blocks = std::move(blocks);
+  return true;
+}
+
+bool ReadTapeImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string& reason) {
+  if (HasTzxSignature(bytes)) return ReadTzx(std::move(bytes), image, reason);
+  return ReadTapImage(std::move(bytes), image, reason);
+}
