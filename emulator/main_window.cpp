@@ -4,10 +4,17 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+#include <cstdio>
 #include <string>
+#include <utility>
 
 #include "cpu/z80.h"
 #include "debugger/debugger_window.h"
@@ -28,6 +35,23 @@ namespace {
 inline constexpr char kInfoTitle[] = "Info";
 inline constexpr char kUninstalledPrefix[] = "MenuItem: ";
 inline constexpr char kUninstalledSuffix[] = " is not currently installed.";
+inline constexpr char kTapeTitle[] = "Tape";
+inline constexpr char kUnplayedBlockFormat[] =
+    "The tape stopped at a block of kind %02Xh, which Vantro does not play.";
+
+// "Open" with its file already chosen: the dialog is answered with the path
+// once; messages go to the real host.
+struct ChosenPathHost : Host {
+  Host& host;
+  std::string path;
+  ChosenPathHost(Host& real, std::string chosen) : host(real), path(std::move(chosen)) {}
+  void ShowMessage(std::string_view title, std::string_view text) override { host.ShowMessage(title, text); }
+  bool AskYesNo(std::string_view title, std::string_view text) override { return host.AskYesNo(title, text); }
+  std::string AskOpenPath(std::string_view, std::string_view) override { return std::exchange(path, {}); }
+  std::string AskSavePath(std::string_view title, std::string_view filter) override {
+    return host.AskSavePath(title, filter);
+  }
+};
 
 // Items that carry state show a check mark: the radio groups, the two
 // toggles and the Hardware items.
@@ -39,6 +63,9 @@ constexpr MenuRow kMenuRows[] = {
     {"File", "Save SNA", kCommandSaveSna},
     {"File", "Load Bin/Scr/Rom", kCommandLoadBlock},
     {"File", "Save Bin/Scr/Rom", kCommandSaveBlock},
+    {"File", nullptr, 0},
+    {"File", "Play Tape", kCommandPlayTape, kOff},
+    {"File", "Rewind Tape", kCommandRewindTape},
     {"File", nullptr, 0},
     {"File", "Exit", kCommandExit},
     {"Emulation>Reset", "Hard", kCommandHardReset},
@@ -57,6 +84,8 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation>Video", "Fast Border Render", kCommandFastBorder, kOn},
     {"Emulation", nullptr, 0},
     {"Emulation", "Write Protect ROM", kCommandWriteProtect, kOn},
+    {"Emulation", "Fast Tape Loading", kCommandFastTapeLoading, kOn},
+    {"Emulation", "Fast-Forward While Loading", kCommandFastForwardLoading, kOn},
     {"Hardware", kSweetTalkerItem, kCommandSweetTalker, kOff},
     {"Hardware", kCurrahItem, kCommandCurrah, kOff},
     {"Hardware", nullptr, 0},
@@ -115,6 +144,7 @@ MainWindow::MainWindow(VantroRecords& records, Host& host, BlockAsker& block_ask
   // No sizing border: the window is exactly menu bar plus picture area.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   setFocusPolicy(Qt::StrongFocus);
+  setAcceptDrops(true);
   move(kMainWindowX, kMainWindowY);
 }
 
@@ -142,6 +172,9 @@ void MainWindow::SyncCheckMarks() {
   mark(kCommandGreenScreen, machine.video_output == VideoOutput::green);
   mark(kCommandFastBorder, machine.fast_border);
   mark(kCommandWriteProtect, machine.write_floor != 0);
+  mark(kCommandPlayTape, machine.tape_signal.playing);
+  mark(kCommandFastTapeLoading, machine.fast_load);
+  mark(kCommandFastForwardLoading, machine.fast_forward_loading);
   const HardwareChecks hardware = HardwareCheckMarks(machine);
   mark(kCommandKempston, hardware.kempston);
   mark(kCommandInterface2Port1, hardware.if2_port1);
@@ -174,6 +207,10 @@ void MainWindow::Dispatch(int command) {
     case kCommandGreenScreen: SetOutput(VideoOutput::green); break;
     case kCommandFastBorder: machine.fast_border = !machine.fast_border; break;
     case kCommandWriteProtect: ToggleWriteProtect(machine); break;
+    case kCommandPlayTape: SetTapePlay(!machine.tape_signal.playing); break;
+    case kCommandRewindTape: RewindTape(machine.tape_signal, TapeNow(machine, cpu.tstates)); break;
+    case kCommandFastTapeLoading: machine.fast_load = !machine.fast_load; break;
+    case kCommandFastForwardLoading: machine.fast_forward_loading = !machine.fast_forward_loading; break;
     case kCommandSweetTalker: ToggleSweetTalker(machine, cpu); break;
     case kCommandCurrah: ToggleCurrah(machine, cpu); break;
     case kCommandKempston: ChooseJoystick(machine, cpu, Joystick::kempston); break;
@@ -195,6 +232,40 @@ void MainWindow::Dispatch(int command) {
     default: ShowUninstalled(command); break;  // "Help Topics" (33)
   }
   SyncCheckMarks();
+}
+
+void MainWindow::SetTapePlay(bool playing) {
+  Machine& machine = records_.machine;
+  SetTapePlaying(machine.tape_signal, playing, TapeNow(machine, records_.cpu.tstates));
+}
+
+void MainWindow::OpenPath(const std::string& path) {
+  ChosenPathHost chosen(host_, path);
+  LoadFileDispatcher(records_.machine, records_.cpu, chosen);
+  SyncCheckMarks();
+}
+
+void MainWindow::ReportTapeStop() {
+  TapeSignal& tape = records_.machine.tape_signal;
+  if (!tape.stopped_unplayed) return;
+  tape.stopped_unplayed = false;
+  char text[sizeof kUnplayedBlockFormat + 8];
+  std::snprintf(text, sizeof text, kUnplayedBlockFormat, static_cast<unsigned>(tape.unplayed_id));
+  host_.ShowMessage(kTapeTitle, text);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (data->hasUrls() && !data->urls().isEmpty() && data->urls().front().isLocalFile()) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  OpenPath(QFile::encodeName(urls.front().toLocalFile()).toStdString());
 }
 
 void MainWindow::ShowUninstalled(int command) {
@@ -230,6 +301,10 @@ void MainWindow::SetOutput(VideoOutput output) {
 }
 
 void MainWindow::Present() {
+  // The tape stops by itself at its end or a stop block.
+  if (QAction* play = ActionFor(kCommandPlayTape); play && play->isChecked() != records_.machine.tape_signal.playing) {
+    play->setChecked(records_.machine.tape_signal.playing);
+  }
   DisplayRenderer& renderer = records_.renderer;
   if (records_.machine.double_size) {
     ScaleFramePicture(renderer);

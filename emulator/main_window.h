@@ -53,6 +53,10 @@ enum MenuCommand : int {
   kCommandHelpTopics = 33,
   kCommandAbout = 34,
   kCommandCharsetEditor = 36,
+  kCommandPlayTape = 37,
+  kCommandRewindTape = 38,
+  kCommandFastTapeLoading = 39,
+  kCommandFastForwardLoading = 40,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";
@@ -76,6 +80,12 @@ class MainWindow : public QMainWindow {
 
   // Frame end: shows the frame picture, or at 200% its 640x480 copy.
   void Present();
+  // Opens a file as "Open" does with that file chosen: for `vantro FILE`
+  // and a file dropped on the window.
+  void OpenPath(const std::string& path);
+  // After a frame: a tape that stopped at a block it does not play says so,
+  // once.
+  void ReportTapeStop();
   // A breakpoint fired, the trace was flushed, or "Debugger" was chosen.
   void OpenDebugger();
 
@@ -88,6 +98,8 @@ class MainWindow : public QMainWindow {
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenuBar();
@@ -96,6 +108,7 @@ class MainWindow : public QMainWindow {
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
   void ReleaseAllKeys();
+  void SetTapePlay(bool playing);
 
   VantroRecords& records_;
   Host& host_;

@@ -2,6 +2,7 @@
 #include "emulator/program_qt.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <new>
@@ -93,6 +94,7 @@ bool VantroProgram::Start() {
 
 void VantroProgram::RunFrame() {
   RunUntilFrameEnd(*loop_);
+  window_->ReportTapeStop();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   // Without exec() Qt never reaches the point where objects released with
   // deleteLater (closed menus' helpers, finished dialogs) are freed.
@@ -111,7 +113,13 @@ int RunVantro(int argc, char** argv) {
   QApplication application(argc, argv);
   {
     VantroProgram program;
-    if (program.Start()) program.Run();
+    if (program.Start()) {
+      // `vantro FILE`: the file opens as "Open" would open it, once the
+      // machine is ready; Qt has taken its own options out of the list.
+      const QStringList arguments = QCoreApplication::arguments();
+      if (arguments.size() > 1) program.window()->OpenPath(QFile::encodeName(arguments[1]).toStdString());
+      program.Run();
+    }
   }
   // Nothing is saved and nothing is asked; a fatal start ends the same way.
   return 0;
