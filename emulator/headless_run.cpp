@@ -247,6 +247,11 @@ Input:
                      (ADDR 16384 and up) go in after its start-up (150
                      frames), since the start-up clears RAM
   --type TEXT        type TEXT on the Spectrum keyboard (notation below)
+  --no-fast-load     load tapes through the signal at the EAR input, as the
+                     menu's "Fast Tape Loading" unchecked does: the ROM's
+                     own loader reads every block (about 5 s of emulated
+                     time per header); without it the ROM trap serves the
+                     standard blocks at once
 
 Running:
   --frames N         run N frames (1/50 s each) after the typing; default 0
@@ -300,6 +305,10 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
     }
     if (name == "--help" || name == "-h") {
       options.help = true;
+      continue;
+    }
+    if (name == "--no-fast-load") {
+      options.no_fast_load = true;
       continue;
     }
     bool known = false;
@@ -369,6 +378,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   CpuState cpu;
   ResetCpu(cpu);
   machine->speed_limited = false;  // no pacing, no busy-wait
+  machine->fast_load = !options.no_fast_load;
 
   std::optional<std::vector<KeyChord>> chords = ParseTypedKeys(options.type, error);
   if (!chords) return kRunError;
