@@ -101,6 +101,10 @@ void VantroProgram::RunFrame() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+void VantroProgram::OpenCommandLineFile(const QStringList& arguments) {
+  if (arguments.size() > 1) window_->OpenPath(QFile::encodeName(arguments[1]).toStdString());
+}
+
 void VantroProgram::Run() {
   while (!records_->machine.quit_requested) RunFrame();
 }
@@ -114,10 +118,8 @@ int RunVantro(int argc, char** argv) {
   {
     VantroProgram program;
     if (program.Start()) {
-      // `vantro FILE`: the file opens as "Open" would open it, once the
-      // machine is ready; Qt has taken its own options out of the list.
-      const QStringList arguments = QCoreApplication::arguments();
-      if (arguments.size() > 1) program.window()->OpenPath(QFile::encodeName(arguments[1]).toStdString());
+      // Qt has taken its own options out of the list.
+      program.OpenCommandLineFile(QCoreApplication::arguments());
       program.Run();
     }
   }

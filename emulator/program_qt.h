@@ -5,6 +5,7 @@
 // scripted Host and drive it frame by frame.
 #pragma once
 #include <QFont>
+#include <QStringList>
 #include <memory>
 
 #include "emulator/emulation_loop.h"
@@ -32,6 +33,9 @@ class VantroProgram final : public LoopHooks {
 
   // Start-up; false when a fatal message was shown and the program must end.
   bool Start();
+  // `vantro FILE`: after start-up the file (the first argument after the
+  // program's name) opens as "Open" would open it.
+  void OpenCommandLineFile(const QStringList& arguments);
   // Runs frames until quit_requested.
   void Run();
   // One turn of the loop: passes until a frame ends (or the machine must
