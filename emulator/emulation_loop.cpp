@@ -25,12 +25,16 @@ void EndFrame(EmulationLoop& loop) {
   // is dropped so one transfer never ends two frames.
   machine.frame_tstates = 0;
   machine.border_band = 0;
+  loop.frame_passes = 0;
   const std::uint32_t now = loop.clock.NowMs();
   RenderFrame(loop.renderer, machine, now);
-  SampleKeyboard(machine);
-  AcceptInterrupt(loop.cpu, machine);
   loop.hooks.Present();
   if (machine.speed_limited) PacingStep(machine, now);
+  // Commands and key changes come in here, before the interrupt: the
+  // handler then starts from whatever they left.
+  loop.hooks.BetweenFrames();
+  SampleKeyboard(machine);
+  AcceptInterrupt(loop.cpu, machine);
 }
 
 // The pass itself, inlined into both entry points so the frame loop of
@@ -61,7 +65,7 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
     cpu.tstates = 0;
   }
 
-  if (machine.frame_tstates >= kFrameTStates) {
+  if (machine.frame_tstates >= kFrameTStates || ++loop.frame_passes >= kFramePassLimit) {
     EndFrame(loop);
     outcome |= kPassFrameEnded;
   }

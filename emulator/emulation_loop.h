@@ -1,5 +1,6 @@
 // The emulation loop: one Z80 instruction per pass, the frame end every
-// 69,888 T-states (render, keyboard, interrupt, present, pacing), and around
+// 69,888 T-states (render, present, pacing, host events, keyboard,
+// interrupt), and around
 // the instruction the tape loader trap, the breakpoint test and the speed
 // busy-wait. Plain C++ without a window, so Vantro's main window and the
 // headless runner vantro-run drive the very same passes; each decides itself
@@ -29,9 +30,14 @@ constexpr int kBaseFrameRateTimesTwo = 25;   // 12.5 frames per second at 25%
 class LoopHooks {
  public:
   virtual ~LoopHooks() = default;
-  // The frame picture has been rendered and the interrupt offered: show it
-  // (at 200% as the 640x480 copy).
+  // The frame picture has been rendered: show it (at 200% as the 640x480
+  // copy).
   virtual void Present() = 0;
+  // The frame has ended and been shown; the keyboard is sampled and the
+  // interrupt offered once this returns. The place for host events: a
+  // command run here lands between two instructions of the program, before
+  // the frame interrupt rather than between its acceptance and its handler.
+  virtual void BetweenFrames() {}
   // A breakpoint fired (already disarmed) or the trace buffer was flushed to
   // "debug.lst": hand over to the debugger; returns when it is closed.
   virtual void OpenDebugger() = 0;
@@ -54,7 +60,15 @@ struct EmulationLoop {
   // Where flushed trace blocks go: "debug.lst" in the current directory for
   // the window; vantro-run's --trace names its own file.
   const char* trace_path = kTraceFileName;
+  // Passes since the last frame end. Undefined ED codes and stray prefixes
+  // take no T-states, so a program made of them alone would never end a
+  // frame; after kFramePassLimit passes the frame ends anyway.
+  std::uint32_t frame_passes = 0;
 };
+
+// Instructions that take time take at least 4 T-states, so a frame of them
+// never needs this many passes.
+constexpr std::uint32_t kFramePassLimit = 69888;
 
 // What happened during a pass; bits, kPassPlain when none.
 enum PassOutcome : unsigned {

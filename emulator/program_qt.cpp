@@ -92,7 +92,12 @@ bool VantroProgram::Start() {
 }
 
 void VantroProgram::RunFrame() {
-  RunUntilFrameEnd(*loop_);
+  // A frame end handles the events itself (BetweenFrames); a pass that
+  // stopped for the debugger has not.
+  if (!(RunUntilFrameEnd(*loop_) & kPassFrameEnded)) BetweenFrames();
+}
+
+void VantroProgram::BetweenFrames() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   // Without exec() Qt never reaches the point where objects released with
   // deleteLater (closed menus' helpers, finished dialogs) are freed.

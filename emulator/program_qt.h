@@ -35,12 +35,14 @@ class VantroProgram final : public LoopHooks {
   // Runs frames until quit_requested.
   void Run();
   // One turn of the loop: passes until a frame ends (or the machine must
-  // stop), then the window events gathered meanwhile. Menu commands
-  // therefore always run between two instructions, once per frame at the
-  // latest; at "No Limit" nothing else slows the passes down.
+  // stop). The window events gathered meanwhile are handled at the frame
+  // end before the interrupt is offered, so menu commands always run
+  // between two instructions of the program, once per frame at the latest;
+  // at "No Limit" nothing else slows the passes down.
   void RunFrame();
 
   void Present() override;
+  void BetweenFrames() override;
   void OpenDebugger() override;
 
   VantroRecords& records() { return *records_; }

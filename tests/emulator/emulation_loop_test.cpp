@@ -26,10 +26,17 @@ struct SetClock : MillisecondClock {
 };
 
 struct RecordingHooks : LoopHooks {
+  const CpuState* cpu = nullptr;
   int presents = 0;
   int debugger_opens = 0;
+  int event_turns = 0;
+  std::uint16_t pc_at_events = 0;
   void Present() override { ++presents; }
   void OpenDebugger() override { ++debugger_opens; }
+  void BetweenFrames() override {
+    ++event_turns;
+    if (cpu != nullptr) pc_at_events = cpu->pc;
+  }
 };
 
 // Every pass must not run the busy-wait for real: delay is switched off by
@@ -91,15 +98,36 @@ TEST_F(LoopTest, TStatesStayInTheCpuUntilAbove548) {
   EXPECT_EQ(machine->frame_tstates, 552);
 }
 
-TEST_F(LoopTest, FrameEndSamplesKeyboardAndTakesTheInterrupt) {
+TEST_F(LoopTest, FrameEndHandlesEventsThenSamplesKeyboardAndTakesTheInterrupt) {
+  hooks.cpu = &cpu;
   machine->host_keys = HostKeyBit(HostKey::Q);
   cpu.iff = 1;
   cpu.im = 1;
   machine->frame_tstates = kFrameTStates - 4;
   cpu.tstates = 600;
   RunPass(loop);
+  EXPECT_EQ(hooks.event_turns, 1);
+  EXPECT_EQ(hooks.pc_at_events, 0x8001) << "events must come before the interrupt's acceptance";
   EXPECT_EQ(machine->key_rows[2], 0x01) << "Q is row 2 bit 0";
   EXPECT_EQ(cpu.pc, 0x0038) << "IM 1 interrupt accepted at frame end";
+}
+
+TEST_F(LoopTest, ProgramOfZeroTStateCodesStillEndsFrames) {
+  // ED 00 everywhere: undefined, no effect, 0 T, so the T-state count never
+  // moves; the frame must still end for the window's events to be seen.
+  for (std::size_t a = 0; a < machine->memory.size(); a += 2) {
+    machine->memory[a] = 0xED;
+    machine->memory[a + 1] = 0x00;
+  }
+  std::uint32_t passes = 0;
+  unsigned outcome = kPassPlain;
+  while (!(outcome & kPassFrameEnded) && passes <= kFramePassLimit) {
+    outcome = RunPass(loop);
+    ++passes;
+  }
+  EXPECT_EQ(passes, kFramePassLimit);
+  EXPECT_EQ(hooks.event_turns, 1);
+  EXPECT_EQ(hooks.presents, 1);
 }
 
 TEST_F(LoopTest, SlowBorderPaintsAtMostOneHundredTwentyBandsInStripes) {

@@ -384,6 +384,35 @@ class MainWindowTest : public QObject {
     QVERIFY(!records.breakpoint.armed);
   }
 
+  // A menu command reaches the loop as a queued event: it must land between
+  // two instructions of the running program, not between the frame
+  // interrupt's acceptance and its handler.
+  void DebuggerFromTheMenuStopsInsideTheRunningLoop() {
+    VantroRecords& records = program->records();
+    window->ActionFor(kCommandNoLimit)->trigger();
+    // 8000h: EI ; 8001h: INC A ; 8002h: JR 8001h - interrupts on throughout.
+    const std::uint8_t loop[] = {0xFB, 0x3C, 0x18, 0xFD};
+    std::copy(std::begin(loop), std::end(loop), records.machine.memory.begin() + 0x8000);
+    records.cpu.pc = 0x8000;
+    records.cpu.im = 1;
+    records.cpu.iy = 0x5C3A;
+    for (int frame = 0; frame < 3; ++frame) program->RunFrame();
+    for (int round = 0; round < 3; ++round) {
+      std::uint16_t pc_seen = 0;
+      std::uint8_t iff_seen = 0;
+      CloseModalSoon([&](QWidget*) {
+        pc_seen = records.cpu.pc;
+        iff_seen = records.cpu.iff;
+      });
+      QMetaObject::invokeMethod(window->ActionFor(kCommandDebugger), &QAction::trigger,
+                                Qt::QueuedConnection);
+      program->RunFrame();
+      QVERIFY2(pc_seen >= 0x8001 && pc_seen <= 0x8003,
+               qPrintable(QString::number(pc_seen, 16)));
+      QVERIFY(iff_seen != 0);
+    }
+  }
+
   void ToolCommandsOpenTheirWindowsModally() {
     struct Case {
       int command;

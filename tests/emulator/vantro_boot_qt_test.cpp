@@ -1,6 +1,7 @@
 // End to end on the offscreen platform: the real program starts, the ROM
 // boots in the emulation loop, a BASIC command is typed through key events
 // on the main window, and its output is read back from the picture.
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QtTest>
@@ -90,6 +91,28 @@ class VantroBootTest : public QObject {
     QCOMPARE(shown.pixel(kScreenLeft + 1, kScreenTop + 1),
              QRgb(program->records().renderer.frame_picture[(kScreenTop + 1) * kFrameWidth +
                                                             kScreenLeft + 1]));
+  }
+
+  // Force BREAK chosen from the menu while the ROM waits for a key: the
+  // command runs between two of the ROM's instructions, so its interrupts
+  // stay on and the keyboard still reaches the editor.
+  void ForceBreakFromTheMenuKeepsTheRomTyping() {
+    program = std::make_unique<VantroProgram>(&host);
+    QVERIFY(program->Start());
+    program->window()->ActionFor(kCommandNoLimit)->trigger();
+    Frames(150);
+    QMetaObject::invokeMethod(program->window()->ActionFor(kCommandForceBreak), &QAction::trigger,
+                              Qt::QueuedConnection);
+    Frames(1);
+    QCOMPARE(program->records().cpu.im, 1);
+    Frames(20);
+    Type(Qt::Key_P);
+    bool shown = false;
+    for (int row = 0; row < 24 && !shown; ++row) {
+      shown = CellShows(row, 0, 'P') && CellShows(row, 1, 'R') && CellShows(row, 2, 'I') &&
+              CellShows(row, 3, 'N') && CellShows(row, 4, 'T');
+    }
+    QVERIFY2(shown, "P after Force BREAK did not give PRINT");
   }
 };
 
