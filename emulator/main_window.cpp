@@ -162,10 +162,10 @@ void MainWindow::Dispatch(int command) {
     case kCommandExit: machine.quit_requested = true; break;
     case kCommandHardReset: ResetCpu(cpu); break;
     case kCommandSoftReset: SoftReset(cpu); break;
-    case kCommandSpeed25: ChooseSpeed(machine, 1, clock_.NowMs()); break;
-    case kCommandSpeed50: ChooseSpeed(machine, 2, clock_.NowMs()); break;
-    case kCommandSpeed100: ChooseSpeed(machine, 4, clock_.NowMs()); break;
-    case kCommandSpeed200: ChooseSpeed(machine, 8, clock_.NowMs()); break;
+    case kCommandSpeed25: ChooseSpeed(machine, 1); break;
+    case kCommandSpeed50: ChooseSpeed(machine, 2); break;
+    case kCommandSpeed100: ChooseSpeed(machine, 4); break;
+    case kCommandSpeed200: ChooseSpeed(machine, 8); break;
     case kCommandNoLimit: ChooseNoLimit(machine); break;
     case kCommandWindow100: SetWindowSize(false); break;
     case kCommandWindow200: SetWindowSize(true); break;

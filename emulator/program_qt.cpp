@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <new>
 
 #include "cpu/z80.h"
@@ -18,6 +19,10 @@ VantroProgram::VantroProgram(Host* host) {
   } else {
     host_ = host;
   }
+  // The frame wait's alarm: whole milliseconds, not rounded to coarser
+  // steps as Qt's default timers may be.
+  frame_timer_.setSingleShot(true);
+  frame_timer_.setTimerType(Qt::PreciseTimer);
 }
 
 VantroProgram::~VantroProgram() {
@@ -77,10 +82,9 @@ bool VantroProgram::Start() {
   // durations still pace the speech.
   LoadBuiltInAllophones(*allophones_);
   SoundPlayer& player = sound_ ? static_cast<SoundPlayer&>(*sound_) : silence_;
-  sweet_talker_ = std::make_unique<SweetTalker>(*allophones_, player, clock_);
+  sweet_talker_ = std::make_unique<SweetTalker>(*allophones_, player, hold_clock_);
   records.machine.sweet_talker = sweet_talker_.get();
 
-  records.machine.next_check = clock_.NowMs() + kPacingPeriodMs;
   LoadPalette(records.renderer, VideoOutput::colour);
   ResetCpu(records.cpu);
 
@@ -98,6 +102,43 @@ void VantroProgram::RunFrame() {
 }
 
 void VantroProgram::BetweenFrames() {
+  HandleEvents();
+  const int rate = WantedFrameRate(records_->machine);
+  WaitForFrame(NextFrameDue(schedule_, rate, steady_.NowNs()));
+}
+
+void VantroProgram::WaitForFrame(std::int64_t due_ns) {
+  while (!records_->machine.quit_requested) {
+    const std::int64_t left = due_ns - steady_.NowNs();
+    if (left <= 0) return;
+    if (left < kNsPerMs) {
+      steady_.WaitUntil(due_ns);
+      return;
+    }
+    // Any event ends the wait early; it is handled, and the rest of the
+    // time waited for again.
+    frame_timer_.start(static_cast<int>(left / kNsPerMs));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
+std::int64_t VantroProgram::HoldClock::NowNs() { return program_.steady_.NowNs(); }
+
+void VantroProgram::HoldClock::WaitUntil(std::int64_t due_ns) {
+  constexpr std::int64_t kEventStepNs = 20 * kNsPerMs;
+  SteadyClock& steady = program_.steady_;
+  const std::int64_t start = steady.NowNs();
+  for (;;) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const std::int64_t now = steady.NowNs();
+    if (now >= due_ns) break;
+    steady.WaitUntil(std::min(due_ns, now + kEventStepNs));
+  }
+  DelaySchedule(program_.schedule_, steady.NowNs() - start);
+}
+
+void VantroProgram::HandleEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   // Without exec() Qt never reaches the point where objects released with
   // deleteLater (closed menus' helpers, finished dialogs) are freed.

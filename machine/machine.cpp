@@ -33,9 +33,6 @@ void InitMachine(Machine& m) {
   m.frame_tstates = 0;
   m.speed_limited = true;
   m.target_frames = 50;
-  m.frames_counted = 0;
-  m.delay_count = 1000;
-  m.next_check = 0;
   m.quit_requested = false;
   m.tape_active = false;
   m.trace_on = false;

@@ -60,9 +60,6 @@ struct Machine {
   std::int32_t frame_tstates = 0;
   bool speed_limited = true;
   std::uint8_t target_frames = 50;
-  std::uint16_t frames_counted = 0;
-  std::int32_t delay_count = 1000;
-  std::uint32_t next_check = 0;  // start-up tick + 1000, set by start-up
   bool quit_requested = false;
   std::FILE* tape_file = nullptr;
   bool tape_active = false;

@@ -188,6 +188,7 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--bin", "x.bin"}, "--bin wants FILE@ADDR with ADDR 0-65535, not 'x.bin'"},
       {{"--dump", "0x10000:1"}, "--dump wants ADDR:LEN with ADDR 0-65535 and LEN 1-65536, not '0x10000:1'"},
       {{"--until-pc=70000"}, "--until-pc wants an address 0-65535, not '70000'"},
+      {{"--speed", "75"}, "--speed wants 25, 50, 100 or 200, not '75'"},
       {{"--type", "{CS+Q"}, "--type: '{' at position 1 is never closed"},
       {{"--type", "\x01"}, "--type: no Spectrum key for '\x01' (position 1)"},
       {{"--load", folder.File("missing.sna")}, "cannot read " + folder.File("missing.sna") + ": No such file or directory"},
@@ -240,7 +241,8 @@ TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
 TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
-                             "--screenshot", "--save-sna", "--dump", "--trace", "{ENTER}", "{SS+"}) {
+                             "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "{ENTER}",
+                             "{SS+"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
