@@ -27,9 +27,7 @@ std::int64_t NextFrameDue(FrameSchedule& schedule, int rate, std::int64_t now_ns
   return due;
 }
 
-void DelaySchedule(FrameSchedule& schedule, std::int64_t held_ns) {
-  if (held_ns > 0) schedule.start_ns += held_ns;
-}
+void ShiftSchedule(FrameSchedule& schedule, std::int64_t shift_ns) { schedule.start_ns += shift_ns; }
 
 void PaceFrame(FrameSchedule& schedule, int rate, MonotonicClock& clock) {
   const std::int64_t due = NextFrameDue(schedule, rate, clock.NowNs());

@@ -32,9 +32,10 @@ int WantedFrameRate(const Machine& machine);
 // the schedule from now; rate 0 returns now.
 std::int64_t NextFrameDue(FrameSchedule& schedule, int rate, std::int64_t now_ns);
 
-// The machine stood still for held_ns (the Sweet Talker's hold): later
-// frames move by as much instead of catching the time up.
-void DelaySchedule(FrameSchedule& schedule, std::int64_t held_ns);
+// Moves every later due time by shift_ns: after the machine stood still
+// (the Sweet Talker's hold) by the time held, so it is not caught up; a
+// sound output may also stretch or shrink the schedule a little this way.
+void ShiftSchedule(FrameSchedule& schedule, std::int64_t shift_ns);
 
 // NextFrameDue, then the clock's wait until then: vantro-run's pacing.
 void PaceFrame(FrameSchedule& schedule, int rate, MonotonicClock& clock);

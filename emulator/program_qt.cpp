@@ -97,8 +97,8 @@ bool VantroProgram::Start() {
 
 void VantroProgram::RunFrame() {
   // A frame end handles the events itself (BetweenFrames); a pass that
-  // stopped for the debugger has not.
-  if (!(RunUntilFrameEnd(*loop_) & kPassFrameEnded)) BetweenFrames();
+  // stopped for the debugger has not, and has no frame to pace.
+  if (!(RunUntilFrameEnd(*loop_) & kPassFrameEnded)) HandleEvents();
 }
 
 void VantroProgram::BetweenFrames() {
@@ -135,7 +135,7 @@ void VantroProgram::HoldClock::WaitUntil(std::int64_t due_ns) {
     if (now >= due_ns) break;
     steady.WaitUntil(std::min(due_ns, now + kEventStepNs));
   }
-  DelaySchedule(program_.schedule_, steady.NowNs() - start);
+  ShiftSchedule(program_.schedule_, steady.NowNs() - start);
 }
 
 void VantroProgram::HandleEvents() {

@@ -11,5 +11,6 @@ std::int64_t SteadyClock::NowNs() {
 
 void SteadyClock::WaitUntil(std::int64_t due_ns) {
   using namespace std::chrono;
-  std::this_thread::sleep_until(steady_clock::time_point(duration_cast<steady_clock::duration>(nanoseconds(due_ns))));
+  const steady_clock::time_point due(duration_cast<steady_clock::duration>(nanoseconds(due_ns)));
+  std::this_thread::sleep_until(due);
 }

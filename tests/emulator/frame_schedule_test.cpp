@@ -53,7 +53,7 @@ TEST(FrameSchedule, DueTimesRestartsSpeedChangesAndHolds) {
   };
   FrameSchedule schedule;
   for (const Step& s : steps) {
-    DelaySchedule(schedule, s.held);
+    ShiftSchedule(schedule, s.held);
     EXPECT_EQ(NextFrameDue(schedule, s.rate, s.now), s.due) << s.what;
   }
 
