@@ -72,9 +72,11 @@ struct RunHooks : LoopHooks {
   Machine* machine = nullptr;
   bool tracing = false;
   void Present() override { ++frames; }
+  bool trace_lost = false;  // a flush could not write its whole block
   // Reached only when the trace buffer was flushed: keep tracing in a new
   // block, as a user pressing "Debug to file" again would.
   void OpenDebugger() override {
+    trace_lost = trace_lost || machine->trace_write_failed;
     if (tracing) StartTrace(*machine, LocalClockNow());
   }
 };
@@ -464,7 +466,8 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     result = kRunPcNotReached;
   }
 
-  if (machine->trace_on && !FlushTrace(*machine, loop.trace_path)) {
+  // The text still collected at the end is appended as a flush would.
+  if ((machine->trace_on && !FlushTrace(*machine, loop.trace_path)) || hooks.trace_lost) {
     error = "cannot write " + options.trace;
     result = kRunError;
   }

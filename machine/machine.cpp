@@ -41,6 +41,7 @@ void InitMachine(Machine& m) {
   m.trace_on = false;
   m.trace_buffer.fill(0);
   m.trace_fill = 0;
+  m.trace_write_failed = false;
   m.screen_loaded = false;
 }
 

@@ -69,6 +69,9 @@ struct Machine {
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
+  // The last flush could not write all of its block to its file; whoever
+  // opens the debugger after it tells the user and clears it.
+  bool trace_write_failed = false;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
 };
 

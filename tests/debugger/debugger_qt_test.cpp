@@ -400,7 +400,7 @@ class DebuggerWindowTest : public QObject {
     QCOMPARE(rig.machine->memory[0x5800], std::uint8_t{0x38});
   }
 
-  void MainMenuAndTraceFlushBothOpenTheDebugger() {
+  void MainMenuAndTraceFlushBothOpenTheDebuggerAndAFailedFlushIsTold() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString previous = QDir::currentPath();
@@ -447,6 +447,23 @@ class DebuggerWindowTest : public QObject {
     }
     QCOMPARE(openings, 2);
     QVERIFY(QFile::exists(folder.filePath("debug.lst")));
+    QVERIFY(host.messages.empty());
+
+    // A flush that cannot write debug.lst (a folder stands there) is told,
+    // and the debugger still opens.
+    QVERIFY(QFile::remove(folder.filePath("debug.lst")));
+    QVERIFY(QDir(folder.path()).mkdir("debug.lst"));
+    StartTrace(records->machine, LocalClockNow());
+    leave_on_run();
+    passes = 0;
+    while (records->machine.trace_on && passes < 1000) {
+      RunPass(loop);
+      ++passes;
+    }
+    QCOMPARE(openings, 3);
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QCOMPARE(host.messages[0].first, std::string(kTraceWriteTitle));
+    QCOMPARE(host.messages[0].second, std::string(kTraceWriteFailed));
     QVERIFY(QDir::setCurrent(previous));
   }
 
