@@ -71,8 +71,8 @@ struct RunHooks : LoopHooks {
   long frames = 0;
   Machine* machine = nullptr;
   bool tracing = false;
-  void Present() override { ++frames; }
   bool trace_lost = false;  // a flush could not write its whole block
+  void Present() override { ++frames; }
   // Reached only when the trace buffer was flushed: keep tracing in a new
   // block, as a user pressing "Debug to file" again would.
   void OpenDebugger() override {
@@ -261,7 +261,8 @@ Output (written after the run, in this order):
   --screenshot FILE  the 320x240 picture with border, as a PNG file
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name)
   --trace FILE       write every instruction run, in the format of Vantro's
-                     "Debug to file" (debug.lst); large: about 100 bytes each
+                     "Debug to file" (debug.lst); large: about 100 bytes each;
+                     a write that fails is an error (exit code 1)
 
 Numbers: decimal (32768) or hexadecimal (0x8000, $8000, 8000h).
 
