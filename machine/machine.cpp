@@ -50,9 +50,16 @@ bool ToggleWriteProtect(Machine& m) {
   return m.write_floor != 0;
 }
 
-void SoftReset(CpuState& cpu) { cpu.pc = kSoftResetEntry; }
+// Both move PC from outside. A processor waiting in HALT must stop waiting,
+// or the next accepted interrupt would step over the new PC's first byte
+// as if it were the HALT opcode.
+void SoftReset(CpuState& cpu) {
+  cpu.pc = kSoftResetEntry;
+  cpu.halted = false;
+}
 
 void ForceBreak(CpuState& cpu) {
   cpu.pc = kBreakEntry;
   cpu.im = 1;
+  cpu.halted = false;
 }

@@ -97,7 +97,9 @@ void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).
 bool ToggleWriteProtect(Machine& m);
-// "Soft" reset: the ROM continues at its NEW entry with everything else kept.
+// "Soft" reset: the ROM continues at its NEW entry with everything else kept
+// (a HALT wait ends).
 void SoftReset(CpuState& cpu);
-// "Force BREAK": the ROM's error report entry, in interrupt mode 1.
+// "Force BREAK": the ROM's error report entry, in interrupt mode 1 (a HALT
+// wait ends).
 void ForceBreak(CpuState& cpu);
