@@ -72,6 +72,7 @@ struct RunHooks : LoopHooks {
   long frames = 0;
   Machine* machine = nullptr;
   bool tracing = false;
+  bool trace_lost = false;  // a flush could not write its whole block
   // --speed: the window's frame schedule on the host's clock, sleeping
   // between frames (there are no events to look at).
   SteadyClock host_clock;
@@ -81,6 +82,7 @@ struct RunHooks : LoopHooks {
   // Reached only when the trace buffer was flushed: keep tracing in a new
   // block, as a user pressing "Debug to file" again would.
   void OpenDebugger() override {
+    trace_lost = trace_lost || machine->trace_write_failed;
     if (tracing) StartTrace(*machine, LocalClockNow());
   }
 };
@@ -269,7 +271,8 @@ Output (written after the run, in this order):
   --screenshot FILE  the 320x240 picture with border, as a PNG file
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name)
   --trace FILE       write every instruction run, in the format of Vantro's
-                     "Debug to file" (debug.lst); large: about 100 bytes each
+                     "Debug to file" (debug.lst); large: about 100 bytes each;
+                     a write that fails is an error (exit code 1)
 
 Numbers: decimal (32768) or hexadecimal (0x8000, $8000, 8000h).
 
@@ -489,7 +492,8 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     result = kRunPcNotReached;
   }
 
-  if (machine->trace_on && !FlushTrace(*machine, loop.trace_path)) {
+  // The text still collected at the end is appended as a flush would.
+  if ((machine->trace_on && !FlushTrace(*machine, loop.trace_path)) || hooks.trace_lost) {
     error = "cannot write " + options.trace;
     result = kRunError;
   }

@@ -203,7 +203,12 @@ void MainWindow::ShowUninstalled(int command) {
 
 void MainWindow::OpenDebugger() {
   // The menu's "Debugger", a fired breakpoint and a flushed trace all end
-  // here; the machine stands still until the user leaves the debugger.
+  // here; the machine stands still until the user leaves the debugger. A
+  // flush that failed is told first: the debugger opens all the same.
+  if (records_.machine.trace_write_failed) {
+    records_.machine.trace_write_failed = false;
+    host_.ShowMessage(kTraceWriteTitle, kTraceWriteFailed);
+  }
   DebuggerContext context{records_.cpu,      records_.machine, records_.breakpoint,
                           records_.renderer, records_.hex_mode, records_.listing,
                           host_,             block_asker_,      clock_};

@@ -9,6 +9,7 @@
 
 #include "cpu/z80.h"
 #include "platform/fonts.h"
+#include "platform/qt_application.h"
 #include "platform/qt_host.h"
 #include "platform/sdl_sound.h"
 
@@ -153,12 +154,21 @@ void VantroProgram::Present() { window_->Present(); }
 
 void VantroProgram::OpenDebugger() { window_->OpenDebugger(); }
 
-int RunVantro(int argc, char** argv) {
-  QApplication application(argc, argv);
-  {
-    VantroProgram program;
-    if (program.Start()) program.Run();
+void VantroProgram::Shutdown() {
+  Machine& machine = records_->machine;
+  if (machine.trace_on && !FlushTrace(machine, loop_->trace_path)) {
+    machine.trace_write_failed = false;
+    host_->ShowMessage(kTraceWriteTitle, kTraceWriteFailed);
   }
-  // Nothing is saved and nothing is asked; a fatal start ends the same way.
+}
+
+int RunVantro(int argc, char** argv) {
+  std::unique_ptr<QApplication> application =
+      StartQtApplication(argc, argv, kFatalTitle, kCantInitialise);
+  VantroProgram program;
+  if (!program.Start()) return kStartFailedExitCode;
+  program.Run();
+  // Nothing is saved and nothing is asked; only the trace is not dropped.
+  program.Shutdown();
   return 0;
 }

@@ -36,6 +36,9 @@ class VantroProgram final : public LoopHooks {
   bool Start();
   // Runs frames until quit_requested.
   void Run();
+  // The end of a started program: trace text still being collected is
+  // appended to "debug.lst" as a flush would, and a failed write is told.
+  void Shutdown();
   // One turn of the loop: passes until a frame ends (or the machine must
   // stop). The window events gathered meanwhile are handled at the frame
   // end before the interrupt is offered, so menu commands always run
@@ -95,5 +98,7 @@ class VantroProgram final : public LoopHooks {
   std::unique_ptr<EmulationLoop> loop_;
 };
 
-// The program: Qt application, VantroProgram, exit code 0 whatever happened.
+// The program: Qt application, VantroProgram; exit code 0 after a run, 1
+// after a fatal start-up message (or, without a display, the start-up
+// failure on standard error).
 int RunVantro(int argc, char** argv);

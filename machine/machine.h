@@ -66,6 +66,9 @@ struct Machine {
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
+  // The last flush could not write all of its block to its file; whoever
+  // opens the debugger after it tells the user and clears it.
+  bool trace_write_failed = false;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
 };
 
@@ -91,7 +94,9 @@ void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).
 bool ToggleWriteProtect(Machine& m);
-// "Soft" reset: the ROM continues at its NEW entry with everything else kept.
+// "Soft" reset: the ROM continues at its NEW entry with everything else kept
+// (a HALT wait ends).
 void SoftReset(CpuState& cpu);
-// "Force BREAK": the ROM's error report entry, in interrupt mode 1.
+// "Force BREAK": the ROM's error report entry, in interrupt mode 1 (a HALT
+// wait ends).
 void ForceBreak(CpuState& cpu);

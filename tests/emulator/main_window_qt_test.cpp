@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu/z80.h"
 #include "emulator/about_window.h"
 #include "tools/address_range_dialog.h"
 #include "tools/byte_tool_dialog.h"
@@ -302,16 +303,29 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void ResetAndBreakCommands() {
+  // Each command lands on a processor waiting in HALT at 7000h with
+  // interrupts on; the next interrupt must return to the command's address,
+  // not one byte past it.
+  void ResetAndBreakCommandsEndAHaltWait() {
     CpuState& cpu = program->records().cpu;
-    cpu.pc = 0x9000;
-    cpu.a = 0x42;
-    window->ActionFor(kCommandSoftReset)->trigger();
-    QCOMPARE(cpu.pc, 0x11B7);
-    QCOMPARE(cpu.a, 0x42);
-    window->ActionFor(kCommandForceBreak)->trigger();
-    QCOMPARE(cpu.pc, 0x12A2);
-    QCOMPARE(cpu.im, 1);
+    Machine& machine = program->records().machine;
+    struct Case { int command; std::uint16_t pc; const char* what; };
+    const Case cases[] = {{kCommandSoftReset, 0x11B7, "Soft reset"},
+                          {kCommandForceBreak, 0x12A2, "Force BREAK"}};
+    for (const Case& c : cases) {
+      machine.memory[0x7000] = 0x76;  // HALT
+      cpu.pc = 0x7000;
+      cpu.sp = 0x8000;
+      cpu.iff = 4;
+      cpu.im = 1;
+      cpu.a = 0x42;
+      Step(cpu, machine);
+      QVERIFY2(cpu.halted, c.what);
+      window->ActionFor(c.command)->trigger();
+      QVERIFY2(cpu.pc == c.pc && cpu.a == 0x42, c.what);
+      AcceptInterrupt(cpu, machine);
+      QVERIFY2(PopWord(cpu, machine) == c.pc, c.what);
+    }
     window->ActionFor(kCommandHardReset)->trigger();
     QCOMPARE(cpu.pc, 0);
     QCOMPARE(cpu.a, 0);

@@ -6,6 +6,10 @@
 #include <QKeyEvent>
 #include <QtTest>
 #include <memory>
+#include <string>
+
+#include "cpu/trace_file.h"
+#include "cpu/traced_step.h"
 
 #include "emulator/main_window.h"
 #include "emulator/program_qt.h"
@@ -113,6 +117,46 @@ class VantroBootTest : public QObject {
               CellShows(row, 3, 'N') && CellShows(row, 4, 'T');
     }
     QVERIFY2(shown, "P after Force BREAK did not give PRINT");
+  }
+
+  // Ending Vantro appends the trace still being collected as a flush would;
+  // a debug.lst that cannot be written is told, not dropped in silence.
+  void TraceStillCollectingAtExitIsAppendedOrItsFailureTold() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString previous = QDir::currentPath();
+    for (const bool writable : {true, false}) {
+      const QString place = folder.filePath(writable ? "writable" : "blocked");
+      QVERIFY(QDir().mkpath(place));
+      QVERIFY(QDir::setCurrent(place));
+      // A folder in its place cannot be opened as the trace file.
+      if (!writable) QVERIFY(QDir().mkdir(QStringLiteral("debug.lst")));
+      FakeHost exit_host;
+      VantroProgram vantro(&exit_host);
+      QVERIFY(vantro.Start());
+      VantroRecords& records = vantro.records();
+      const ClockTime moment{10, 20, 30, 4, 5, 2026};
+      StartTrace(records.machine, moment);
+      TraceTexts trace_texts;
+      TracedStep(records.cpu, records.machine, false, trace_texts);
+      AppendTraceLine(records.machine, trace_texts, records.cpu);
+      const TraceLine line = ComposeTraceLine(trace_texts, records.cpu);
+      vantro.Shutdown();
+      QDir::setCurrent(previous);
+
+      if (writable) {
+        QFile file(place + "/debug.lst");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::string expected =
+            TraceBlockHeader(moment) + std::string(line.begin(), line.end()) + "\r\n";
+        QCOMPARE(file.readAll().toStdString(), expected);
+        QVERIFY(exit_host.messages.empty());
+      } else {
+        QCOMPARE(exit_host.messages.size(), std::size_t{1});
+        QCOMPARE(exit_host.messages[0].first, std::string(kTraceWriteTitle));
+        QCOMPARE(exit_host.messages[0].second, std::string(kTraceWriteFailed));
+      }
+    }
   }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "data/rom_image.h"
@@ -152,7 +153,7 @@ TEST_F(VantroRunTest, RamBlockGoesInAfterStartUpAndRunsFromUsr) {
   EXPECT_EQ(run.out, "9000: 2A\n");
 }
 
-TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormat) {
+TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormatOrTheRunFails) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
   const std::string trace = folder.File("run.lst");
@@ -164,6 +165,16 @@ TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormat) {
   EXPECT_NE(text.find("SZ5H3PNC"), std::string::npos) << text;
   EXPECT_NE(text.find("DI"), std::string::npos) << text;
   EXPECT_NE(text.find("LD (36864),A"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n") << "the run's end closes the block as a flush does";
+
+  // Every write to /dev/full fails, as on a full disk: the flushes during a
+  // run of 20 frames and the one at its end must not pass for success.
+  if (!std::filesystem::exists("/dev/full")) return;
+  const std::string full = folder.File("full.lst");
+  std::filesystem::create_symlink("/dev/full", full);
+  run = RunVantro({"--frames", "20", "--trace", full});
+  EXPECT_EQ(run.code, kRunError);
+  EXPECT_EQ(run.error, "cannot write " + full);
 }
 
 TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
