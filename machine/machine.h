@@ -62,9 +62,6 @@ struct Machine {
   std::int32_t frame_tstates = 0;
   bool speed_limited = true;
   std::uint8_t target_frames = 50;
-  std::uint16_t frames_counted = 0;
-  std::int32_t delay_count = 1000;
-  std::uint32_t next_check = 0;  // start-up tick + 1000, set by start-up
   bool quit_requested = false;
   std::FILE* tape_file = nullptr;
   bool tape_active = false;
@@ -75,6 +72,9 @@ struct Machine {
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
+  // The last flush could not write all of its block to its file; whoever
+  // opens the debugger after it tells the user and clears it.
+  bool trace_write_failed = false;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
 };
 
@@ -100,12 +100,6 @@ inline std::uint64_t TapeNow(const Machine& m, std::uint16_t cpu_tstates) {
   return m.tape_signal.clock + static_cast<std::uint64_t>(m.frame_tstates) + cpu_tstates;
 }
 
-// Whether the loop paces the machine now: at the chosen speed, except while
-// a tape plays as a signal with "Fast-Forward While Loading" on.
-inline bool PacedNow(const Machine& m) {
-  return m.speed_limited && !(m.fast_forward_loading && TapeRunning(m.tape_signal));
-}
-
 // Start-up state: the built-in ROM at 0000h-3FFFh, RAM zeroed, protection
 // on, every field at its initial value. The Sweet Talker connection and
 // the tape file are wiring owned by others and are left as they are.
@@ -113,7 +107,9 @@ void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).
 bool ToggleWriteProtect(Machine& m);
-// "Soft" reset: the ROM continues at its NEW entry with everything else kept.
+// "Soft" reset: the ROM continues at its NEW entry with everything else kept
+// (a HALT wait ends).
 void SoftReset(CpuState& cpu);
-// "Force BREAK": the ROM's error report entry, in interrupt mode 1.
+// "Force BREAK": the ROM's error report entry, in interrupt mode 1 (a HALT
+// wait ends).
 void ForceBreak(CpuState& cpu);
