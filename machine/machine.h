@@ -4,7 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 
 // Host keys by position on the keyboard (scan code), never by the character
 // they produce, so AZERTY or Dvorak layouts still reach the right Spectrum
@@ -39,6 +39,10 @@ struct SweetTalkerPort {
 
 constexpr std::uint16_t kProtectedFloor = 0x4000;
 
+// The inserted tape's blocks and head position (snapshots/tape.h). The
+// machine only holds it; loading and playing it belong to the tape code.
+struct Tape;
+
 struct Machine {
   std::array<std::uint8_t, 65536> memory{};
   std::uint16_t write_floor = kProtectedFloor;
@@ -64,8 +68,8 @@ struct Machine {
   std::int32_t delay_count = 1000;
   std::uint32_t next_check = 0;  // start-up tick + 1000, set by start-up
   bool quit_requested = false;
-  std::FILE* tape_file = nullptr;
-  bool tape_active = false;
+  std::shared_ptr<Tape> tape;  // none while no tape is in
+  bool tape_active = false;    // arms the loader trap; true exactly while a tape is in
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
@@ -89,7 +93,7 @@ struct CpuState;
 
 // Start-up state: the built-in ROM at 0000h-3FFFh, RAM zeroed, protection
 // on, every field at its initial value. The Sweet Talker connection and
-// the tape file are wiring owned by others and are left as they are.
+// the tape are wiring owned by others and are left as they are.
 void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).

@@ -1,14 +1,17 @@
 // Z80 snapshots of the first format version (30-byte header, plain or
-// EDh EDh run-length image). Reached through LoadFileDispatcher.
+// EDh EDh run-length image). Reached through OpenFile.
 #pragma once
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
-#include "tools/host.h"
+#include "snapshots/file_bytes.h"
 
 constexpr std::size_t kZ80HeaderLength = 30;
 
-// Loads the snapshot at path; later format versions (header PC 0) are
-// refused with a message and a processor reset.
-void LoadZ80(Machine& machine, CpuState& cpu, Host& host, const std::string& path);
+// Loads the snapshot at path, or returns why not (unreadable, a later
+// format version, a short header, a memory image that ends early or is cut
+// off inside a run) and changes nothing.
+std::optional<FileProblem> LoadZ80(Machine& machine, CpuState& cpu, const std::string& path);

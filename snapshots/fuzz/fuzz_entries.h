@@ -73,32 +73,31 @@ inline bool AllIntact(const Machine& machine) {
   return true;
 }
 
-// SNA: any input leaves the ROM area alone; any input of the wrong length
-// leaves everything alone. The input is also tried cut or padded to the
-// exact length, so the header path is reached.
+// SNA: any input leaves the ROM area alone; an input that is refused leaves
+// everything alone. The input is also tried cut or padded to the exact
+// length, so the header path is reached.
 inline bool FuzzSna(const std::uint8_t* data, std::size_t size) {
   std::string path = ScratchPath(".sna");
-  SilentHost host;
   for (int pass = 0; pass < 2; ++pass) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (pass == 1) bytes.resize(kSnaFileLength, '\x5A');
     if (!WriteScratch(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) return true;
     Machine& machine = FreshMachine();
     CpuState cpu;
-    LoadSna(machine, cpu, host, path);
+    const bool refused = LoadSna(machine, cpu, path).has_value();
     if (!RomAreaIntact(machine)) return false;
-    if (bytes.size() != kSnaFileLength && !AllIntact(machine)) return false;
-    if (bytes.size() != kSnaFileLength && cpu.pc != 0) return false;
+    if (refused != (bytes.size() != kSnaFileLength)) return false;
+    if (refused && (!AllIntact(machine) || cpu.pc != 0)) return false;
   }
   std::remove(path.c_str());
-  return host.messages == 0;
+  return true;
 }
 
-// Z80: the ROM area is never written. The input is tried as it is and as a
-// first-version compressed file, so the decoder sees every input.
+// Z80: the ROM area is never written, and a refused file changes nothing.
+// The input is tried as it is and as a first-version compressed file, so the
+// decoder sees every input.
 inline bool FuzzZ80(const std::uint8_t* data, std::size_t size) {
   std::string path = ScratchPath(".z80");
-  SilentHost host;
   for (int pass = 0; pass < 2; ++pass) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (pass == 1) {
@@ -109,18 +108,19 @@ inline bool FuzzZ80(const std::uint8_t* data, std::size_t size) {
     if (!WriteScratch(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) return true;
     Machine& machine = FreshMachine();
     CpuState cpu;
-    int messages_before = host.messages;
-    LoadZ80(machine, cpu, host, path);
+    cpu.halted = true;
+    const bool refused = LoadZ80(machine, cpu, path).has_value();
     if (!RomAreaIntact(machine)) return false;
-    // A first-version file is never refused, whatever its contents.
-    if (pass == 1 && host.messages != messages_before) return false;
+    if (refused && (!AllIntact(machine) || cpu.pc != 0 || !cpu.halted || machine.ula_out != 0)) return false;
   }
   std::remove(path.c_str());
   return true;
 }
 
-// TAP through the trap: the first six bytes choose IX, DE and protection for
-// up to three LOADs, the rest is the tape. Protected loads never reach the ROM.
+// TAP through the trap: the first six bytes choose IX, DE, A and protection
+// for up to three LOADs, the rest is the tape. A refused image leaves no
+// tape in; protected loads never reach the ROM; a served block returns to
+// the ROM with IX and DE moved by the same count.
 inline bool FuzzTape(const std::uint8_t* data, std::size_t size) {
   if (size < 6) return true;
   std::string path = ScratchPath(".tap");
@@ -128,22 +128,30 @@ inline bool FuzzTape(const std::uint8_t* data, std::size_t size) {
   Machine& machine = FreshMachine();
   bool protect = (data[5] & 0x80) == 0;
   machine.write_floor = protect ? kProtectedFloor : 0;
-  if (!InsertTape(machine, path)) return true;
+  if (InsertTape(machine, path)) {
+    std::remove(path.c_str());
+    return !machine.tape_active && machine.tape == nullptr;
+  }
   CpuState cpu;
   cpu.ix = static_cast<std::uint16_t>(data[0] | data[1] << 8);
   std::uint16_t de = static_cast<std::uint16_t>(data[2] | data[3] << 8);
   // Keep most counts short so the fuzzer stays quick; bit 6 allows any
-  // count, 0 (65,536 bytes) included.
+  // count, 0 (a load of no data) included.
   if ((data[5] & 0x40) == 0) de &= 0x0FFF;
   for (int load = 0; load < 1 + data[4] % 3; ++load) {
     cpu.pc = kTapeTrapAddress;
     cpu.f = kFlagC;
+    cpu.a = (data[5] & 0x20) != 0 ? 0xFF : 0x00;
     cpu.d = static_cast<std::uint8_t>(de >> 8);
     cpu.e = static_cast<std::uint8_t>(de);
-    std::uint16_t ix_before = cpu.ix;
-    if (!TapeTrap(machine, cpu)) return false;
+    const std::uint16_t ix_before = cpu.ix;
+    if (!TapeTrap(machine, cpu)) {
+      if (cpu.pc != kTapeTrapAddress) return false;
+      break;  // the end of the tape: the ROM is left to wait
+    }
     if (cpu.pc != kTapeTrapReturn) return false;
-    if (static_cast<std::uint16_t>(ix_before + de) != cpu.ix) return false;
+    const auto moved = static_cast<std::uint16_t>(cpu.ix - ix_before);
+    if (static_cast<std::uint16_t>(de - De(cpu)) != moved) return false;
   }
   EjectTape(machine);
   std::remove(path.c_str());
@@ -152,7 +160,7 @@ inline bool FuzzTape(const std::uint8_t* data, std::size_t size) {
 
 // BIN: the first four bytes are base and count, the rest the file. Nothing
 // outside [base, base + count) changes (wrapping), nor more bytes than the
-// file holds (one for an empty file); a save of the block writes count bytes.
+// file holds (none for an empty file, which is refused); a save of the block writes count bytes.
 inline bool FuzzBlock(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return true;
   BlockChoice block{static_cast<std::uint16_t>(data[0] | data[1] << 8),
@@ -163,8 +171,9 @@ inline bool FuzzBlock(const std::uint8_t* data, std::size_t size) {
   Machine& machine = FreshMachine();
   CpuState cpu;
   SilentHost host;
-  LoadBlockFile(machine, cpu, host, block, path);
-  std::size_t may_change = std::min<std::size_t>(block.block_count, std::max<std::size_t>(size - 4, 1));
+  const bool refused = LoadBlockFile(machine, cpu, block, path).has_value();
+  if (refused != (size == 4)) return false;  // only an empty file is refused
+  std::size_t may_change = std::min<std::size_t>(block.block_count, size - 4);
   for (std::size_t k = 0; k < 0x10000; ++k) {
     std::size_t offset = (k - block.block_base) & 0xFFFF;
     bool inside = offset < may_change;
