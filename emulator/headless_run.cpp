@@ -140,7 +140,7 @@ fast as the host allows, and the results come out as files or text.
 Input:
   --rom FILE         use this 16,384-byte ROM image instead of the built-in one
   --load FILE        open a snapshot or tape as "Open" does: .sna and .z80
-                     (first version) load at once, anything else is
+                     (versions 1-3, 48K) load at once, anything else is
                      inserted as a TAP tape for the ROM's LOAD command; a
                      file "Open" would refuse ends the run with its message
   --bin FILE@ADDR    put a raw file into memory at ADDR, as "Load Bin/Scr/Rom"
@@ -159,8 +159,9 @@ Running:
 Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
   --screenshot FILE  the 320x240 picture with border, as a PNG file
-  --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name);
-                     with the stack at the protected ROM it is still saved,
+  --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name),
+                     or a Z80 (version 3) one for a name ending in .z80; an
+                     SNA with the stack at the protected ROM is still saved,
                      but PC is lost, so the run ends with exit code 1
   --trace FILE       write every instruction run, in the format of Vantro's
                      "Debug to file" (debug.lst); large: about 100 bytes each
@@ -384,7 +385,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   }
   if (!options.save_sna.empty()) {
     const std::string path = WithDefaultExtension(options.save_sna, ".sna");
-    if (std::optional<FileProblem> problem = SaveSna(*machine, cpu, path)) {
+    if (std::optional<FileProblem> problem = SaveSnapshot(*machine, cpu, path)) {
       error = Describe(path, *problem);
       result = kRunError;
     }

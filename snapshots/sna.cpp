@@ -1,12 +1,14 @@
-// SNA snapshot load and save, and the "Save SNA" command. The program counter
-// is not in the header: the saver pushes it onto the emulated stack before
-// writing RAM and the loader pops it after, exactly as the machine would.
+// SNA snapshot load and save, and the "Save SNA" command, which writes a Z80
+// file instead for a name ending in .z80. The program counter is not in the
+// SNA header: the saver pushes it onto the emulated stack before taking RAM
+// and the loader pops it after, exactly as the machine would.
 #include "snapshots/sna.h"
 
-#include <array>
 #include <cstdio>
+#include <vector>
 
 #include "snapshots/file_names.h"
+#include "snapshots/z80_snapshot.h"
 
 namespace {
 
@@ -15,7 +17,9 @@ constexpr char kCantOpen[] = "Can't open file for reading!";
 constexpr char kWrongLength[] = "This is not an SNA snapshot: an SNA file is 49,179 bytes long!";
 constexpr char kSaveTitle[] = "Save SNA";
 constexpr char kSaveDialogTitle[] = "Save SNA file";
-constexpr char kSaveFilter[] = "SNA (*.sna)";
+// Two entries, SNA first: it stays the default, and a bare name gets ".sna";
+// a name ending in .z80 is saved as a Z80 file.
+constexpr char kSaveFilter[] = "SNA (*.sna);;Z80 (*.z80)";
 constexpr char kCantCreate[] = "Can't create file!";
 // The machine's own report line, spaces and all.
 constexpr char kSaveCompleted[] = "0 OK ,  0 : 1  Save completed!";
@@ -23,7 +27,7 @@ constexpr char kSaveError[] = "ERROR saving file!";
 constexpr char kPcLost[] =
     "0 OK ,  0 : 1  Save completed!\n\n"
     "The stack reaches into the protected ROM, so the program counter could not be stored: "
-    "this snapshot will not resume where it stopped.";
+    "this snapshot will not resume where it stopped. A .z80 file keeps it.";
 
 constexpr std::uint16_t kRamStart = 0x4000;
 constexpr std::size_t kRamLength = 49152;
@@ -84,30 +88,36 @@ std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::s
   return std::nullopt;
 }
 
-std::optional<FileProblem> SaveSna(Machine& machine, CpuState& cpu, const std::string& path) {
+std::optional<FileProblem> SaveSnapshot(Machine& machine, CpuState& cpu, const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return FileProblem{kSaveTitle, kCantCreate};
-  const bool pc_lost = PushLosesPc(machine, cpu.sp);
-  PushWord(cpu, machine, cpu.pc);
-  std::array<std::uint8_t, kSnaHeaderLength> h{
-      cpu.i,
-      cpu.l_alt, cpu.h_alt, cpu.e_alt, cpu.d_alt, cpu.c_alt, cpu.b_alt, cpu.f_alt, cpu.a_alt,
-      cpu.l, cpu.h, cpu.e, cpu.d, cpu.c, cpu.b,
-      static_cast<std::uint8_t>(cpu.iy), static_cast<std::uint8_t>(cpu.iy >> 8),
-      static_cast<std::uint8_t>(cpu.ix), static_cast<std::uint8_t>(cpu.ix >> 8),
-      cpu.iff,
-      static_cast<std::uint8_t>((cpu.r & 0x7F) | cpu.r7),
-      cpu.f, cpu.a,
-      static_cast<std::uint8_t>(cpu.sp), static_cast<std::uint8_t>(cpu.sp >> 8),
-      cpu.im,
-      static_cast<std::uint8_t>(machine.ula_out & 7)};
-  std::size_t written = std::fwrite(h.data(), 1, h.size(), file);
-  written += std::fwrite(machine.memory.data() + kRamStart, 1, kRamLength, file);
-  PopWord(cpu, machine);
+  const bool as_z80 = UpperAscii(FileExtension(path)) == "Z80";
+  // Z80 keeps PC in its header; SNA pushes it onto the stack for the file.
+  const bool pc_lost = !as_z80 && PushLosesPc(machine, cpu.sp);
+  std::vector<std::uint8_t> bytes;
+  if (as_z80) {
+    bytes = Z80FileBytes(machine, cpu);
+  } else {
+    PushWord(cpu, machine, cpu.pc);
+    bytes = {cpu.i,
+             cpu.l_alt, cpu.h_alt, cpu.e_alt, cpu.d_alt, cpu.c_alt, cpu.b_alt, cpu.f_alt, cpu.a_alt,
+             cpu.l, cpu.h, cpu.e, cpu.d, cpu.c, cpu.b,
+             static_cast<std::uint8_t>(cpu.iy), static_cast<std::uint8_t>(cpu.iy >> 8),
+             static_cast<std::uint8_t>(cpu.ix), static_cast<std::uint8_t>(cpu.ix >> 8),
+             cpu.iff,
+             static_cast<std::uint8_t>((cpu.r & 0x7F) | cpu.r7),
+             cpu.f, cpu.a,
+             static_cast<std::uint8_t>(cpu.sp), static_cast<std::uint8_t>(cpu.sp >> 8),
+             cpu.im,
+             static_cast<std::uint8_t>(machine.ula_out & 7)};
+    bytes.insert(bytes.end(), machine.memory.begin() + kRamStart, machine.memory.end());
+    PopWord(cpu, machine);
+  }
+  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
   // Every byte must reach the file, buffers included, so a full disk shows
   // as an error rather than as success.
   const bool closed = std::fclose(file) == 0;
-  if (!closed || written != kSnaFileLength) return FileProblem{kSaveTitle, kSaveError};
+  if (!closed || written != bytes.size()) return FileProblem{kSaveTitle, kSaveError};
   if (pc_lost) return FileProblem{kSaveTitle, kPcLost};
   return std::nullopt;
 }
@@ -116,7 +126,7 @@ void SaveSnaCommand(Machine& machine, CpuState& cpu, Host& host) {
   std::string chosen = host.AskSavePath(kSaveDialogTitle, kSaveFilter);
   if (chosen.empty()) return;
   std::string path = WithDefaultExtension(chosen, ".sna");
-  if (std::optional<FileProblem> problem = SaveSna(machine, cpu, path)) {
+  if (std::optional<FileProblem> problem = SaveSnapshot(machine, cpu, path)) {
     host.ShowMessage(problem->title, problem->text);
   } else {
     host.ShowMessage(kSaveTitle, kSaveCompleted);

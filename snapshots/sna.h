@@ -18,11 +18,13 @@ constexpr std::size_t kSnaFileLength = kSnaHeaderLength + 49152;
 // bytes long) and changes nothing.
 std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::string& path);
 
-// Writes the machine's state to path as SNA. Nothing on a clean save; a
-// problem when the file could not be written, or, for a file that was
-// written, when the stack reached into the protected ROM so the pushed PC
-// was lost and the snapshot will not resume where it stopped.
-std::optional<FileProblem> SaveSna(Machine& machine, CpuState& cpu, const std::string& path);
+// Writes the machine's state to path: a Z80 version 3 file when the name
+// ends in .z80 (any case), SNA otherwise. Nothing on a clean save; a problem
+// when the file could not be written, or, for an SNA file that was written,
+// when the stack reached into the protected ROM so the pushed PC was lost
+// and the snapshot will not resume where it stopped.
+std::optional<FileProblem> SaveSnapshot(Machine& machine, CpuState& cpu, const std::string& path);
 
-// "Save SNA": asks for a file name and saves; always ends with a message.
+// "Save SNA": asks for a file name (".sna" added to a bare one) and saves;
+// always ends with a message.
 void SaveSnaCommand(Machine& machine, CpuState& cpu, Host& host);

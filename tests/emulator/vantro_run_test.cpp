@@ -131,10 +131,17 @@ TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
   EXPECT_EQ(run.out, "9000: 2A 00\n0000: F3 3E 2A\n");
   ASSERT_EQ(ReadFile(sna + ".sna").size(), 49179u) << "a bare name gets .sna";
 
-  // The snapshot carries the state on: loading it shows the same memory.
-  RunResult again = RunVantro({"--load", sna + ".sna", "--dump", "9000h:1"});
-  ASSERT_EQ(again.code, kRunOk) << again.error;
-  EXPECT_EQ(again.out, "9000: 2A\n");
+  // The snapshot carries the state on: loading it shows the same memory,
+  // as an SNA and as a Z80 (version 3) file.
+  const std::string z80 = folder.File("after.z80");
+  RunResult as_z80 = RunVantro({"--load", sna + ".sna", "--save-sna", z80});
+  ASSERT_EQ(as_z80.code, kRunOk) << as_z80.error;
+  ASSERT_EQ(ReadFile(z80).at(30), 54) << "a .z80 name saves version 3";
+  for (const std::string& path : {sna + ".sna", z80}) {
+    RunResult again = RunVantro({"--load", path, "--dump", "9000h:1"});
+    ASSERT_EQ(again.code, kRunOk) << again.error;
+    EXPECT_EQ(again.out, "9000: 2A\n") << path;
+  }
 
   RunResult never = RunVantro({"--bin", code + "@0", "--until-pc", "0x1234", "--frames", "3"});
   EXPECT_EQ(never.code, kRunPcNotReached);

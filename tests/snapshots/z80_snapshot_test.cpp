@@ -1,10 +1,13 @@
-// Z80 snapshots of the first version against real files: the header fields,
-// plain and compressed images, the decoder's look-ahead, and the files that
-// are refused without a change.
+// Z80 snapshots against real files: the first version's header fields,
+// plain and compressed images and the decoder's look-ahead; the pages of
+// versions 2 and 3; the files that are refused without a change; and the
+// version 3 files that "Save SNA" writes for a .z80 name.
 #include <gtest/gtest.h>
 
 #include "snapshot_files.h"
+#include "snapshots/sna.h"
 #include "snapshots/z80_snapshot.h"
+#include "support/fake_host.h"
 
 namespace {
 
@@ -186,6 +189,200 @@ TEST_F(Z80Test, FilesThatCannotBeLoadedAreRefusedAndChangeNothing) {
     EXPECT_TRUE(machine->memory == before->memory) << c.name;
     EXPECT_EQ(machine->ula_out, before->ula_out) << c.name;
     EXPECT_EQ(CpuFields(cpu), CpuFields(was)) << c.name << ": no register, no reset";
+  }
+}
+
+// A page as a version 2/3 file stores it: length, number, data. Compressed
+// pages hold the bytes {page, EDh, 01h} then runs of the page number; raw
+// ones (length FFFFh) 16 KB of page * 3 + k.
+Bytes Page(std::uint8_t page, bool raw = false) {
+  Bytes data;
+  if (raw) {
+    for (std::size_t k = 0; k < 16384; ++k) data.push_back(static_cast<std::uint8_t>(page * 3 + k));
+  } else {
+    data = {page, 0xED, 0x01};
+    for (std::size_t left = 16381; left > 0; left -= std::min<std::size_t>(left, 255)) {
+      data.insert(data.end(), {0xED, 0xED, static_cast<std::uint8_t>(std::min<std::size_t>(left, 255)), page});
+    }
+  }
+  const std::size_t length = raw ? 0xFFFF : data.size();
+  Bytes page_bytes{static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8), page};
+  return Concat(page_bytes, data);
+}
+
+Bytes PageContents(std::uint8_t page, bool raw = false) {
+  Bytes contents(16384, page);
+  if (raw) {
+    for (std::size_t k = 0; k < 16384; ++k) contents[k] = static_cast<std::uint8_t>(page * 3 + k);
+  } else {
+    contents[1] = 0xED;
+    contents[2] = 0x01;
+  }
+  return contents;
+}
+
+// A version 2 (extra 23) or 3 (54, 55) file: the first header with PC 0,
+// the extra header with PC 9876h and the hardware byte, then the pages.
+Bytes LaterFile(std::uint16_t extra, std::uint8_t hardware, const Bytes& pages, std::uint8_t modify = 0) {
+  Bytes file = Header(0x0A, 0x0000);  // border 5, r7 clear
+  file.push_back(static_cast<std::uint8_t>(extra));
+  file.push_back(static_cast<std::uint8_t>(extra >> 8));
+  Bytes more(extra, 0);
+  more[0] = 0x76;  // PC 9876h
+  more[1] = 0x98;
+  more[2] = hardware;
+  more[5] = modify;
+  return Concat(Concat(file, more), pages);
+}
+
+TEST_F(Z80Test, LaterVersionsForA48KLoadTheirPages) {
+  const Bytes standard = Concat(Concat(Page(4), Page(5)), Page(8));
+  struct Case { const char* name; Bytes file; bool raw5; };
+  const Case cases[] = {
+      {"version 2, 48K", LaterFile(23, 0, standard), false},
+      {"version 2, 48K with Interface 1", LaterFile(23, 1, standard), false},
+      {"version 3, pages 8 4 5, page 5 raw", LaterFile(54, 0, Concat(Concat(Page(8), Page(4)), Page(5, true))), true},
+      {"version 3 (55), 48K with M.G.T.", LaterFile(55, 3, standard), false},
+  };
+  for (const Case& c : cases) {
+    machine = PatternedMachine();
+    const Bytes rom = Ram(0, 0x4000);
+    cpu = CpuState{};
+    cpu.halted = true;
+    ASSERT_FALSE(Load(c.file)) << c.name;
+    EXPECT_EQ(cpu.pc, 0x9876) << c.name;
+    EXPECT_EQ(cpu.sp, 0xC000) << c.name;
+    EXPECT_EQ(cpu.a, 0x11) << c.name;
+    EXPECT_EQ(cpu.ix, 0x5678) << c.name;
+    EXPECT_EQ(cpu.iff, 4) << c.name;
+    EXPECT_EQ(cpu.im, 1) << c.name;
+    EXPECT_FALSE(cpu.halted) << c.name;
+    EXPECT_EQ(machine->ula_out & 7, 5) << c.name;
+    EXPECT_EQ(Ram(0x4000, 16384), PageContents(8)) << c.name;
+    EXPECT_EQ(Ram(0x8000, 16384), PageContents(4)) << c.name;
+    EXPECT_EQ(Ram(0xC000, 16384), PageContents(5, c.raw5)) << c.name;
+    EXPECT_EQ(Ram(0, 0x4000), rom) << c.name;
+  }
+}
+
+TEST_F(Z80Test, LaterVersionsForOtherHardwareOrDamagedAreRefusedAndChangeNothing) {
+  const Bytes standard = Concat(Concat(Page(4), Page(5)), Page(8));
+  auto for_hardware = [](const std::string& name) {
+    return "This snapshot is for " + name + "; Vantro emulates the ZX Spectrum 48K only!";
+  };
+  Bytes if1_paged = LaterFile(23, 1, standard);
+  if1_paged[36] = 0xFF;
+  Bytes short_page = Page(8);
+  short_page[0] = static_cast<std::uint8_t>(short_page[0] - 4);  // the last run left out
+  short_page.resize(short_page.size() - 4);
+  Bytes overlong_page = Page(8);
+  overlong_page[0] = static_cast<std::uint8_t>(overlong_page[0] + 1);
+  overlong_page.push_back(0x00);
+  struct Case { const char* name; Bytes file; std::string text; };
+  const Case cases[] = {
+      {"version 2, 128K", LaterFile(23, 3, standard), for_hardware("a ZX Spectrum 128K")},
+      {"version 3, 128K", LaterFile(54, 4, standard), for_hardware("a ZX Spectrum 128K")},
+      {"version 3, 128K turned +2", LaterFile(54, 4, standard, 0x80), for_hardware("a ZX Spectrum +2")},
+      {"version 3, +3", LaterFile(55, 7, standard), for_hardware("a ZX Spectrum +3")},
+      {"version 3, Pentagon", LaterFile(54, 9, standard), for_hardware("a Pentagon 128K")},
+      {"version 2, 48K turned 16K", LaterFile(23, 0, standard, 0x80), for_hardware("a ZX Spectrum 16K")},
+      {"version 2, hardware 5", LaterFile(23, 5, standard), for_hardware("an unknown machine (hardware type 5)")},
+      {"Interface 1 ROM paged in", if1_paged, for_hardware("a ZX Spectrum 48K with its Interface 1 ROM paged in")},
+      {"unknown extra header length", LaterFile(30, 0, standard), "This file version is not supported!"},
+      {"extra header cut short", [] { Bytes f = LaterFile(54, 0, {}); f.resize(60); return f; }(),
+       "This file is too short for a Z80 snapshot header!"},
+      {"a page missing", LaterFile(23, 0, Concat(Page(4), Page(5))),
+       "The snapshot lacks one of the three memory pages of a 48K Spectrum!"},
+      {"a page twice", LaterFile(23, 0, Concat(standard, Page(4))), "The snapshot holds a memory page twice!"},
+      {"a 128K page", LaterFile(23, 0, Concat(standard, Page(3))),
+       "The snapshot holds a memory page that a 48K Spectrum does not have!"},
+      {"page cut off by the end of the file", LaterFile(23, 0, Bytes(standard.begin(), standard.end() - 1)),
+       "A memory page of the snapshot is cut off by the end of the file!"},
+      {"page head cut off", LaterFile(23, 0, Concat(standard, {0x10, 0x00})),
+       "A memory page of the snapshot is cut off by the end of the file!"},
+      {"page short of 16 KB", LaterFile(23, 0, Concat(Concat(Page(4), Page(5)), short_page)),
+       "A compressed memory page of the snapshot does not unpack to 16 KB!"},
+      {"page data past 16 KB", LaterFile(23, 0, Concat(Concat(Page(4), Page(5)), overlong_page)),
+       "A compressed memory page of the snapshot does not unpack to 16 KB!"},
+      {"raw page length in version 2", LaterFile(23, 0, Concat(Concat(Page(4), Page(5)), Page(8, true))),
+       "A memory page of the snapshot is cut off by the end of the file!"},
+  };
+  for (const Case& c : cases) {
+    machine = PatternedMachine();
+    const auto before = std::make_unique<Machine>(*machine);
+    cpu = DistinctRegisters();
+    cpu.halted = true;
+    const CpuState was = cpu;
+    std::optional<FileProblem> problem = Load(c.file);
+    ASSERT_TRUE(problem) << c.name;
+    EXPECT_EQ(problem->text, c.text) << c.name;
+    EXPECT_TRUE(machine->memory == before->memory) << c.name;
+    EXPECT_EQ(machine->ula_out, before->ula_out) << c.name;
+    EXPECT_EQ(CpuFields(cpu), CpuFields(was)) << c.name;
+  }
+}
+
+// "Save SNA" to a .z80 name writes a compressed version 3 file that loads
+// back to the same state, whatever the memory holds (runs, lone and paired
+// EDh bytes next to runs, noise).
+TEST_F(Z80Test, Z80SaveThenLoadRestoresRegistersMemoryBorderImAndIff) {
+  struct Case { const char* name; std::uint8_t iff, im, border, r7; std::uint16_t pc; int memory; };
+  const Case cases[] = {
+      {"noise, interrupts off, IM 0", 0, 0, 0, 0x00, 0x0000, 0},
+      {"zeros, interrupts on, IM 2", 4, 2, 7, 0x80, 0xFFFF, 1},
+      {"EDh next to runs, IM 1", 4, 1, 3, 0x80, 0x8000, 2},
+  };
+  FakeHost host;
+  for (const Case& c : cases) {
+    machine = PatternedMachine(11);
+    if (c.memory == 1) std::fill(machine->memory.begin() + 0x4000, machine->memory.end(), 0);
+    if (c.memory == 2) {
+      const Bytes tricky{0xED, 0x00, 0x00, 0x00, 0x00, 0x00, 0xED, 0xED, 0x07, 0xED, 0xED, 0xED,
+                         0x11, 0x11, 0x11, 0x11, 0x11, 0xED, 0x05, 0x05, 0x05, 0x05, 0x05, 0x05};
+      for (std::size_t k = 0x4000; k < 0x10000; ++k) machine->memory[k] = tricky[k % tricky.size()];
+      std::fill(machine->memory.begin() + 0x9000, machine->memory.begin() + 0x9400, 0xED);
+    }
+    cpu = DistinctRegisters();
+    cpu.iff = c.iff;
+    cpu.im = c.im;
+    cpu.r7 = c.r7;
+    cpu.pc = c.pc;
+    cpu.sp = 0x4001;  // where an SNA would lose PC
+    machine->ula_out = static_cast<std::uint8_t>(0x18 | c.border);
+    machine->frame_tstates = 40000;
+    const CpuState saved = cpu;
+    const std::string path = folder.File("state.Z80");
+    host.messages.clear();
+    host.save_paths.push_back(path);
+    SaveSnaCommand(*machine, cpu, host);
+    ASSERT_EQ(host.messages, (std::vector<std::pair<std::string, std::string>>{
+                                 {"Save SNA", "0 OK ,  0 : 1  Save completed!"}})) << c.name;
+    const Bytes file = ReadFile(path);
+    ASSERT_GT(file.size(), 86u) << c.name;
+    EXPECT_EQ(file[6] | file[7] << 8, 0) << c.name << ": PC 0 marks a later version";
+    EXPECT_EQ(file[30], 54) << c.name << ": version 3";
+    EXPECT_EQ(file[34], 0) << c.name << ": a plain 48K";
+    EXPECT_EQ(file[32] | file[33] << 8, c.pc) << c.name;
+    if (c.memory == 1) {
+      EXPECT_LT(file.size(), 1000u) << c.name << ": pages are compressed";
+    }
+
+    auto loaded_machine = std::make_unique<Machine>();
+    CpuState loaded;
+    loaded.iff = 0x81;
+    ASSERT_FALSE(LoadZ80(*loaded_machine, loaded, path)) << c.name;
+    CpuState want = saved;
+    want.iff = c.iff;
+    want.halted = loaded.halted;
+    want.ei_delay = loaded.ei_delay;
+    want.memptr = loaded.memptr;
+    want.tstates = loaded.tstates;
+    want.io_data = loaded.io_data;
+    EXPECT_EQ(CpuFields(loaded), CpuFields(want)) << c.name;
+    EXPECT_EQ(loaded_machine->ula_out & 7, c.border) << c.name;
+    EXPECT_TRUE(std::equal(machine->memory.begin() + 0x4000, machine->memory.end(),
+                           loaded_machine->memory.begin() + 0x4000))
+        << c.name;
   }
 }
 
