@@ -68,8 +68,8 @@ struct Machine {
   std::int32_t delay_count = 1000;
   std::uint32_t next_check = 0;  // start-up tick + 1000, set by start-up
   bool quit_requested = false;
-  std::shared_ptr<Tape> tape;  // none while no tape is in
-  bool tape_active = false;    // arms the loader trap; true exactly while a tape is in
+  std::shared_ptr<Tape> tape_file;  // the inserted tape image, read whole; none while out
+  bool tape_active = false;         // arms the loader trap; true exactly while a tape is in
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;

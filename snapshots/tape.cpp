@@ -72,7 +72,7 @@ std::optional<Tape> ParseTap(const std::vector<std::uint8_t>& image) {
 }
 
 void EjectTape(Machine& machine) {
-  machine.tape.reset();
+  machine.tape_file.reset();
   machine.tape_active = false;
 }
 
@@ -83,13 +83,13 @@ std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path)
   if (file->bytes.empty()) return FileProblem{kTitle, kEmpty};
   std::optional<Tape> tape = ParseTap(file->bytes);
   if (!tape) return FileProblem{kTitle, kNotTap};
-  machine.tape = std::make_shared<Tape>(std::move(*tape));
+  machine.tape_file = std::make_shared<Tape>(std::move(*tape));
   machine.tape_active = true;
   return std::nullopt;
 }
 
 bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
-  Tape* tape = machine.tape.get();
+  Tape* tape = machine.tape_file.get();
   if (tape == nullptr || tape->next_block >= tape->blocks.size()) return false;
   const std::vector<std::uint8_t>& bytes = tape->blocks[tape->next_block++].bytes;
   const std::uint8_t wanted_flag = cpu.a;

@@ -4,8 +4,8 @@
 // trap never meets a damaged file: Tape holds its blocks, each the bytes the
 // ROM's LD-BYTES reads from it in order (flag byte, data, checksum; the TAP
 // file's 16-bit lengths are the blocks' sizes), and the block under the
-// head. Machine.tape holds the inserted tape; Machine.tape_active arms the
-// trap and is true exactly while a tape is in.
+// head. Machine.tape_file holds the inserted tape; Machine.tape_active arms
+// the trap and is true exactly while a tape is in.
 //
 // The trap stands in for LD-BYTES (0556h) on a LOAD and does what that
 // routine does with the same block: it compares the flag byte with A, stores

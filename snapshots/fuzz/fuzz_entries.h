@@ -183,7 +183,7 @@ inline bool FuzzTape(const std::uint8_t* data, std::size_t size) {
   machine.write_floor = protect ? kProtectedFloor : 0;
   if (InsertTape(machine, path)) {
     std::remove(path.c_str());
-    return !machine.tape_active && machine.tape == nullptr;
+    return !machine.tape_active && machine.tape_file == nullptr;
   }
   CpuState cpu;
   cpu.ix = static_cast<std::uint16_t>(data[0] | data[1] << 8);

@@ -68,7 +68,7 @@ TEST_F(DispatchTest, ExtensionChoosesTheLoaderWhateverItsCase) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Open(MakeFile(c.name)), c.want) << c.name;
-    EXPECT_EQ(machine->tape_active, machine->tape != nullptr) << c.name;
+    EXPECT_EQ(machine->tape_active, machine->tape_file != nullptr) << c.name;
   }
   EXPECT_TRUE(host.messages.empty());
 }
@@ -85,16 +85,16 @@ TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {
   // Cancelling the dialog leaves no tape in.
   LoadFileDispatcher(*machine, cpu, host);
   EXPECT_FALSE(machine->tape_active);
-  EXPECT_EQ(machine->tape, nullptr);
+  EXPECT_EQ(machine->tape_file, nullptr);
 
   ASSERT_EQ(Open(MakeFile("second.tap")), Went::tape);
-  const std::shared_ptr<Tape> second = machine->tape;
+  const std::shared_ptr<Tape> second = machine->tape_file;
   // Refused files, each reported through the host: the tape stays in.
   WriteFile(folder.File("short.sna"), Bytes(100, 0));
   WriteFile(folder.File("empty.tap"), Bytes{});
   for (const char* name : {"short.sna", "empty.tap", "missing.z80"}) {
     EXPECT_EQ(Open(folder.File(name)), Went::tape) << name;
-    EXPECT_EQ(machine->tape, second) << name;
+    EXPECT_EQ(machine->tape_file, second) << name;
   }
   const std::vector<std::pair<std::string, std::string>> want{
       {"Load SNA", "This is not an SNA snapshot: an SNA file is 49,179 bytes long!"},
@@ -104,7 +104,7 @@ TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {
 
   EXPECT_EQ(Open(MakeFile("snap.sna")), Went::sna);
   EXPECT_FALSE(machine->tape_active) << "a snapshot must run without the old tape";
-  EXPECT_EQ(machine->tape, nullptr);
+  EXPECT_EQ(machine->tape_file, nullptr);
 }
 
 // A program waiting in HALT when a snapshot comes in must resume the loaded

@@ -153,7 +153,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
   Insert(TwoBlockTape());
   AtLoader(0x8000, 3, 0x00);
   TapeTrap(*machine, cpu);  // the head is now at the second block
-  const std::shared_ptr<Tape> inserted = machine->tape;
+  const std::shared_ptr<Tape> inserted = machine->tape_file;
 
   const std::string not_tap = "This is not a TAP tape image: its block lengths do not match the file!";
   std::filesystem::create_directory(folder.File("folder.tap"));
@@ -173,7 +173,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
     ASSERT_TRUE(problem) << c.name;
     EXPECT_EQ(problem->title, "Load TAP") << c.name;
     EXPECT_EQ(problem->text, c.text) << c.name;
-    EXPECT_EQ(machine->tape, inserted) << c.name;
+    EXPECT_EQ(machine->tape_file, inserted) << c.name;
     EXPECT_TRUE(machine->tape_active) << c.name;
   }
   AtLoader(0x9000, 2, 0xFF);
@@ -182,7 +182,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
 
   EjectTape(*machine);
   EXPECT_FALSE(machine->tape_active);
-  EXPECT_EQ(machine->tape, nullptr);
+  EXPECT_EQ(machine->tape_file, nullptr);
   EjectTape(*machine);  // taking out no tape is harmless
 }
 
