@@ -200,8 +200,9 @@ Examples:
   vantro-run --bin code.bin@0x8000 --type 't{EXTEND}l32768{ENTER}' --until-pc 0x8005
             (RANDOMIZE USR 32768: T in K mode, then L in extended mode)
 
-Exit codes: 0 done, 1 bad option or unreadable/malformed file (one line on
-standard error), 3 --until-pc address not reached.
+Exit codes: 0 done, 1 bad option, a file that cannot be loaded or saved, or
+an SNA saved without its PC (one line on standard error: for a file, the
+File menu's message), 3 --until-pc address not reached.
 )";
 }
 
