@@ -12,6 +12,9 @@
 
 namespace {
 
+// What EI stores; the file keeps the state in bit 2 (IFF2).
+constexpr std::uint8_t kIffEnabled = 4;
+
 constexpr char kLoadTitle[] = "Load SNA";
 constexpr char kCantOpen[] = "Can't open file for reading!";
 constexpr char kWrongLength[] = "This is not an SNA snapshot: an SNA file is 49,179 bytes long!";
@@ -70,7 +73,9 @@ std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::s
   cpu.b = h[14];
   cpu.iy = Word(h + 15);
   cpu.ix = Word(h + 17);
-  cpu.iff = h[19];
+  // Bit 2 is IFF2; with no NMI the two flip-flops are one, so the other
+  // bits (set by some writers) say nothing about the interrupt state.
+  cpu.iff = (h[19] & 0x04) ? kIffEnabled : 0;
   cpu.r = h[20];
   cpu.r7 = h[20] & 0x80;
   cpu.f = h[21];
@@ -104,7 +109,7 @@ std::optional<FileProblem> SaveSnapshot(Machine& machine, CpuState& cpu, const s
              cpu.l, cpu.h, cpu.e, cpu.d, cpu.c, cpu.b,
              static_cast<std::uint8_t>(cpu.iy), static_cast<std::uint8_t>(cpu.iy >> 8),
              static_cast<std::uint8_t>(cpu.ix), static_cast<std::uint8_t>(cpu.ix >> 8),
-             cpu.iff,
+             static_cast<std::uint8_t>(cpu.iff != 0 ? kIffEnabled : 0),
              static_cast<std::uint8_t>((cpu.r & 0x7F) | cpu.r7),
              cpu.f, cpu.a,
              static_cast<std::uint8_t>(cpu.sp), static_cast<std::uint8_t>(cpu.sp >> 8),

@@ -198,23 +198,27 @@ TEST_F(SnaTest, CancelledSaveWritesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
-TEST_F(SnaTest, ForeignInterruptByteIsKeptAndWrittenBackUnchanged) {
-  Bytes file(kSnaLength, 0);
-  file[19] = 0x81;
-  file[23] = 0x00;
-  file[24] = 0x80;  // SP 8000h
-  file[25] = 7;     // an interrupt mode outside 0-2 is taken as it stands
-  file[26] = 0xFB;  // only the low three bits are the border
-  std::string path = folder.File("foreign.sna");
-  WriteFile(path, file);
-  machine->ula_out = 0x10;
-  LoadSna(*machine, cpu, path);
-  EXPECT_EQ(cpu.iff, 0x81);
-  EXPECT_EQ(cpu.im, 7);
-  EXPECT_EQ(machine->ula_out, 0x13);
-  Bytes again = ReadFile(Save("again.sna"));
-  EXPECT_EQ(again[19], 0x81);
-  EXPECT_EQ(again[26], 3);
+TEST_F(SnaTest, InterruptByteIsReadByItsIff2BitAndForeignFieldsAreKept) {
+  struct Case { std::uint8_t byte19, iff; };
+  for (const Case c : {Case{0x81, 0}, Case{0x01, 0}, Case{0x04, 4}, Case{0x84, 4}, Case{0xFF, 4}}) {
+    Bytes file(kSnaLength, 0);
+    file[19] = c.byte19;
+    file[23] = 0x00;
+    file[24] = 0x80;  // SP 8000h
+    file[25] = 7;     // an interrupt mode outside 0-2 is taken as it stands
+    file[26] = 0xFB;  // only the low three bits are the border
+    std::string path = folder.File("foreign.sna");
+    WriteFile(path, file);
+    machine->ula_out = 0x10;
+    LoadSna(*machine, cpu, path);
+    EXPECT_EQ(cpu.iff, c.iff) << "byte 19 = " << int(c.byte19);
+    EXPECT_EQ(cpu.im, 7);
+    EXPECT_EQ(machine->ula_out, 0x13);
+    Bytes again = ReadFile(Save("again.sna"));
+    EXPECT_EQ(again[19], c.iff) << "byte 19 = " << int(c.byte19);
+    EXPECT_EQ(again[26], 3);
+    std::filesystem::remove(folder.File("again.sna"));
+  }
 }
 
 TEST_F(SnaTest, FullDiskIsReportedAsASaveError) {
