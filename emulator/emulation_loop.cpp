@@ -66,7 +66,7 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
   }
 
   // After the instruction, so the trap sees the address about to run.
-  if (machine.tape_active) TapeTrap(machine, cpu);
+  if (machine.tape_active && machine.fast_load) TapeTrap(machine, cpu);
 
   if (loop.breakpoint.armed && BreakpointFires(loop.breakpoint, cpu, machine)) {
     loop.breakpoint.armed = false;

@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -26,6 +25,7 @@
 #include "platform/picture_view.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
+#include "snapshots/tape.h"
 #include "tools/list_window.h"
 #include "tools/peek_dialog.h"
 #include "tools/poke_dialog.h"
@@ -35,9 +35,6 @@ namespace {
 inline constexpr char kInfoTitle[] = "Info";
 inline constexpr char kUninstalledPrefix[] = "MenuItem: ";
 inline constexpr char kUninstalledSuffix[] = " is not currently installed.";
-inline constexpr char kTapeTitle[] = "Tape";
-inline constexpr char kUnplayedBlockFormat[] =
-    "The tape stopped at a block of kind %02Xh, which Vantro does not play.";
 
 // "Open" with its file already chosen: the dialog is answered with the path
 // once; messages go to the real host.
@@ -249,9 +246,7 @@ void MainWindow::ReportTapeStop() {
   TapeSignal& tape = records_.machine.tape_signal;
   if (!tape.stopped_unplayed) return;
   tape.stopped_unplayed = false;
-  char text[sizeof kUnplayedBlockFormat + 8];
-  std::snprintf(text, sizeof text, kUnplayedBlockFormat, static_cast<unsigned>(tape.unplayed_id));
-  host_.ShowMessage(kTapeTitle, text);
+  host_.ShowMessage(kTapeStopTitle, UnplayedBlockText(tape.unplayed_id));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

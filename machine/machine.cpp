@@ -35,7 +35,6 @@ void InitMachine(Machine& m) {
   m.target_frames = 50;
   m.quit_requested = false;
   m.tape_active = false;
-  EjectTapeSignal(m.tape_signal);
   m.fast_load = true;
   m.fast_forward_loading = true;
   m.trace_on = false;

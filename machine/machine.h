@@ -4,7 +4,6 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <cstdio>
 
 #include "machine/tape_signal.h"
 
@@ -63,10 +62,10 @@ struct Machine {
   bool speed_limited = true;
   std::uint8_t target_frames = 50;
   bool quit_requested = false;
-  std::FILE* tape_file = nullptr;
-  bool tape_active = false;
-  // The inserted tape as a sound at the EAR input, read by the port bus.
+  // The inserted tape, read whole, and where it stands; the port bus plays
+  // it into the EAR bit, the trap serves its standard blocks.
   TapeSignal tape_signal;
+  bool tape_active = false;           // true exactly while a tape is in
   bool fast_load = true;              // "Fast Tape Loading": the trap serves standard blocks
   bool fast_forward_loading = true;   // "Fast-Forward While Loading"
   bool trace_on = false;
@@ -102,7 +101,7 @@ inline std::uint64_t TapeNow(const Machine& m, std::uint16_t cpu_tstates) {
 
 // Start-up state: the built-in ROM at 0000h-3FFFh, RAM zeroed, protection
 // on, every field at its initial value. The Sweet Talker connection and
-// the tape file are wiring owned by others and are left as they are.
+// the tape are wiring owned by others and are left as they are.
 void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).

@@ -1,50 +1,148 @@
-// TAP tape insertion and the loader trap. The trap stands in for the ROM's
-// LD-BYTES routine: it takes the next block from the image in file order and
-// returns to the ROM as a successful load. Blocks are not checked; the tape
-// stays in step only while each block's length is the requested count + 2.
+// TAP insertion and the ROM-like loader trap. The trap reproduces the
+// outcome of the ROM's LD-BYTES on the same block, register for register
+// where callers look (A, F, DE, IX), so the ROM's LOAD goes on exactly as it
+// would after reading the tape: past a wrong block while it looks for a
+// header, "R Tape loading error" otherwise.
 #include "snapshots/tape.h"
 
 #include <cstdio>
+#include <utility>
+
+#include "snapshots/file_names.h"
+#include "snapshots/tape_image.h"
+#include "snapshots/tzx.h"
 
 namespace {
 
-// Past the end of the image the tape delivers zero bytes.
-std::uint8_t NextTapeByte(std::FILE* tape) {
-  int value = std::fgetc(tape);
-  return value == EOF ? 0 : static_cast<std::uint8_t>(value);
+constexpr char kTitle[] = "Load TAP";
+constexpr char kTzxTitle[] = "Load TZX";
+constexpr char kDamagedTzx[] = "This TZX tape cannot be used: ";
+constexpr char kUnplayedBlockFormat[] =
+    "The tape stopped at a block of kind %02Xh, which Vantro does not play.";
+constexpr char kCantOpen[] = "Can't open file!";
+constexpr char kEmpty[] = "The tape image is empty!";
+constexpr char kNotTap[] = "This is not a TAP tape image: its block lengths do not match the file!";
+constexpr char kTooLarge[] = "The file is too large for a tape image!";
+
+// Far beyond any real tape; keeps a wrongly chosen huge file out of memory.
+constexpr std::size_t kLargestTape = 16 * 1024 * 1024;
+
+bool EvenParity(std::uint8_t value) {
+  value ^= value >> 4;
+  value ^= value >> 2;
+  value ^= value >> 1;
+  return (value & 1) == 0;
+}
+
+// F after XOR L, the flag compare of LD-FLAG that failed.
+std::uint8_t XorFlags(std::uint8_t result) {
+  return static_cast<std::uint8_t>((result & (kFlagS | kFlag5 | kFlag3)) | (result == 0 ? kFlagZ : 0) |
+                                   (EvenParity(result) ? kFlagPV : 0));
+}
+
+// F after LD A,H : CP 01h, the checksum test that ends LD-BYTES: carry only
+// when the running XOR of every byte read is 0.
+std::uint8_t CompareOneFlags(std::uint8_t parity) {
+  const auto result = static_cast<std::uint8_t>(parity - 1);
+  std::uint8_t f = kFlagN | (result & kFlagS);
+  if (result == 0) f |= kFlagZ;
+  if ((parity & 0x0F) == 0) f |= kFlagH;
+  if (((parity ^ 1) & (parity ^ result) & 0x80) != 0) f |= kFlagPV;
+  if (parity == 0) f |= kFlagC;
+  return f;
+}
+
+// The edge-timing routine giving up when the signal stops: A = 0 from its
+// delay loop, then INC B wrapping to 0 (zero and half-carry set, carry clear).
+void SignalLost(CpuState& cpu) {
+  cpu.a = 0;
+  cpu.f = kFlagZ | kFlagH;
 }
 
 }  // namespace
 
+std::string UnplayedBlockText(std::uint8_t id) {
+  char text[sizeof kUnplayedBlockFormat + 8];
+  std::snprintf(text, sizeof text, kUnplayedBlockFormat, static_cast<unsigned>(id));
+  return text;
+}
+
 void EjectTape(Machine& machine) {
-  if (machine.tape_file != nullptr) std::fclose(machine.tape_file);
-  machine.tape_file = nullptr;
+  EjectTapeSignal(machine.tape_signal);
   machine.tape_active = false;
 }
 
-bool InsertTape(Machine& machine, const std::string& path) {
-  EjectTape(machine);
-  machine.tape_file = std::fopen(path.c_str(), "rb");
-  machine.tape_active = machine.tape_file != nullptr;
-  return machine.tape_active;
+std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path) {
+  std::optional<FileStart> file = ReadFileStart(path, kLargestTape);
+  const bool tzx = UpperAscii(FileExtension(path)) == "TZX" || (file && HasTzxSignature(file->bytes));
+  const char* title = tzx ? kTzxTitle : kTitle;
+  if (!file) return FileProblem{title, kCantOpen};
+  if (file->longer) return FileProblem{title, kTooLarge};
+  if (file->bytes.empty()) return FileProblem{title, kEmpty};
+  TapeImage image;
+  std::string reason;
+  if (tzx) {
+    if (!ReadTzx(std::move(file->bytes), image, reason)) return FileProblem{kTzxTitle, kDamagedTzx + reason + "."};
+  } else if (!ReadTapImage(std::move(file->bytes), image, reason)) {
+    return FileProblem{kTitle, kNotTap};
+  }
+  // Between two instructions: the T-states of the one just run may not be
+  // in the frame yet, which only starts the tape that much earlier.
+  InsertTapeSignal(machine.tape_signal, std::move(image), TapeNow(machine, 0));
+  machine.tape_active = true;
+  return std::nullopt;
 }
 
-void ServeTapeBlock(Machine& machine, CpuState& cpu) {
-  std::FILE* tape = machine.tape_file;
-  if (tape == nullptr) {  // tape_active without a file: nothing to serve
-    machine.tape_active = false;
-    return;
-  }
-  NextTapeByte(tape);  // block length, low byte
-  NextTapeByte(tape);  // block length, high byte
-  NextTapeByte(tape);  // flag byte
-  // DE = 0 asks for 65,536 bytes, as the 16-bit count wraps before testing.
+bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
+  std::size_t index = 0;
+  const SignalBlock* block = NextTrapBlock(machine.tape_signal, index);
+  if (block == nullptr) return false;
+  // The image stays as it is while the tape moves on past the block.
+  const std::uint8_t* bytes = machine.tape_signal.image.bytes.data() + block->first;
+  const std::size_t size = block->length;
+  SkipPastBlock(machine.tape_signal, index, TapeNow(machine, cpu.tstates));
+  const std::uint8_t wanted_flag = cpu.a;
   std::uint16_t count = De(cpu);
-  do {
-    WriteByte(machine, cpu.ix, NextTapeByte(tape));
-    ++cpu.ix;
-    --count;
-  } while (count != 0);
-  NextTapeByte(tape);  // checksum
-  cpu.pc = kTapeTrapReturn;
+  std::size_t at = 0;
+  std::uint8_t parity = 0;
+  auto finish = [&] {
+    cpu.d = static_cast<std::uint8_t>(count >> 8);
+    cpu.e = static_cast<std::uint8_t>(count);
+    cpu.pc = kTapeTrapReturn;
+    return true;
+  };
+
+  if (at == size) {
+    SignalLost(cpu);
+    return finish();
+  }
+  const std::uint8_t flag = bytes[at++];
+  parity ^= flag;
+  // LD-BYTES tests DE after every byte it reads, the flag included, and ends
+  // once DE is 0: so the byte after the data is taken as the checksum, and a
+  // load of 0 bytes takes the flag alone, without comparing it.
+  if (count != 0) {
+    if (flag != wanted_flag) {
+      cpu.a = static_cast<std::uint8_t>(flag ^ wanted_flag);
+      cpu.f = XorFlags(cpu.a);
+      return finish();
+    }
+    for (;;) {
+      // A block shorter than asked: its checksum byte has been stored as
+      // data, then the signal stops. A longer one passes its rest unread.
+      if (at == size) {
+        SignalLost(cpu);
+        return finish();
+      }
+      const std::uint8_t value = bytes[at++];
+      parity ^= value;
+      if (count == 0) break;
+      WriteByte(machine, cpu.ix, value);
+      ++cpu.ix;
+      --count;
+    }
+  }
+  cpu.a = parity;
+  cpu.f = CompareOneFlags(parity);
+  return finish();
 }

@@ -1,31 +1,55 @@
-// The TAP tape: inserting and taking out the image (Machine.tape_file and
-// tape_active always change together) and the loader trap that the emulation
-// loop runs after every instruction while a tape is in.
+// The tape in the deck and the loader trap that plays it to the ROM.
+//
+// A TAP or TZX image is read whole and checked when it goes in (InsertTape),
+// so neither the trap nor the signal ever meets a damaged file. The image
+// and where the tape stands live in Machine.tape_signal (machine/
+// tape_signal.h), which the port bus plays into the EAR bit;
+// Machine.tape_active is true exactly while a tape is in.
+//
+// The trap stands in for LD-BYTES (0556h) on a LOAD while "Fast Tape
+// Loading" is on, for the standard block the ROM would meet next on the
+// playing tape, and does what that routine does with the same block: it
+// compares the flag byte with A, stores DE data bytes from IX up, checks the
+// XOR checksum, and returns to the caller with carry set for a good block and
+// clear for a bad one, having moved the tape past the block either way.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
+#include "snapshots/file_bytes.h"
 
 constexpr std::uint16_t kTapeTrapAddress = 0x0556;  // ROM LD-BYTES entry
-constexpr std::uint16_t kTapeTrapReturn = 0x05E2;   // its exit with carry as result
+constexpr std::uint16_t kTapeTrapReturn = 0x05E2;   // its final RET
 
-// Closes the tape image if one is in; tape_active becomes false.
+inline constexpr char kTapeStopTitle[] = "Tape";
+
+// The message for a tape that stopped at a block of a kind not played.
+std::string UnplayedBlockText(std::uint8_t id);
+
+// Takes the current tape out; tape_active becomes false.
 void EjectTape(Machine& machine);
-// Takes out the current tape and opens path as the new one; false (and no
-// tape) when it cannot be opened.
-bool InsertTape(Machine& machine, const std::string& path);
+// Reads and checks the tape image at path (TZX when it carries the TZX
+// signature or a .tzx name, TAP otherwise) and, when it is whole, puts it in
+// place of the current tape, playing. Otherwise returns why and leaves the
+// machine and the current tape as they were.
+std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path);
 
-// Feeds one tape block to the ROM's loader: length and flag skipped, DE bytes
-// stored from IX up (obeying write_floor), checksum skipped, PC = 05E2h.
-void ServeTapeBlock(Machine& machine, CpuState& cpu);
+// Plays the next block to the ROM's loader as LD-BYTES would and returns
+// true; at the end of the tape, on a stopped tape or before a block that is
+// not at standard timings does nothing and returns false, so the ROM reads
+// the signal (or waits, as with a stopped recorder; BREAK ends the wait).
+bool ServeTapeBlock(Machine& machine, CpuState& cpu);
 
 // The per-instruction test: the ROM loader is about to run for a LOAD (carry
 // set; VERIFY enters with carry clear and runs the ROM's own routine). Call
-// only while machine.tape_active. Returns whether a block was served.
+// only while machine.tape_active and fast_load. Returns whether a block was
+// served.
 inline bool TapeTrap(Machine& machine, CpuState& cpu) {
   if (cpu.pc != kTapeTrapAddress || (cpu.f & kFlagC) == 0) return false;
-  ServeTapeBlock(machine, cpu);
-  return true;
+  return ServeTapeBlock(machine, cpu);
 }

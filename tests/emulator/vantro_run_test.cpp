@@ -110,16 +110,35 @@ TEST_F(VantroRunTest, BootScreenshotShowsTheCopyrightLine) {
   EXPECT_NE(text.find("\x7F 1982 Sinclair Research Ltd"), std::string::npos) << text;
 }
 
-TEST_F(VantroRunTest, TypedLoadRunsAProgramFromATape) {
+TEST_F(VantroRunTest, TypedLoadRunsAProgramFromATapeThroughTheTrapOrTheSignal) {
   const std::string tap = folder.File("hello.tap");
   WriteFile(tap, HelloTape());
-  const std::string png = folder.File("hello.png");
-  RunResult run = RunVantro({"--load", tap, "--type", "J\"\"{ENTER}", "--frames", "100", "--screenshot", png});
-  ASSERT_EQ(run.code, kRunOk) << run.error;
-  std::string text = PictureText(ReadPng(png));
-  EXPECT_NE(text.find("Program: hello"), std::string::npos) << text;
-  EXPECT_NE(text.find("HELLO"), std::string::npos) << text;
-  EXPECT_NE(text.find("0 OK, 10:1"), std::string::npos) << text;
+  // The same blocks as TZX standard speed blocks, loaded by the ROM's own
+  // loader from the signal: some 9 emulated seconds.
+  const std::string tzx = folder.File("hello.tzx");
+  Bytes tzx_bytes = TzxHeader();
+  const Bytes tap_bytes = HelloTape();
+  for (std::size_t at = 0; at < tap_bytes.size();) {
+    const std::size_t length = tap_bytes[at] | tap_bytes[at + 1] << 8;
+    const Bytes block = TzxStandardBlock(Bytes(tap_bytes.begin() + at, tap_bytes.begin() + at + 2 + length));
+    tzx_bytes.insert(tzx_bytes.end(), block.begin(), block.end());
+    at += 2 + length;
+  }
+  WriteFile(tzx, tzx_bytes);
+  const struct {
+    std::vector<std::string> args;
+  } cases[] = {{{"--load", tap, "--frames", "100"}}, {{"--load", tzx, "--no-fast-load", "--frames", "600"}}};
+  for (const auto& c : cases) {
+    const std::string png = folder.File("hello.png");
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--type", "J\"\"{ENTER}", "--screenshot", png});
+    RunResult run = RunVantro(args);
+    ASSERT_EQ(run.code, kRunOk) << run.error;
+    std::string text = PictureText(ReadPng(png));
+    EXPECT_NE(text.find("Program: hello"), std::string::npos) << c.args[1] << text;
+    EXPECT_NE(text.find("HELLO"), std::string::npos) << c.args[1] << text;
+    EXPECT_NE(text.find("0 OK, 10:1"), std::string::npos) << c.args[1] << text;
+  }
 }
 
 TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
@@ -132,10 +151,17 @@ TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
   EXPECT_EQ(run.out, "9000: 2A 00\n0000: F3 3E 2A\n");
   ASSERT_EQ(ReadFile(sna + ".sna").size(), 49179u) << "a bare name gets .sna";
 
-  // The snapshot carries the state on: loading it shows the same memory.
-  RunResult again = RunVantro({"--load", sna + ".sna", "--dump", "9000h:1"});
-  ASSERT_EQ(again.code, kRunOk) << again.error;
-  EXPECT_EQ(again.out, "9000: 2A\n");
+  // The snapshot carries the state on: loading it shows the same memory,
+  // as an SNA and as a Z80 (version 3) file.
+  const std::string z80 = folder.File("after.z80");
+  RunResult as_z80 = RunVantro({"--load", sna + ".sna", "--save-sna", z80});
+  ASSERT_EQ(as_z80.code, kRunOk) << as_z80.error;
+  ASSERT_EQ(ReadFile(z80).at(30), 54) << "a .z80 name saves version 3";
+  for (const std::string& path : {sna + ".sna", z80}) {
+    RunResult again = RunVantro({"--load", path, "--dump", "9000h:1"});
+    ASSERT_EQ(again.code, kRunOk) << again.error;
+    EXPECT_EQ(again.out, "9000: 2A\n") << path;
+  }
 
   RunResult never = RunVantro({"--bin", code + "@0", "--until-pc", "0x1234", "--frames", "3"});
   EXPECT_EQ(never.code, kRunPcNotReached);
@@ -190,6 +216,10 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
   WriteFile(empty, Bytes{});
   const std::string small_rom = folder.File("small.rom");
   WriteFile(small_rom, Bytes(100, 0));
+  const std::string cut_tzx = folder.File("cut.tzx");
+  WriteFile(cut_tzx, Joined({TzxHeader(), Bytes{0x10, 0xE8, 0x03, 0x13, 0x00, 0x00}}));
+  const std::string unplayed_tzx = folder.File("unplayed.tzx");
+  WriteFile(unplayed_tzx, Joined({TzxHeader(), TzxBlock(0x19, {0x00, 0x00, 0x00, 0x00})}));
 
   struct Case { std::vector<std::string> args; std::string error; };
   const Case cases[] = {
@@ -202,13 +232,17 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--speed", "75"}, "--speed wants 25, 50, 100 or 200, not '75'"},
       {{"--type", "{CS+Q"}, "--type: '{' at position 1 is never closed"},
       {{"--type", "\x01"}, "--type: no Spectrum key for '\x01' (position 1)"},
-      {{"--load", folder.File("missing.sna")}, "cannot read " + folder.File("missing.sna") + ": No such file or directory"},
-      {{"--load", short_sna}, short_sna + ": not an SNA snapshot (100 bytes; an SNA file has 49179)"},
-      {{"--load", short_z80}, short_z80 + ": not a Z80 snapshot (shorter than its 30-byte header)"},
+      // The loaders' own messages, as the File menu shows them.
+      {{"--load", folder.File("missing.sna")}, folder.File("missing.sna") + ": Load SNA: Can't open file for reading!"},
+      {{"--load", short_sna}, short_sna + ": Load SNA: This is not an SNA snapshot: an SNA file is 49,179 bytes long!"},
+      {{"--load", short_z80}, short_z80 + ": Load Z80: This file is too short for a Z80 snapshot header!"},
       {{"--load", later_z80}, later_z80 + ": Load Z80: This file version is not supported!"},
-      {{"--load", bad_tap}, bad_tap + ": not a TAP image (block 1 of 19 bytes does not fit the file)"},
-      {{"--load", empty}, empty + ": the tape image is empty"},
-      {{"--bin", empty + "@32768"}, empty + " is empty"},
+      {{"--load", bad_tap}, bad_tap + ": Load TAP: This is not a TAP tape image: its block lengths do not match the file!"},
+      {{"--load", empty}, empty + ": Load TAP: The tape image is empty!"},
+      {{"--load", cut_tzx}, cut_tzx + ": Load TZX: This TZX tape cannot be used: block 1 (10h) is cut off by the end of the file."},
+      {{"--load", unplayed_tzx, "--frames", "5"},
+       unplayed_tzx + ": Tape: The tape stopped at a block of kind 19h, which Vantro does not play."},
+      {{"--bin", empty + "@32768"}, empty + ": Load BIN: The file is empty!"},
       {{"--rom", small_rom}, small_rom + ": a ROM image has 16384 bytes, this one 100"},
       {{"--screenshot", folder.File("no/such/dir.png")},
        "cannot create " + folder.File("no/such/dir.png") + ": No such file or directory"},
@@ -252,7 +286,7 @@ TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
 TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
-                             "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "{ENTER}",
+                             "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
                              "{SS+"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
