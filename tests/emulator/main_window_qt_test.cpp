@@ -10,6 +10,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QElapsedTimer>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -277,6 +280,60 @@ class MainWindowTest : public QObject {
     window->ActionFor(kCommandWriteProtect)->trigger();
     QCOMPARE(machine.write_floor, 0x4000);
     QVERIFY(window->ActionFor(kCommandWriteProtect)->isChecked());
+  }
+
+  // A tape opened from the command line or dropped on the window plays at
+  // once; Play Tape follows it as it stops by itself at a stop block, and a
+  // block of a kind not played stops it with one message naming the id.
+  void TapeOpenedFromOutsidePlaysStopsAndRewinds() {
+    Machine& machine = program->records().machine;
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("tone.tzx"));
+    {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      // 100 pulses of pure tone, stop the tape, a block of kind 19h.
+      file.write(QByteArray("ZXTape!\x1A\x01\x14", 10));
+      file.write(QByteArray("\x12\x78\x08\x64\x00" "\x20\x00\x00" "\x19\x00\x00\x00\x00", 13));
+    }
+    for (int way = 0; way < 2; ++way) {
+      if (way == 0) {
+        program->OpenCommandLineFile({QStringLiteral("vantro"), path});
+      } else {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        // Straight to the window: the application passes a drop on only
+        // while a drag is in progress.
+        static_cast<QObject*>(window)->event(&drop);
+      }
+      QVERIFY2(host.messages.empty(), host.messages.empty() ? "" : host.messages[0].second.c_str());
+      QVERIFY(machine.tape_signal.playing);
+      QVERIFY(window->ActionFor(kCommandPlayTape)->isChecked());
+      for (int k = 0; k < 10 && machine.tape_signal.playing; ++k) program->RunFrame();
+      program->RunFrame();
+      QVERIFY(!machine.tape_signal.playing);
+      QVERIFY(!window->ActionFor(kCommandPlayTape)->isChecked());
+    }
+    window->ActionFor(kCommandPlayTape)->trigger();
+    program->RunFrame();
+    QVERIFY(!window->ActionFor(kCommandPlayTape)->isChecked());
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QVERIFY2(host.messages[0].second.find("19h") != std::string::npos, host.messages[0].second.c_str());
+    window->ActionFor(kCommandRewindTape)->trigger();
+    QCOMPARE(machine.tape_signal.block, std::size_t{0});
+    window->ActionFor(kCommandPlayTape)->trigger();
+    QVERIFY(machine.tape_signal.playing);
+
+    for (int command : {kCommandFastTapeLoading, kCommandFastForwardLoading}) {
+      window->ActionFor(command)->trigger();
+      window->ActionFor(command)->trigger();
+    }
+    QVERIFY(machine.fast_load && machine.fast_forward_loading);
+    window->ActionFor(kCommandFastTapeLoading)->trigger();
+    window->ActionFor(kCommandFastForwardLoading)->trigger();
+    QVERIFY(!machine.fast_load && !machine.fast_forward_loading);
+    QCOMPARE(Checked(window, {kCommandFastTapeLoading, kCommandFastForwardLoading}), QStringList());
   }
 
   void HardwareRulesWithResets() {
