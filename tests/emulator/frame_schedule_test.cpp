@@ -85,3 +85,21 @@ TEST(FrameSchedule, SpeedItemsAskForWholeFrameRatesAndNoLimitForNone) {
     EXPECT_EQ(WantedFrameRate(*machine), speed.rate) << "multiplier " << speed.multiplier;
   }
 }
+
+TEST(FrameSchedule, ATapePlayingAsASignalRunsUnpacedWhileFastForwardIsOn) {
+  auto machine = std::make_unique<Machine>();
+  InitMachine(*machine);
+  ChooseSpeed(*machine, 2);
+  TapeImage image;
+  image.bytes = {0x00, 0x01, 0x02};
+  image.blocks.push_back(StandardBlock(0, 3, 0x00));
+  InsertTapeSignal(machine->tape_signal, image, 0);
+  EXPECT_EQ(WantedFrameRate(*machine), 25) << "a tape held at a standard block waits at the chosen speed";
+  for (int read = 0; read < 1000; ++read) TapeEarLevel(machine->tape_signal, 10);
+  EXPECT_EQ(WantedFrameRate(*machine), 0) << "the signal runs";
+  machine->fast_forward_loading = false;
+  EXPECT_EQ(WantedFrameRate(*machine), 25) << "Fast-Forward While Loading off";
+  machine->fast_forward_loading = true;
+  SetTapePlaying(machine->tape_signal, false, 20);
+  EXPECT_EQ(WantedFrameRate(*machine), 25) << "the tape stopped";
+}
