@@ -1,9 +1,7 @@
-// Reading tape files into blocks to play; see tape_image.h.
+// Reading TAP images into blocks to play; see tape_image.h.
 #include "snapshots/tape_image.h"
 
 #include <utility>
-
-#include "snapshots/tzx.h"
 
 bool ReadTapImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string& reason) {
   if (bytes.empty()) {
@@ -29,9 +27,4 @@ bool ReadTapImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string
   image.bytes = std::move(bytes);
   image.blocks = std::move(blocks);
   return true;
-}
-
-bool ReadTapeImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string& reason) {
-  if (HasTzxSignature(bytes)) return ReadTzx(std::move(bytes), image, reason);
-  return ReadTapImage(std::move(bytes), image, reason);
 }

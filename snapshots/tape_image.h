@@ -1,6 +1,5 @@
-// Tape files read whole into the blocks the tape signal plays: TAP images
-// (a chain of length-prefixed blocks) and TZX images (tzx.h), told apart by
-// the TZX signature. Called when a tape is inserted.
+// TAP images read whole into the blocks the tape signal plays (TZX images
+// have their own reader, tzx.h). Called by InsertTape when a tape goes in.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -9,7 +8,6 @@
 #include "machine/tape_signal.h"
 
 // A TAP image: every block at the ROM's standard timings; false with a
-// reason when its blocks do not chain exactly to the end of the file.
+// reason, and image untouched, when its blocks do not chain exactly to the
+// end of the file or one is too short for a flag and a checksum.
 bool ReadTapImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string& reason);
-// TZX when the bytes carry its signature, TAP otherwise.
-bool ReadTapeImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string& reason);
