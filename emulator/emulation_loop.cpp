@@ -21,6 +21,7 @@ bool TickBefore(std::uint32_t now, std::uint32_t then) {
 
 void EndFrame(EmulationLoop& loop) {
   Machine& machine = loop.machine;
+  EndBeeperFrame(machine.beeper, machine.frame_tstates);
   // A long block move can overshoot by thousands of T-states; the surplus
   // is dropped so one transfer never ends two frames.
   machine.frame_tstates = 0;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "machine/beeper.h"
+
 // Host keys by position on the keyboard (scan code), never by the character
 // they produce, so AZERTY or Dvorak layouts still reach the right Spectrum
 // keys. The first 40 follow the Spectrum matrix: index = half-row * 5 + bit.
@@ -70,6 +72,7 @@ struct Machine {
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
+  Beeper beeper;
 };
 
 // Processor-side memory access: reads always succeed, stores below

@@ -76,6 +76,8 @@ void PortWrite(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t h
   (void)high;  // no device here decodes the high byte on writes
   if ((low & 0x01) == 0) {
     machine.ula_out = cpu.io_data;
+    // cpu.tstates holds what the loop has not yet moved into the frame.
+    BeeperWrite(machine.beeper, machine.frame_tstates + cpu.tstates, cpu.io_data);
     return;
   }
   if (machine.sweet_talker_on && (low & 0xF8) == 0 && machine.sweet_talker != nullptr) {
