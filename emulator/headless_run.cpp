@@ -17,6 +17,7 @@
 #include "emulator/emulation_loop.h"
 #include "emulator/frame_png.h"
 #include "emulator/typed_keys.h"
+#include "emulator/wave_file.h"
 #include "machine/display_renderer.h"
 #include "machine/machine.h"
 #include "snapshots/blocks.h"
@@ -71,7 +72,11 @@ struct RunHooks : LoopHooks {
   long frames = 0;
   Machine* machine = nullptr;
   bool tracing = false;
-  void Present() override { ++frames; }
+  WaveWriter* wave = nullptr;  // --wav: every frame's beeper samples
+  void Present() override {
+    ++frames;
+    if (wave != nullptr) AppendWave(*wave, machine->beeper.block.data(), machine->beeper.block_size);
+  }
   // Reached only when the trace buffer was flushed: keep tracing in a new
   // block, as a user pressing "Debug to file" again would.
   void OpenDebugger() override {
@@ -161,6 +166,15 @@ bool HostSaidNothing(const CommandLineHost& host, const std::string& path, std::
   return false;
 }
 
+// Whatever way the run ends, the WAVE file gets its sizes and is closed.
+struct WaveCloser {
+  WaveWriter& wave;
+  ~WaveCloser() {
+    std::string ignored;
+    CloseWave(wave, ignored);
+  }
+};
+
 // --load: the checks the menu's loaders leave out (they ignore a short SNA
 // silently), then the very dispatch of "Open".
 bool LoadFile(Machine& machine, CpuState& cpu, const std::string& path, bool& booting,
@@ -223,7 +237,7 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
                                          "--until-pc", "--screenshot", "--save-sna", "--dump",
-                                         "--trace"};
+                                         "--trace", "--wav"};
 
 }  // namespace
 
@@ -260,6 +274,10 @@ Output (written after the run, in this order):
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name)
   --trace FILE       write every instruction run, in the format of Vantro's
                      "Debug to file" (debug.lst); large: about 100 bytes each
+  --wav FILE         the beeper's sound of the whole run (start-up and typing
+                     included) as a 16-bit mono 48,000 Hz WAVE file, in
+                     emulated time: 69,888 T-states of sound per frame at
+                     3.5 MHz, however fast the run itself goes
 
 Numbers: decimal (32768) or hexadecimal (0x8000, $8000, 8000h).
 
@@ -279,6 +297,8 @@ Examples:
   vantro-run --frames 150 --screenshot boot.png
   vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
   vantro-run --load state.sna --frames 50 --dump 0x5C00:64
+  vantro-run --type '{EXTEND}{SS+Z}1,0{ENTER}' --frames 100 --wav beep.wav
+            (BEEP 1,0: one second of middle C)
   vantro-run --bin code.bin@0x8000 --type 't{EXTEND}l32768{ENTER}' --until-pc 0x8005
             (RANDOMIZE USR 32768: T in K mode, then L in extended mode)
 
@@ -357,6 +377,8 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
       options.dumps.emplace_back(static_cast<std::uint16_t>(number), length);
     } else if (name == "--trace") {
       options.trace = value;
+    } else if (name == "--wav") {
+      options.wav = value;
     }
   }
   return options;
@@ -421,6 +443,16 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     StartTrace(*machine, LocalClockNow());
   }
 
+  WaveWriter wave;
+  WaveCloser wave_closer{wave};
+  if (!options.wav.empty()) {
+    if (!OpenWave(wave, options.wav, machine->beeper.sample_rate, error)) {
+      EjectTape(*machine);
+      return kRunError;
+    }
+    hooks.wave = &wave;
+  }
+
   bool pc_reached = options.until_pc && cpu.pc == *options.until_pc;
   // Runs until `count` more frames have ended, or the watched address comes.
   auto run_frames = [&](long count) {
@@ -464,6 +496,12 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     result = kRunPcNotReached;
   }
 
+  if (hooks.wave != nullptr) {
+    // A run stopped by --until-pc ends inside a frame: its sound so far.
+    EndBeeperFrame(machine->beeper, machine->frame_tstates + cpu.tstates);
+    AppendWave(wave, machine->beeper.block.data(), machine->beeper.block_size);
+    if (!CloseWave(wave, error)) result = kRunError;
+  }
   if (machine->trace_on && !FlushTrace(*machine, loop.trace_path)) {
     error = "cannot write " + options.trace;
     result = kRunError;

@@ -20,6 +20,7 @@ struct RunOptions {
   std::string save_sna;                                       // --save-sna FILE
   std::vector<std::pair<std::uint16_t, std::uint32_t>> dumps;  // --dump ADDR:LEN
   std::string trace;                                          // --trace FILE
+  std::string wav;                                            // --wav FILE
   bool help = false;
 };
 
