@@ -57,6 +57,7 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation>Video", "Fast Border Render", kCommandFastBorder, kOn},
     {"Emulation", nullptr, 0},
     {"Emulation", "Write Protect ROM", kCommandWriteProtect, kOn},
+    {"Emulation", "Sound", kCommandSound, kOn},
     {"Hardware", kSweetTalkerItem, kCommandSweetTalker, kOff},
     {"Hardware", kCurrahItem, kCommandCurrah, kOff},
     {"Hardware", nullptr, 0},
@@ -142,6 +143,7 @@ void MainWindow::SyncCheckMarks() {
   mark(kCommandGreenScreen, machine.video_output == VideoOutput::green);
   mark(kCommandFastBorder, machine.fast_border);
   mark(kCommandWriteProtect, machine.write_floor != 0);
+  mark(kCommandSound, machine.beeper.sound_on);
   const HardwareChecks hardware = HardwareCheckMarks(machine);
   mark(kCommandKempston, hardware.kempston);
   mark(kCommandInterface2Port1, hardware.if2_port1);
@@ -174,6 +176,7 @@ void MainWindow::Dispatch(int command) {
     case kCommandGreenScreen: SetOutput(VideoOutput::green); break;
     case kCommandFastBorder: machine.fast_border = !machine.fast_border; break;
     case kCommandWriteProtect: ToggleWriteProtect(machine); break;
+    case kCommandSound: machine.beeper.sound_on = !machine.beeper.sound_on; break;
     case kCommandSweetTalker: ToggleSweetTalker(machine, cpu); break;
     case kCommandCurrah: ToggleCurrah(machine, cpu); break;
     case kCommandKempston: ChooseJoystick(machine, cpu, Joystick::kempston); break;

@@ -53,6 +53,7 @@ enum MenuCommand : int {
   kCommandHelpTopics = 33,
   kCommandAbout = 34,
   kCommandCharsetEditor = 36,
+  kCommandSound = 37,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";

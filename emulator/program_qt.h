@@ -48,6 +48,7 @@ class VantroProgram final : public LoopHooks {
   MainWindow* window() { return window_.get(); }
   MillisecondClock& clock() { return clock_; }
   bool has_sound() const { return sound_ != nullptr; }
+  SdlSoundPlayer* sound() { return sound_.get(); }
 
  private:
   void Fatal(const char* text);

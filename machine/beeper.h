@@ -88,8 +88,17 @@ void EndBeeperFrame(Beeper& beeper, std::int32_t frame_length);
 void ResampleBlock(const std::int16_t* in, int count, std::int16_t previous, std::int16_t* out,
                    int out_count);
 
-// How many samples a block of `count` should become so the output buffer
-// (`buffered` samples, smoothed) moves towards `target`: a few samples more
-// when it runs low, a few fewer when it runs high, never more than a
-// sixteenth of the block either way.
-int RegulatedBlockSize(int count, double buffered, int target);
+// The output stream's length regulation: how many samples a block of
+// `count` should become so the samples waiting for the device (`buffered`)
+// stay near `target` while the host's and the sound card's clocks drift
+// apart. Proportional to the smoothed distance from the target, plus what
+// it has learnt of the drift; never more than a sixteenth of the block
+// either way.
+struct BeeperRegulator {
+  double buffered = 0;  // smoothed over the device's bites
+  double drift = 0;     // samples per block the clocks differ by, as learnt
+  double carry = 0;     // the fraction of a sample not yet given
+};
+// The stream starts (again) with this many samples waiting.
+void StartRegulator(BeeperRegulator& regulator, int buffered);
+int RegulatedBlockSize(BeeperRegulator& regulator, int count, int buffered, int target);
