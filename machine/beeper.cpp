@@ -14,6 +14,9 @@ namespace {
 // the lowest notes keep their shape.
 constexpr double kDcTimeConstantSeconds = 0.010;
 
+constexpr int kPaceWindowBlocks = 100;
+constexpr double kLargestPaceDifference = 0.1;
+
 void EmitSample(Beeper& beeper, double mean_level) {
   const float input = static_cast<float>(mean_level * kBeeperUnitAmplitude);
   beeper.dc_output = input - beeper.dc_input + beeper.dc_pole * beeper.dc_output;
@@ -108,22 +111,38 @@ void ResampleBlock(const std::int16_t* in, int count, std::int16_t previous, std
 }
 
 void StartRegulator(BeeperRegulator& regulator, int buffered) {
-  // The drift learnt stays: it belongs to the clocks, not to this start.
+  // The pace learnt stays: it belongs to the clocks, not to this start. The
+  // window running saw the stream stand still, so it is dropped.
   regulator.buffered = buffered;
   regulator.carry = 0;
+  regulator.window_blocks = 0;
+  regulator.window_taken = 0;
+  regulator.window_given = 0;
 }
 
-int RegulatedBlockSize(BeeperRegulator& regulator, int count, int buffered, int target) {
-  // The device takes its samples in bites of several milliseconds, so the
-  // level seen at a frame end jumps; eight frames of smoothing calm it.
+int RegulatedBlockSize(BeeperRegulator& regulator, int count, int buffered, int taken, int target) {
+  // The device takes whole bites of several milliseconds, so what it took
+  // since the last block jumps: its pace is measured over 100 blocks (2 s),
+  // and a window far off (the frames came at another rate, or stopped for
+  // a while) teaches nothing.
+  regulator.window_taken += taken;
+  regulator.window_given += count;
+  if (++regulator.window_blocks == kPaceWindowBlocks) {
+    const double pace = static_cast<double>(regulator.window_taken) / static_cast<double>(regulator.window_given);
+    if (std::fabs(pace - 1.0) < kLargestPaceDifference) regulator.pace += (pace - regulator.pace) / 2.0;
+    regulator.window_blocks = 0;
+    regulator.window_taken = 0;
+    regulator.window_given = 0;
+  }
+  // The level seen jumps with the bites too: eight blocks of smoothing.
   regulator.buffered += (buffered - regulator.buffered) / 8.0;
-  const double error = target - regulator.buffered;
+  // Following the pace needs no error to build up first, so a long
+  // stretch away from the target (the start, a stall) winds nothing up;
+  // the pull, one sample of block length per 48 of error, brings the level
+  // back within a few seconds.
   const double limit = std::max(1, count / 16);
-  // Gains settled on by simulation: a 5 % drift is taken up within a few
-  // seconds without running dry, and at no drift the block length wobbles
-  // by two or three samples (a fraction of a percent in pitch).
-  regulator.drift = std::clamp(regulator.drift + error / 4000.0, -limit, limit);
-  const double wanted = std::clamp(error / 48.0 + regulator.drift + regulator.carry, -limit, limit);
+  const double pull = (target - regulator.buffered) / 48.0;
+  const double wanted = std::clamp(count * (regulator.pace - 1.0) + pull + regulator.carry, -limit, limit);
   const int change = static_cast<int>(std::lround(wanted));
   regulator.carry = wanted - change;
   return count + change;

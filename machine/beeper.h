@@ -91,14 +91,18 @@ void ResampleBlock(const std::int16_t* in, int count, std::int16_t previous, std
 // The output stream's length regulation: how many samples a block of
 // `count` should become so the samples waiting for the device (`buffered`)
 // stay near `target` while the host's and the sound card's clocks drift
-// apart. Proportional to the smoothed distance from the target, plus what
-// it has learnt of the drift; never more than a sixteenth of the block
-// either way.
+// apart. The blocks follow the pace the device takes them at (measured
+// over windows of blocks, `taken` being what it took since the last
+// block), plus a pull towards the target; never more than a sixteenth of
+// the block either way.
 struct BeeperRegulator {
   double buffered = 0;  // smoothed over the device's bites
-  double drift = 0;     // samples per block the clocks differ by, as learnt
+  double pace = 1.0;    // samples taken per sample given, as learnt
+  int window_blocks = 0;
+  std::int64_t window_taken = 0;
+  std::int64_t window_given = 0;
   double carry = 0;     // the fraction of a sample not yet given
 };
 // The stream starts (again) with this many samples waiting.
 void StartRegulator(BeeperRegulator& regulator, int buffered);
-int RegulatedBlockSize(BeeperRegulator& regulator, int count, int buffered, int target);
+int RegulatedBlockSize(BeeperRegulator& regulator, int count, int buffered, int taken, int target);

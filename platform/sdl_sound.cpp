@@ -10,8 +10,10 @@ constexpr int kPreferredRate = 48000;
 // Samples per callback: about 11 ms at 48 kHz, short enough that an
 // allophone starts with the OUT that asks for it.
 constexpr int kDeviceSamples = 512;
-// Beeper samples kept waiting for the device, in milliseconds; the device's
-// own buffer adds up to another 11.
+// Beeper samples ahead of the loudspeaker (waiting for the device and
+// still in its buffer) just before a frame's block is added, in
+// milliseconds: the block adds 20, so the level swings around 60 ms, the
+// middle of 40-80.
 constexpr int kBeeperTargetMs = 50;
 // A dry stream fades its last sample out over a few milliseconds instead of
 // dropping to zero with a click.
@@ -104,15 +106,28 @@ void SdlSoundPlayer::QueueBeeper(const std::int16_t* samples, int count) {
   if (count <= 0) return;
   Lock();
   const int buffered = static_cast<int>(ring_write_ - ring_read_);
+  const int taken = static_cast<int>(ring_read_ - read_seen_);
+  read_seen_ = ring_read_;
   const bool playing = ring_playing_;
+  const std::uint64_t bite_ticks = bite_ticks_;
+  const int bite_samples = bite_samples_;
   Unlock();
+  // The device takes its samples in bites and plays each over several
+  // milliseconds; counting what is left of the last bite makes the level
+  // seen at a frame end smooth instead of a sawtooth.
+  int in_device = 0;
+  if (bite_ticks != 0) {
+    const double played = static_cast<double>(SDL_GetPerformanceCounter() - bite_ticks) * rate_ /
+                          static_cast<double>(SDL_GetPerformanceFrequency());
+    in_device = std::max(0, bite_samples - static_cast<int>(played));
+  }
 
   // While filling up nothing is regulated.
   int size = count;
   if (!playing) {
-    StartRegulator(regulator_, buffered);
+    StartRegulator(regulator_, buffered + in_device);
   } else {
-    size = RegulatedBlockSize(regulator_, count, buffered, beeper_target_);
+    size = RegulatedBlockSize(regulator_, count, buffered + in_device, taken, beeper_target_);
   }
   size = std::min(size, kRingSize - buffered);
   if (size <= 0) return;  // only with a device that stopped taking samples
@@ -127,7 +142,10 @@ void SdlSoundPlayer::QueueBeeper(const std::int16_t* samples, int count) {
 
 void SdlSoundPlayer::Mix(std::int16_t* out, int count) {
   for (int i = 0; i < count; ++i) {
-    if (ring_playing_ && ring_read_ == ring_write_) ring_playing_ = false;  // ran dry
+    if (ring_playing_ && ring_read_ == ring_write_) {
+      ring_playing_ = false;
+      ++dry_runs_;
+    }
     if (ring_playing_) {
       ring_last_ = ring_[ring_read_++ % kRingSize];
     } else {
@@ -162,7 +180,17 @@ int SdlSoundPlayer::BufferedBeeperSamples() const {
   return buffered;
 }
 
+std::uint32_t SdlSoundPlayer::BeeperDryRuns() const {
+  Lock();
+  const std::uint32_t runs = dry_runs_;
+  Unlock();
+  return runs;
+}
+
 void SdlSoundPlayer::Callback(void* self, Uint8* stream, int bytes) {
-  static_cast<SdlSoundPlayer*>(self)->Mix(reinterpret_cast<std::int16_t*>(stream),
-                                          bytes / static_cast<int>(sizeof(std::int16_t)));
+  auto* player = static_cast<SdlSoundPlayer*>(self);
+  const int count = bytes / static_cast<int>(sizeof(std::int16_t));
+  player->bite_ticks_ = SDL_GetPerformanceCounter();
+  player->bite_samples_ = count;
+  player->Mix(reinterpret_cast<std::int16_t*>(stream), count);
 }

@@ -37,9 +37,10 @@ class SdlSoundPlayer final : public SoundPlayer {
   void Play(int allophone) override;
 
   // Frame end at "100%": the frame's beeper samples, stretched or shrunk by
-  // a few so the stream waiting for the device stays near 50 ms (between
-  // about 40 and 80 with the device's own buffer) whatever the clocks do. A stream that ran dry
-  // starts again only once that much is waiting, so it never stutters.
+  // a few so the sound ahead of the loudspeaker (waiting, and in the
+  // device's buffer) stays between about 40 and 80 ms whatever the clocks
+  // do. A stream that ran dry starts again only once 50 ms are waiting, so
+  // it never stutters.
   void QueueBeeper(const std::int16_t* samples, int count);
 
   // The mixing step of the audio callback, exposed so it can be checked
@@ -49,6 +50,8 @@ class SdlSoundPlayer final : public SoundPlayer {
   int SoundingVoices() const;
   // Beeper samples queued and not yet mixed.
   int BufferedBeeperSamples() const;
+  // How often the beeper stream ran dry while playing.
+  std::uint32_t BeeperDryRuns() const;
   int rate() const { return rate_; }
   int beeper_target() const { return beeper_target_; }
 
@@ -82,9 +85,13 @@ class SdlSoundPlayer final : public SoundPlayer {
   std::uint32_t ring_write_ = 0;
   bool ring_playing_ = false;     // false: filling up before playing
   float ring_last_ = 0.0f;        // last sample mixed, fading while dry
+  std::uint32_t dry_runs_ = 0;
+  std::uint64_t bite_ticks_ = 0;  // when the device took its last samples
+  int bite_samples_ = 0;          // and how many
   // The loop's side only:
-  int beeper_target_ = 0;         // samples waiting, aimed at
+  int beeper_target_ = 0;         // samples ahead, aimed at
   BeeperRegulator regulator_;
+  std::uint32_t read_seen_ = 0;   // ring_read_ at the last block
   std::int16_t queued_last_ = 0;  // the sample before the next block
   std::array<std::int16_t, kBeeperBlockCapacity * 2> stretched_{};
 };

@@ -105,8 +105,9 @@ class HostLayerTest : public QObject {
   }
 
   void BeeperStreamFillsUpThenKeepsItsLevelAgainstClockDrift() {
-    // The device's clock runs a little fast, exact or a little slow against
-    // the frames: the stream must never run dry or overflow once playing.
+    // The device's clock runs up to 5 % fast or slow against the frames:
+    // once playing the stream must never run dry, and once the pace is
+    // learnt (10 s in) the level must stay between 40 and 80 ms.
     auto set = std::make_unique<AllophoneSet>();
     for (double drift : {0.05, 0.015, 0.0, -0.015, -0.05}) {
       auto player = SdlSoundPlayer::ForMixingOnly(*set, 48000);
@@ -114,7 +115,7 @@ class HostLayerTest : public QObject {
       std::array<std::int16_t, 512> out{};
       double owed = 0;  // samples the device has asked for, in 512-sample bites
       int lowest = 1 << 30, highest = 0;
-      for (int frame = 0; frame < 600; ++frame) {
+      for (int frame = 0; frame < 1000; ++frame) {
         player->QueueBeeper(block.data(), static_cast<int>(block.size()));
         owed += 958 * (1 + drift);
         for (; owed >= 512; owed -= 512) {
@@ -127,12 +128,12 @@ class HostLayerTest : public QObject {
             else QCOMPARE(v, std::int16_t(0));
           }
         }
-        if (frame >= 200) {
+        if (frame >= 500) {
           lowest = std::min(lowest, player->BufferedBeeperSamples());
           highest = std::max(highest, player->BufferedBeeperSamples());
         }
       }
-      // 40-80 ms with the device's bite of 512 on top of what waits.
+      // Counting the device's bite of 512 on top of what waits.
       QVERIFY2(lowest + 512 >= 1920 && highest <= 3840,
                qPrintable(QString("drift %1: %2-%3 samples waiting").arg(drift).arg(lowest).arg(highest)));
 
