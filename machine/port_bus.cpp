@@ -1,7 +1,8 @@
 // The 48K port decoding behind IN and OUT: the ULA on even ports (keyboard
-// half-rows with the Interface 2 joysticks laid over them, border out), the
-// Kempston joystick and the Sweet Talker on odd ports. Called by the Z80 core
-// for every port instruction and by the emulation loop at each frame end.
+// half-rows with the Interface 2 joysticks laid over them; border, speaker
+// and MIC out), the Kempston joystick and the Sweet Talker on odd ports.
+// Called by the Z80 core for every port instruction and by the emulation
+// loop at each frame end.
 #include "machine/port_bus.h"
 
 #include "cpu/cpu_state.h"
