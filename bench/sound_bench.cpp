@@ -1,6 +1,6 @@
 // Vantro's program at "100%" with the beeper sounding through SDL, for as
 // many seconds as asked (default 30): a machine-code loop plays a steady
-// tone with interrupts off. Usage: sound_bench [seconds [--sleep]]. Reports the frames per second reached, the
+// tone with interrupts off. Reports the frames per second reached, the
 // processor time the program took per second of running, and how the
 // beeper's output stream fared (samples waiting, times it ran dry). The
 // output goes wherever SDL sends it; SDL_AUDIODRIVER=disk with
@@ -13,8 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
-#include <thread>
 
 #include "emulator/program_qt.h"
 #include "platform/sdl_sound.h"
@@ -38,9 +36,6 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
-  // --sleep: frames on a 19.968 ms schedule kept by sleeping, for a loop
-  // whose own pacing still takes long to settle.
-  const bool sleep = argc > 2 && std::string_view(argv[2]) == "--sleep";
 
   VantroProgram program;
   if (!program.Start()) return 1;
@@ -63,13 +58,7 @@ int main(int argc, char** argv) {
   const double cpu_start = ProcessorSeconds();
   long frames = 0;
   int lowest = 1 << 30, highest = 0;
-  auto next = std::chrono::steady_clock::now();
   while (Since(start) < seconds) {
-    if (sleep) {
-      machine.delay_count = 0;
-      next += std::chrono::microseconds(19968);
-      std::this_thread::sleep_until(next);
-    }
     program.RunFrame();
     ++frames;
     if (Since(start) > 5.0) {

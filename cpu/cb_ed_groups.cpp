@@ -267,9 +267,11 @@ unsigned ExecuteEd(CpuState& s, Machine& m) {
       s.a = Sub8Flags(s, v, 0);
       return 8;
     }
-    case 5:  // RETN, RETI and their mirrors all re-enable interrupts
+    case 5:
+      // RETN, RETI and their mirrors copy IFF2 into IFF1. With no NMI the two
+      // flip-flops never differ, so iff stays as it is: a handler entered by
+      // an accepted interrupt that ends in a bare RETI keeps interrupts off.
       s.pc = Pop(s, m);
-      s.iff = 4;
       if (op == 0x4D) s.memptr = s.pc;
       return 14;
     case 6:

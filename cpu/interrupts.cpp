@@ -14,8 +14,8 @@ void AcceptInterrupt(CpuState& cpu, Machine& machine) {
     ++cpu.pc;  // HALT left pc on its own opcode
   }
   // Acceptance disables interrupts, as on the real part; without this the
-  // handler could be re-entered before its own EI. EI, RETN and RETI enable
-  // them again.
+  // handler could be re-entered before its own EI. Only EI enables them
+  // again: RETN and RETI leave iff as it is.
   cpu.iff = 0;
   PushWord(cpu, machine, cpu.pc);
   if (cpu.im == 2) {

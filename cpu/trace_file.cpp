@@ -77,10 +77,13 @@ bool FlushTrace(Machine& machine, const char* file_path) {
   AppendToBuffer(machine, kLineEnd, sizeof kLineEnd);
   machine.trace_on = false;
   std::FILE* file = std::fopen(file_path, "ab");  // append: earlier blocks stay
-  if (file == nullptr) return false;
-  const std::size_t written = std::fwrite(machine.trace_buffer.data(), 1, machine.trace_fill, file);
-  const bool closed = std::fclose(file) == 0;
-  return written == machine.trace_fill && closed;
+  bool written = false;
+  if (file != nullptr) {
+    written = std::fwrite(machine.trace_buffer.data(), 1, machine.trace_fill, file) == machine.trace_fill;
+    written = std::fclose(file) == 0 && written;
+  }
+  machine.trace_write_failed = !written;
+  return written;
 }
 
 bool AppendTraceLine(Machine& machine, const TraceTexts& texts, const CpuState& cpu,

@@ -41,11 +41,14 @@ void StartTrace(Machine& machine, const ClockTime& time);
 // Appends the line for the instruction just traced. Once trace_fill reaches
 // 64,000 the block gets its closing CR LF and is appended to file_path (the
 // current directory's "debug.lst"), tracing stops and the answer is true:
-// the caller then opens the debugger. A file that cannot be opened loses the
-// text silently; tracing still stops.
+// the caller then opens the debugger. A file that cannot be written in full
+// sets machine.trace_write_failed for the caller to report; tracing still
+// stops.
 bool AppendTraceLine(Machine& machine, const TraceTexts& texts, const CpuState& cpu,
                      const char* file_path = kTraceFileName);
 
 // Ends the block: closing CR LF, append to file_path, trace_on = false.
-// Returns whether the file was written.
+// Also the end of a trace still collecting when the program ends. Returns
+// whether the whole block was written; machine.trace_write_failed is set to
+// the opposite.
 bool FlushTrace(Machine& machine, const char* file_path = kTraceFileName);

@@ -68,7 +68,11 @@ void LoadRegister(CpuState& cpu, int order, std::uint16_t value) {
     case 12: cpu.h = high; cpu.l = low; break;
     case 13: cpu.ix = value; break;
     case 14: cpu.iy = value; break;
-    case 15: cpu.pc = value; break;
+    case 15:
+      // A new PC ends a HALT wait, or the next interrupt would skip a byte.
+      cpu.pc = value;
+      cpu.halted = false;
+      break;
     case 16: cpu.sp = value; break;
     default: break;
   }

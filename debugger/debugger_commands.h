@@ -50,8 +50,8 @@ constexpr std::uint8_t KindOfLoadOrder(int order) {
 }
 bool IsWideLoadOrder(int order);
 // "LOAD": 8-bit registers take the low byte into their field (R the whole
-// byte into r, r7 untouched); BC, DE, HL split into high and low register.
-// An order outside 0-16 changes nothing.
+// byte into r, r7 untouched); BC, DE, HL split into high and low register;
+// PC also ends a HALT wait. An order outside 0-16 changes nothing.
 void LoadRegister(CpuState& cpu, int order, std::uint16_t value);
 
 // A digits-only value field of the break-on-value, opcode and Load dialogs.

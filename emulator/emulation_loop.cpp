@@ -13,12 +13,6 @@
 
 namespace {
 
-// Tick counters wrap after 49 days; comparing by difference keeps pacing
-// working across the wrap.
-bool TickBefore(std::uint32_t now, std::uint32_t then) {
-  return static_cast<std::int32_t>(now - then) < 0;
-}
-
 void EndFrame(EmulationLoop& loop) {
   Machine& machine = loop.machine;
   EndBeeperFrame(machine.beeper, machine.frame_tstates);
@@ -26,12 +20,14 @@ void EndFrame(EmulationLoop& loop) {
   // is dropped so one transfer never ends two frames.
   machine.frame_tstates = 0;
   machine.border_band = 0;
-  const std::uint32_t now = loop.clock.NowMs();
-  RenderFrame(loop.renderer, machine, now);
+  loop.frame_passes = 0;
+  RenderFrame(loop.renderer, machine, loop.clock.NowMs());
+  loop.hooks.Present();
+  // Commands and key changes come in here, before the interrupt: the
+  // handler then starts from whatever they left.
+  loop.hooks.BetweenFrames();
   SampleKeyboard(machine);
   AcceptInterrupt(loop.cpu, machine);
-  loop.hooks.Present();
-  if (machine.speed_limited) PacingStep(machine, now);
 }
 
 // The pass itself, inlined into both entry points so the frame loop of
@@ -62,7 +58,7 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
     cpu.tstates = 0;
   }
 
-  if (machine.frame_tstates >= kFrameTStates) {
+  if (machine.frame_tstates >= kFrameTStates || ++loop.frame_passes >= kFramePassLimit) {
     EndFrame(loop);
     outcome |= kPassFrameEnded;
   }
@@ -75,8 +71,6 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
     outcome |= kPassBreakpointFired;
     loop.hooks.OpenDebugger();
   }
-
-  if (machine.speed_limited && machine.delay_count > 0) BusyWait(machine.delay_count);
   return outcome;
 }
 
@@ -93,33 +87,10 @@ unsigned RunUntilFrameEnd(EmulationLoop& loop) {
   }
 }
 
-void ChooseSpeed(Machine& machine, int multiplier, std::uint32_t now_ms) {
+void ChooseSpeed(Machine& machine, int multiplier) {
   // 12.5 frames per second times the multiplier, the half cut off: 25% is 12.
   machine.target_frames = static_cast<std::uint8_t>(multiplier * kBaseFrameRateTimesTwo / 2);
-  machine.next_check = now_ms + kPacingPeriodMs;
   machine.speed_limited = true;
 }
 
 void ChooseNoLimit(Machine& machine) { machine.speed_limited = false; }
-
-void PacingStep(Machine& machine, std::uint32_t now_ms) {
-  ++machine.frames_counted;
-  if (TickBefore(now_ms, machine.next_check)) return;
-  const std::int32_t counted = machine.frames_counted;
-  const std::int32_t target = machine.target_frames;
-  if (counted > target) {
-    machine.delay_count += (counted - target) * kPacingStep;
-  } else if (counted < target) {
-    machine.delay_count -= (target - counted) * kPacingStep;
-    if (machine.delay_count < 0) machine.delay_count = 0;
-  }
-  machine.next_check = now_ms + kPacingPeriodMs;
-  machine.frames_counted = 0;
-}
-
-void BusyWait(std::int32_t count) {
-  // volatile: every decrement is a real store, so the count takes time and
-  // the optimiser cannot fold the loop away.
-  volatile std::int32_t scratch = count;
-  while (scratch > 0) scratch = scratch - 1;
-}

@@ -1,9 +1,9 @@
 // The emulation loop: one Z80 instruction per pass, the frame end every
-// 69,888 T-states (render, keyboard, interrupt, present, pacing), and around
-// the instruction the tape loader trap, the breakpoint test and the speed
-// busy-wait. Plain C++ without a window, so Vantro's main window and the
-// headless runner vantro-run drive the very same passes; each decides itself
-// how often it looks at its events between passes.
+// 69,888 T-states (render, present, then the hooks' turn for host events and
+// the wait for the frame's due time, then keyboard and interrupt), and
+// after the instruction the tape loader trap and the breakpoint test. Plain
+// C++ without a window, so Vantro's main window and the headless runner
+// vantro-run drive the very same passes.
 #pragma once
 #include <cstdint>
 
@@ -18,9 +18,6 @@ struct DisplayRenderer;
 
 constexpr int kBorderBandRows = 2;
 constexpr int kBorderBandLimit = 240;        // bands paint rows 0-239
-constexpr std::uint32_t kPacingPeriodMs = 1000;
-constexpr std::int32_t kPacingStep = 5;      // busy-wait iterations per frame of difference
-constexpr std::int32_t kInitialDelayCount = 1000;
 constexpr int kBaseFrameRateTimesTwo = 25;   // 12.5 frames per second at 25%
 
 // What the loop needs from whoever shows the picture and owns the debugger.
@@ -29,9 +26,15 @@ constexpr int kBaseFrameRateTimesTwo = 25;   // 12.5 frames per second at 25%
 class LoopHooks {
  public:
   virtual ~LoopHooks() = default;
-  // The frame picture has been rendered and the interrupt offered: show it
-  // (at 200% as the 640x480 copy).
+  // The frame picture has been rendered: show it (at 200% as the 640x480
+  // copy).
   virtual void Present() = 0;
+  // The frame has ended and been shown; the keyboard is sampled and the
+  // interrupt offered once this returns. The place for host events and for
+  // waiting until the next frame is due (frame_schedule.h): a command run
+  // here lands between two instructions of the program, before the frame
+  // interrupt rather than between its acceptance and its handler.
+  virtual void BetweenFrames() {}
   // A breakpoint fired (already disarmed) or the trace buffer was flushed to
   // "debug.lst": hand over to the debugger; returns when it is closed.
   virtual void OpenDebugger() = 0;
@@ -54,7 +57,15 @@ struct EmulationLoop {
   // Where flushed trace blocks go: "debug.lst" in the current directory for
   // the window; vantro-run's --trace names its own file.
   const char* trace_path = kTraceFileName;
+  // Passes since the last frame end. Undefined ED codes and stray prefixes
+  // take no T-states, so a program made of them alone would never end a
+  // frame; after kFramePassLimit passes the frame ends anyway.
+  std::uint32_t frame_passes = 0;
 };
+
+// Instructions that take time take at least 4 T-states, so a frame of them
+// never needs this many passes.
+constexpr std::uint32_t kFramePassLimit = 69888;
 
 // What happened during a pass; bits, kPassPlain when none.
 enum PassOutcome : unsigned {
@@ -64,9 +75,8 @@ enum PassOutcome : unsigned {
   kPassTraceFlushed = 1u << 2,
 };
 
-// One pass without its event step: instruction (traced while trace_on),
-// T-state transfer with border band, frame end, tape trap, breakpoint test,
-// busy-wait. The caller polls its events between passes.
+// One pass: instruction (traced while trace_on), T-state transfer with
+// border band, frame end, tape trap, breakpoint test.
 unsigned RunPass(EmulationLoop& loop);
 
 // Passes until one of them reports something (a frame end at the latest);
@@ -75,11 +85,7 @@ unsigned RunPass(EmulationLoop& loop);
 unsigned RunUntilFrameEnd(EmulationLoop& loop);
 
 // "Speed" items "25%".."200%" (multiplier 1, 2, 4, 8): 12, 25, 50 or 100
-// frames per second; delay_count and frames_counted carry over.
-void ChooseSpeed(Machine& machine, int multiplier, std::uint32_t now_ms);
-// "No Limit": no frame counting and no busy-wait.
+// frames per second.
+void ChooseSpeed(Machine& machine, int multiplier);
+// "No Limit": frames follow each other as fast as the host allows.
 void ChooseNoLimit(Machine& machine);
-// Once per frame while speed_limited: adjusts delay_count once a second.
-void PacingStep(Machine& machine, std::uint32_t now_ms);
-// Counts a memory-held counter down to 0: the only brake on speed.
-void BusyWait(std::int32_t count);

@@ -16,6 +16,7 @@
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
 #include "emulator/frame_png.h"
+#include "emulator/frame_schedule.h"
 #include "emulator/typed_keys.h"
 #include "emulator/wave_file.h"
 #include "machine/display_renderer.h"
@@ -73,13 +74,20 @@ struct RunHooks : LoopHooks {
   Machine* machine = nullptr;
   bool tracing = false;
   WaveWriter* wave = nullptr;  // --wav: every frame's beeper samples
+  bool trace_lost = false;  // a flush could not write its whole block
+  // --speed: the window's frame schedule on the host's clock, sleeping
+  // between frames (there are no events to look at).
+  SteadyClock host_clock;
+  FrameSchedule schedule;
   void Present() override {
     ++frames;
     if (wave != nullptr) AppendWave(*wave, machine->beeper.block.data(), machine->beeper.block_size);
   }
+  void BetweenFrames() override { PaceFrame(schedule, WantedFrameRate(*machine), host_clock); }
   // Reached only when the trace buffer was flushed: keep tracing in a new
   // block, as a user pressing "Debug to file" again would.
   void OpenDebugger() override {
+    trace_lost = trace_lost || machine->trace_write_failed;
     if (tracing) StartTrace(*machine, LocalClockNow());
   }
 };
@@ -237,7 +245,7 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
                                          "--until-pc", "--screenshot", "--save-sna", "--dump",
-                                         "--trace", "--wav"};
+                                         "--trace", "--speed", "--wav"};
 
 }  // namespace
 
@@ -248,7 +256,8 @@ Usage: vantro-run [options]
 
 The machine starts as Vantro does: the built-in 48K ROM, RAM cleared, a
 hard reset. Files go in as the File menu takes them, the machine runs as
-fast as the host allows, and the results come out as files or text.
+fast as the host allows (or at --speed), and the results come out as files
+or text.
 
 Input:
   --rom FILE         use this 16,384-byte ROM image instead of the built-in one
@@ -264,6 +273,9 @@ Input:
 
 Running:
   --frames N         run N frames (1/50 s each) after the typing; default 0
+  --speed PERCENT    run in real time at 25, 50, 100 or 200 percent (12, 25,
+                     50 or 100 frames a second), as the window's Speed menu;
+                     default: as fast as the host allows
   --until-pc ADDR    stop as soon as the program counter reaches ADDR; then
                      --frames is the limit (default 3000) and exit code 3
                      means the address never came
@@ -273,7 +285,8 @@ Output (written after the run, in this order):
   --screenshot FILE  the 320x240 picture with border, as a PNG file
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name)
   --trace FILE       write every instruction run, in the format of Vantro's
-                     "Debug to file" (debug.lst); large: about 100 bytes each
+                     "Debug to file" (debug.lst); large: about 100 bytes each;
+                     a write that fails is an error (exit code 1)
   --wav FILE         the beeper's sound of the whole run (start-up and typing
                      included) as a 16-bit mono 48,000 Hz WAVE file, in
                      emulated time: 69,888 T-states of sound per frame at
@@ -377,6 +390,17 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
       options.dumps.emplace_back(static_cast<std::uint16_t>(number), length);
     } else if (name == "--trace") {
       options.trace = value;
+    } else if (name == "--speed") {
+      const struct { const char* percent; int multiplier; } speeds[] = {
+          {"25", 1}, {"50", 2}, {"100", 4}, {"200", 8}};
+      options.speed_multiplier = 0;
+      for (const auto& speed : speeds) {
+        if (value == speed.percent) options.speed_multiplier = speed.multiplier;
+      }
+      if (options.speed_multiplier == 0) {
+        error = "--speed wants 25, 50, 100 or 200, not '" + value + "'";
+        return std::nullopt;
+      }
     } else if (name == "--wav") {
       options.wav = value;
     }
@@ -390,7 +414,11 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   InitMachine(*machine);
   CpuState cpu;
   ResetCpu(cpu);
-  machine->speed_limited = false;  // no pacing, no busy-wait
+  if (options.speed_multiplier > 0) {
+    ChooseSpeed(*machine, options.speed_multiplier);
+  } else {
+    ChooseNoLimit(*machine);
+  }
 
   std::optional<std::vector<KeyChord>> chords = ParseTypedKeys(options.type, error);
   if (!chords) return kRunError;
@@ -502,7 +530,8 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     AppendWave(wave, machine->beeper.block.data(), machine->beeper.block_size);
     if (!CloseWave(wave, error)) result = kRunError;
   }
-  if (machine->trace_on && !FlushTrace(*machine, loop.trace_path)) {
+  // The text still collected at the end is appended as a flush would.
+  if ((machine->trace_on && !FlushTrace(*machine, loop.trace_path)) || hooks.trace_lost) {
     error = "cannot write " + options.trace;
     result = kRunError;
   }

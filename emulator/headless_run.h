@@ -1,6 +1,6 @@
 // vantro-run, the emulator without a window: option parsing and the run
-// itself, on the same emulation loop passes as Vantro's main window but
-// without pacing. vantro_run_main.cpp is the program; tests call these.
+// itself, on the same emulation loop passes and frame schedule as Vantro's
+// main window. vantro_run_main.cpp is the program; tests call these.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -21,6 +21,7 @@ struct RunOptions {
   std::vector<std::pair<std::uint16_t, std::uint32_t>> dumps;  // --dump ADDR:LEN
   std::string trace;                                          // --trace FILE
   std::string wav;                                            // --wav FILE
+  int speed_multiplier = 0;  // --speed PERCENT as the Speed item's multiplier; 0: no limit
   bool help = false;
 };
 

@@ -164,10 +164,10 @@ void MainWindow::Dispatch(int command) {
     case kCommandExit: machine.quit_requested = true; break;
     case kCommandHardReset: ResetCpu(cpu); break;
     case kCommandSoftReset: SoftReset(cpu); break;
-    case kCommandSpeed25: ChooseSpeed(machine, 1, clock_.NowMs()); break;
-    case kCommandSpeed50: ChooseSpeed(machine, 2, clock_.NowMs()); break;
-    case kCommandSpeed100: ChooseSpeed(machine, 4, clock_.NowMs()); break;
-    case kCommandSpeed200: ChooseSpeed(machine, 8, clock_.NowMs()); break;
+    case kCommandSpeed25: ChooseSpeed(machine, 1); break;
+    case kCommandSpeed50: ChooseSpeed(machine, 2); break;
+    case kCommandSpeed100: ChooseSpeed(machine, 4); break;
+    case kCommandSpeed200: ChooseSpeed(machine, 8); break;
     case kCommandNoLimit: ChooseNoLimit(machine); break;
     case kCommandWindow100: SetWindowSize(false); break;
     case kCommandWindow200: SetWindowSize(true); break;
@@ -206,7 +206,12 @@ void MainWindow::ShowUninstalled(int command) {
 
 void MainWindow::OpenDebugger() {
   // The menu's "Debugger", a fired breakpoint and a flushed trace all end
-  // here; the machine stands still until the user leaves the debugger.
+  // here; the machine stands still until the user leaves the debugger. A
+  // flush that failed is told first: the debugger opens all the same.
+  if (records_.machine.trace_write_failed) {
+    records_.machine.trace_write_failed = false;
+    host_.ShowMessage(kTraceWriteTitle, kTraceWriteFailed);
+  }
   DebuggerContext context{records_.cpu,      records_.machine, records_.breakpoint,
                           records_.renderer, records_.hex_mode, records_.listing,
                           host_,             block_asker_,      clock_};

@@ -59,6 +59,10 @@ enum MenuCommand : int {
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";
 constexpr int kMainWindowX = 50;
 constexpr int kMainWindowY = 50;
+// A trace block that could not be written to "debug.lst", at a flush or at
+// the end of the program.
+inline constexpr char kTraceWriteTitle[] = "Debug to file";
+inline constexpr char kTraceWriteFailed[] = "Can't write to debug.lst! The trace text is lost.";
 
 // "MenuItem: 33 is not currently installed."
 std::string UninstalledCommandText(int command);

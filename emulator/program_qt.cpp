@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <new>
 
 #include "cpu/z80.h"
 #include "platform/fonts.h"
+#include "platform/qt_application.h"
 #include "platform/qt_host.h"
 #include "platform/sdl_sound.h"
 
@@ -22,6 +24,10 @@ VantroProgram::VantroProgram(Host* host) {
   } else {
     host_ = host;
   }
+  // The frame wait's alarm: whole milliseconds, not rounded to coarser
+  // steps as Qt's default timers may be.
+  frame_timer_.setSingleShot(true);
+  frame_timer_.setTimerType(Qt::PreciseTimer);
 }
 
 VantroProgram::~VantroProgram() {
@@ -83,10 +89,9 @@ bool VantroProgram::Start() {
   // durations still pace the speech.
   LoadBuiltInAllophones(*allophones_);
   SoundPlayer& player = sound_ ? static_cast<SoundPlayer&>(*sound_) : silence_;
-  sweet_talker_ = std::make_unique<SweetTalker>(*allophones_, player, clock_);
+  sweet_talker_ = std::make_unique<SweetTalker>(*allophones_, player, hold_clock_);
   records.machine.sweet_talker = sweet_talker_.get();
 
-  records.machine.next_check = clock_.NowMs() + kPacingPeriodMs;
   LoadPalette(records.renderer, VideoOutput::colour);
   ResetCpu(records.cpu);
 
@@ -98,7 +103,49 @@ bool VantroProgram::Start() {
 }
 
 void VantroProgram::RunFrame() {
-  RunUntilFrameEnd(*loop_);
+  // A frame end handles the events itself (BetweenFrames); a pass that
+  // stopped for the debugger has not, and has no frame to pace.
+  if (!(RunUntilFrameEnd(*loop_) & kPassFrameEnded)) HandleEvents();
+}
+
+void VantroProgram::BetweenFrames() {
+  HandleEvents();
+  const int rate = WantedFrameRate(records_->machine);
+  WaitForFrame(NextFrameDue(schedule_, rate, steady_.NowNs()));
+}
+
+void VantroProgram::WaitForFrame(std::int64_t due_ns) {
+  while (!records_->machine.quit_requested) {
+    const std::int64_t left = due_ns - steady_.NowNs();
+    if (left <= 0) return;
+    if (left < kNsPerMs) {
+      steady_.WaitUntil(due_ns);
+      return;
+    }
+    // Any event ends the wait early; it is handled, and the rest of the
+    // time waited for again.
+    frame_timer_.start(static_cast<int>(left / kNsPerMs));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
+std::int64_t VantroProgram::HoldClock::NowNs() { return program_.steady_.NowNs(); }
+
+void VantroProgram::HoldClock::WaitUntil(std::int64_t due_ns) {
+  constexpr std::int64_t kEventStepNs = 20 * kNsPerMs;
+  SteadyClock& steady = program_.steady_;
+  const std::int64_t start = steady.NowNs();
+  for (;;) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const std::int64_t now = steady.NowNs();
+    if (now >= due_ns) break;
+    steady.WaitUntil(std::min(due_ns, now + kEventStepNs));
+  }
+  ShiftSchedule(program_.schedule_, steady.NowNs() - start);
+}
+
+void VantroProgram::HandleEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   // Without exec() Qt never reaches the point where objects released with
   // deleteLater (closed menus' helpers, finished dialogs) are freed.
@@ -113,7 +160,7 @@ void VantroProgram::Present() {
   // The beeper sounds only at "100%": at other speeds its pitch and length
   // would be wrong, and the output buffer would run dry or over.
   const Machine& machine = records_->machine;
-  if (sound_ && machine.beeper.sound_on && machine.speed_limited && machine.target_frames == kRealTimeFrames) {
+  if (sound_ && machine.beeper.sound_on && WantedFrameRate(machine) == kRealTimeFrames) {
     sound_->QueueBeeper(machine.beeper.block.data(), machine.beeper.block_size);
   }
   window_->Present();
@@ -121,12 +168,21 @@ void VantroProgram::Present() {
 
 void VantroProgram::OpenDebugger() { window_->OpenDebugger(); }
 
-int RunVantro(int argc, char** argv) {
-  QApplication application(argc, argv);
-  {
-    VantroProgram program;
-    if (program.Start()) program.Run();
+void VantroProgram::Shutdown() {
+  Machine& machine = records_->machine;
+  if (machine.trace_on && !FlushTrace(machine, loop_->trace_path)) {
+    machine.trace_write_failed = false;
+    host_->ShowMessage(kTraceWriteTitle, kTraceWriteFailed);
   }
-  // Nothing is saved and nothing is asked; a fatal start ends the same way.
+}
+
+int RunVantro(int argc, char** argv) {
+  std::unique_ptr<QApplication> application =
+      StartQtApplication(argc, argv, kFatalTitle, kCantInitialise);
+  VantroProgram program;
+  if (!program.Start()) return kStartFailedExitCode;
+  program.Run();
+  // Nothing is saved and nothing is asked; only the trace is not dropped.
+  program.Shutdown();
   return 0;
 }

@@ -5,9 +5,11 @@
 // scripted Host and drive it frame by frame.
 #pragma once
 #include <QFont>
+#include <QTimer>
 #include <memory>
 
 #include "emulator/emulation_loop.h"
+#include "emulator/frame_schedule.h"
 #include "emulator/main_window.h"
 #include "emulator/vantro_records.h"
 #include "machine/allophones.h"
@@ -34,13 +36,20 @@ class VantroProgram final : public LoopHooks {
   bool Start();
   // Runs frames until quit_requested.
   void Run();
+  // The end of a started program: trace text still being collected is
+  // appended to "debug.lst" as a flush would, and a failed write is told.
+  void Shutdown();
   // One turn of the loop: passes until a frame ends (or the machine must
-  // stop), then the window events gathered meanwhile. Menu commands
-  // therefore always run between two instructions, once per frame at the
-  // latest; at "No Limit" nothing else slows the passes down.
+  // stop). The window events gathered meanwhile are handled at the frame
+  // end before the interrupt is offered, so menu commands always run
+  // between two instructions of the program, once per frame at the latest;
+  // at "No Limit" nothing else slows the passes down.
   void RunFrame();
 
   void Present() override;
+  // Host events, then the wait for the frame's due time at the chosen speed,
+  // with events handled as they come during it.
+  void BetweenFrames() override;
   void OpenDebugger() override;
 
   VantroRecords& records() { return *records_; }
@@ -51,11 +60,34 @@ class VantroProgram final : public LoopHooks {
   SdlSoundPlayer* sound() { return sound_.get(); }
 
  private:
+  // The Sweet Talker's hold in the window: sleeps in steps of at most 20 ms
+  // with the window system's other events (painting, the window manager's
+  // pings, the close box) handled between, and moves the frame schedule by
+  // the time held. Keys and menu commands wait for the frame end, so they
+  // still land between two instructions, never inside the OUT.
+  class HoldClock final : public MonotonicClock {
+   public:
+    explicit HoldClock(VantroProgram& program) : program_(program) {}
+    std::int64_t NowNs() override;
+    void WaitUntil(std::int64_t due_ns) override;
+
+   private:
+    VantroProgram& program_;
+  };
+
   void Fatal(const char* text);
+  void HandleEvents();
+  // Sleeps in the window system's wait for events until due_ns, woken by a
+  // precise timer; the last fraction of a millisecond is the host's sleep.
+  void WaitForFrame(std::int64_t due_ns);
 
   std::unique_ptr<QtHost> own_host_;
   Host* host_;
   SteadyMillisecondClock clock_;
+  SteadyClock steady_;
+  FrameSchedule schedule_;
+  HoldClock hold_clock_{*this};
+  QTimer frame_timer_;
   std::unique_ptr<AllophoneSet> allophones_;
   std::unique_ptr<SdlSoundPlayer> sound_;
   std::unique_ptr<VantroRecords> records_;
@@ -67,5 +99,7 @@ class VantroProgram final : public LoopHooks {
   std::unique_ptr<EmulationLoop> loop_;
 };
 
-// The program: Qt application, VantroProgram, exit code 0 whatever happened.
+// The program: Qt application, VantroProgram; exit code 0 after a run, 1
+// after a fatal start-up message (or, without a display, the start-up
+// failure on standard error).
 int RunVantro(int argc, char** argv);

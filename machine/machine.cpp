@@ -33,14 +33,12 @@ void InitMachine(Machine& m) {
   m.frame_tstates = 0;
   m.speed_limited = true;
   m.target_frames = 50;
-  m.frames_counted = 0;
-  m.delay_count = 1000;
-  m.next_check = 0;
   m.quit_requested = false;
   m.tape_active = false;
   m.trace_on = false;
   m.trace_buffer.fill(0);
   m.trace_fill = 0;
+  m.trace_write_failed = false;
   m.screen_loaded = false;
   ResetBeeper(m.beeper);
 }
@@ -50,9 +48,16 @@ bool ToggleWriteProtect(Machine& m) {
   return m.write_floor != 0;
 }
 
-void SoftReset(CpuState& cpu) { cpu.pc = kSoftResetEntry; }
+// Both move PC from outside. A processor waiting in HALT must stop waiting,
+// or the next accepted interrupt would step over the new PC's first byte
+// as if it were the HALT opcode.
+void SoftReset(CpuState& cpu) {
+  cpu.pc = kSoftResetEntry;
+  cpu.halted = false;
+}
 
 void ForceBreak(CpuState& cpu) {
   cpu.pc = kBreakEntry;
   cpu.im = 1;
+  cpu.halted = false;
 }

@@ -62,15 +62,15 @@ struct Machine {
   std::int32_t frame_tstates = 0;
   bool speed_limited = true;
   std::uint8_t target_frames = 50;
-  std::uint16_t frames_counted = 0;
-  std::int32_t delay_count = 1000;
-  std::uint32_t next_check = 0;  // start-up tick + 1000, set by start-up
   bool quit_requested = false;
   std::FILE* tape_file = nullptr;
   bool tape_active = false;
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
+  // The last flush could not write all of its block to its file; whoever
+  // opens the debugger after it tells the user and clears it.
+  bool trace_write_failed = false;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
   Beeper beeper;
 };
@@ -97,7 +97,9 @@ void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).
 bool ToggleWriteProtect(Machine& m);
-// "Soft" reset: the ROM continues at its NEW entry with everything else kept.
+// "Soft" reset: the ROM continues at its NEW entry with everything else kept
+// (a HALT wait ends).
 void SoftReset(CpuState& cpu);
-// "Force BREAK": the ROM's error report entry, in interrupt mode 1.
+// "Force BREAK": the ROM's error report entry, in interrupt mode 1 (a HALT
+// wait ends).
 void ForceBreak(CpuState& cpu);

@@ -1,6 +1,7 @@
 // The Sweet Talker's port write: start the allophone, then hold the program
 // for the allophone's duration so speech comes out at the chip's pace
-// whatever the emulation speed. Called by PortWrite through
+// whatever the emulation speed. The hold sleeps on the clock; it never
+// spins a core. Called by PortWrite through
 // Machine.sweet_talker.
 #include "machine/speech.h"
 
@@ -15,9 +16,8 @@ std::uint32_t SteadyMillisecondClock::NowMs() {
 void SweetTalker::Write(std::uint8_t byte) {
   // The chip decodes six address lines of the byte; bits 6-7 go nowhere.
   const int n = byte & 0x3F;
-  const std::uint32_t end = clock_.NowMs() + allophones_.Duration(n);
+  constexpr std::int64_t kNsPerMs = 1'000'000;
+  const std::int64_t end = clock_.NowNs() + std::int64_t{allophones_.Duration(n)} * kNsPerMs;
   if (n >= kFirstVoicedAllophone) player_.Play(n);
-  // Signed difference, so the wait also ends when the tick wraps past 2^32.
-  while (static_cast<std::int32_t>(clock_.NowMs() - end) < 0) {
-  }
+  clock_.WaitUntil(end);
 }

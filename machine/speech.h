@@ -1,12 +1,13 @@
 // The Cheetah Sweet Talker: an OUT to its port starts an allophone sound and
 // holds the whole program for the allophone's duration. The port bus calls
 // Write through Machine.sweet_talker; start-up builds one SweetTalker with the
-// platform's sound player and tick counter.
+// platform's sound player and the clock the hold waits on.
 #pragma once
 #include <cstdint>
 
 #include "machine/allophones.h"
 #include "machine/machine.h"
+#include "machine/monotonic_clock.h"
 
 // Asynchronous playback of the allophone recordings, implemented by the
 // platform's audio layer.
@@ -39,7 +40,9 @@ class SteadyMillisecondClock final : public MillisecondClock {
 
 class SweetTalker final : public SweetTalkerPort {
  public:
-  SweetTalker(const AllophoneSet& allophones, SoundPlayer& player, MillisecondClock& clock)
+  // The clock's wait is the hold: the window's keeps the window answering
+  // and moves the frame schedule by the time held.
+  SweetTalker(const AllophoneSet& allophones, SoundPlayer& player, MonotonicClock& clock)
       : allophones_(allophones), player_(player), clock_(clock) {}
 
   // Bits 6-7 of the byte are ignored; 0-4 are silent pauses.
@@ -48,5 +51,5 @@ class SweetTalker final : public SweetTalkerPort {
  private:
   const AllophoneSet& allophones_;
   SoundPlayer& player_;
-  MillisecondClock& clock_;
+  MonotonicClock& clock_;
 };

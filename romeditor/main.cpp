@@ -1,7 +1,8 @@
 // Kelbrin's entry point: start-up in the order the program depends on (the
 // platform, the buffers, the window, the pictures), the event loop, and
 // shutdown with exit code 0. Start-up failures are told in a "Fatal Error"
-// box and end the program.
+// box (on standard error when there is no display) and end the program with
+// exit code 1.
 #include <QApplication>
 #include <QImage>
 #include <QScreen>
@@ -10,6 +11,7 @@
 
 #include "data/picture.h"
 #include "platform/fonts.h"
+#include "platform/qt_application.h"
 #include "platform/qt_host.h"
 #include "romeditor/kelbrin_window.h"
 #include "romeditor/rom_editor.h"
@@ -33,26 +35,26 @@ QImage ToQImage(const RgbaPicture& picture) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  std::unique_ptr<QApplication> app = StartQtApplication(argc, argv, kFatalTitle, kCannotInitialise);
   QtHost host;
   // The built-in pictures belong to the graphics facilities: without them
   // there is no window to show.
   std::optional<RgbaPicture> title = KelbrinTitlePicture();
   if (QGuiApplication::primaryScreen() == nullptr || !title || !HitMapPicture()) {
     host.ShowMessage(kFatalTitle, kCannotInitialise);
-    return 0;
+    return kStartFailedExitCode;
   }
 
   std::unique_ptr<RomEditor> editor(new (std::nothrow) RomEditor);
   if (!editor) {
     host.ShowMessage(kFatalTitle, kCannotAllocate);
-    return 0;
+    return kStartFailedExitCode;
   }
   try {
     InitRomEditor(*editor);  // reserves the 1,000,000-byte text buffer
   } catch (const std::bad_alloc&) {
     host.ShowMessage(kFatalTitle, kCannotAllocate);
-    return 0;
+    return kStartFailedExitCode;
   }
 
   ConsolasFont(8);  // resolved once here; list windows and labels ask for it again
@@ -62,8 +64,8 @@ int main(int argc, char** argv) {
   window.show();
   if (window.windowHandle() == nullptr) {
     host.ShowMessage(kFatalTitle, kCannotOpenWindow);
-    return 0;
+    return kStartFailedExitCode;
   }
-  app.exec();
+  app->exec();
   return 0;
 }

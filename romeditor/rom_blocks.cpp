@@ -129,9 +129,12 @@ SaveResult SaveBlockFiles(const RomEditor& editor, const std::string& path, cons
     if (!file.Close() || !ok) return SaveResult::kWriteFailed;
   }
   if (request.map_option == MapOption::kMapFile) {
-    // A map that cannot be written is not reported: the block itself is safe.
+    // A block saved without its map would later load with the wrong code and
+    // data marks, so a missing or short map is reported like the block.
     File map(std::fopen(MapFileName(path).c_str(), "wb"));
-    if (map.handle && count) std::fwrite(editor.rom_map.data() + base, 1, count, map.handle);
+    if (!map.handle) return SaveResult::kMapCannotCreate;
+    bool ok = count == 0 || std::fwrite(editor.rom_map.data() + base, 1, count, map.handle) == count;
+    if (!map.Close() || !ok) return SaveResult::kMapWriteFailed;
   }
   return SaveResult::kSaved;
 }
@@ -159,6 +162,12 @@ void SaveRomBlockCommand(RomEditor& editor, Host& host, KelbrinAsker& asker) {
     case SaveResult::kWriteFailed:
       // Not silent: a half-written ROM file must not pass for a saved one.
       host.ShowMessage(kSaveErrorTitle, kSaveWriteErrorText);
+      break;
+    case SaveResult::kMapCannotCreate:
+      host.ShowMessage(kSaveErrorTitle, kSaveMapErrorText);
+      break;
+    case SaveResult::kMapWriteFailed:
+      host.ShowMessage(kSaveErrorTitle, kSaveMapWriteErrorText);
       break;
   }
 }

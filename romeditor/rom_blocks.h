@@ -21,6 +21,8 @@ inline constexpr const char* kLoadErrorText = "Can't read from file!";
 inline constexpr const char* kSaveErrorTitle = "Save BIN";
 inline constexpr const char* kSaveErrorText = "Can't open file!";
 inline constexpr const char* kSaveWriteErrorText = "Can't write to file!";
+inline constexpr const char* kSaveMapErrorText = "Can't open MAP file!";
+inline constexpr const char* kSaveMapWriteErrorText = "Can't write to MAP file!";
 
 // Block dialog field rules. Base: 0-16383. Count as typed: 1-16383; only the
 // "ROM" button gives 16384. Anything else (empty, letters, too long) is none.
@@ -45,8 +47,9 @@ std::uint32_t ClippedBlockCount(std::uint32_t base, std::uint32_t count);
 // False when the block file cannot be opened; then nothing has changed.
 bool LoadBlockFiles(RomEditor& editor, const std::string& path, const BlockRequest& request);
 
-enum class SaveResult { kSaved, kCannotCreate, kWriteFailed };
-// Writes the block (and with kMapFile its .map file) from the editor.
+enum class SaveResult { kSaved, kCannotCreate, kWriteFailed, kMapCannotCreate, kMapWriteFailed };
+// Writes the block (and with kMapFile its .map file) from the editor. The map
+// results mean the block file itself was written in full.
 SaveResult SaveBlockFiles(const RomEditor& editor, const std::string& path, const BlockRequest& request);
 
 void LoadRomBlockCommand(RomEditor& editor, Host& host, KelbrinAsker& asker);

@@ -90,11 +90,9 @@ std::string DisassembleToText(const MemoryView& memory, ListingState& state, boo
     DisassembleInto(memory, address, hex_mode, decoded);
     AppendListingLine(text, decoded);
     text += "\r\n";
+    const bool goes_on = ListingGoesOn(address, decoded.next_address, state.range_to);
     address = decoded.next_address;
-    // Unlike the window, the file does not stop at a wrap past FFFFh: the
-    // address starts again from 0000h, which never exceeds range_to, and the
-    // 64,000-byte limit ends the listing.
-    if (address > state.range_to || text.size() >= kListingFileLimit) break;
+    if (!goes_on || text.size() >= kListingFileLimit) break;
   }
   text += "\r\n";
   state.disasm_next = address;

@@ -55,23 +55,21 @@ void EndRangeDialog(ListingState& state, std::uint16_t max_address = kVantroAddr
 // --- Disassemble ------------------------------------------------------------
 
 // Every instruction starting at or before range_to is listed, the first one
-// always (a single-byte range gives one instruction). disasm_next receives
-// the address after the last listed instruction.
+// always (a single-byte range gives one instruction). Both forms also end
+// once an instruction's next address wraps past FFFFh: 16-bit addresses
+// never exceed a To of 65535, so without that a listing of the top of memory
+// would start over from 0000h with lines nobody asked for. disasm_next
+// receives the address after the last listed instruction.
 
 // Window form: the header, an empty line, then one listing line per
-// instruction. The window listing also ends once an instruction's next
-// address wraps past FFFFh: 16-bit addresses never exceed a To of 65535, so
-// without that a listing of the top of memory would start over from 0000h
-// and never end.
+// instruction.
 std::vector<std::string> DisassembleToLines(const MemoryView& memory, ListingState& state,
                                             bool hex_mode, const ClockTime& time);
 
 // File form: header CR LF CR LF, lines ending in CR LF, one more CR LF at
-// the end. Adding lines stops after the one that brings the text to 64,000
-// bytes or more, or once the next address is above range_to; a listing that
-// wraps past FFFFh goes on from 0000h up to the byte limit. The text has a
-// buffer of its own, so a trace being collected in Machine.trace_buffer is
-// left intact.
+// the end. Adding lines stops as in the window form, or after the line that
+// brings the text to 64,000 bytes or more. The text has a buffer of its own,
+// so a trace being collected in Machine.trace_buffer is left intact.
 std::string DisassembleToText(const MemoryView& memory, ListingState& state, bool hex_mode,
                               const ClockTime& time);
 

@@ -96,13 +96,19 @@ TEST(AcceptInterrupt, PushIntoRomIsDroppedButSpStillMoves) {
   EXPECT_EQ(rig.Mem(0x0001), 0xAF);
 }
 
-TEST(AcceptInterrupt, RetiAndRetnMirrorsEnableInterruptsAgain) {
+TEST(AcceptInterrupt, RetiRetnAndTheirMirrorsLeaveTheInterruptStateAsItWas) {
   for (std::uint8_t op : {0x45, 0x4D, 0x55, 0x5D, 0x65, 0x6D, 0x75, 0x7D}) {
-    CpuRig rig;
-    rig.Load({0xED, op});
-    rig.cpu.iff = 0;
-    rig.StepT();
-    EXPECT_EQ(rig.cpu.iff, 4) << "ED " << std::hex << int{op};
+    for (std::uint8_t iff : {0, 4}) {
+      CpuRig rig;
+      rig.Load({0xED, op});
+      rig.cpu.sp = 0xC000;
+      rig.Mem(0xC000) = 0x34;
+      rig.Mem(0xC001) = 0x12;
+      rig.cpu.iff = iff;
+      EXPECT_EQ(rig.StepT(), 14) << "ED " << std::hex << int{op};
+      EXPECT_EQ(rig.cpu.pc, 0x1234) << "ED " << std::hex << int{op};
+      EXPECT_EQ(rig.cpu.iff, iff) << "ED " << std::hex << int{op} << " with iff " << int{iff};
+    }
   }
 }
 

@@ -181,5 +181,6 @@ TEST_F(TraceFolder, UnopenableTraceFileStillStopsTracing) {
   StartTrace(*machine_, kMoment);
   EXPECT_GT(TraceNopsUntilFlush(), 0);
   EXPECT_FALSE(machine_->trace_on);
+  EXPECT_TRUE(machine_->trace_write_failed) << "the caller must be able to tell the user";
   EXPECT_TRUE(fs::is_directory("debug.lst"));
 }

@@ -400,7 +400,7 @@ class DebuggerWindowTest : public QObject {
     QCOMPARE(rig.machine->memory[0x5800], std::uint8_t{0x38});
   }
 
-  void MainMenuAndTraceFlushBothOpenTheDebugger() {
+  void MainMenuAndTraceFlushBothOpenTheDebuggerAndAFailedFlushIsTold() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString previous = QDir::currentPath();
@@ -447,6 +447,23 @@ class DebuggerWindowTest : public QObject {
     }
     QCOMPARE(openings, 2);
     QVERIFY(QFile::exists(folder.filePath("debug.lst")));
+    QVERIFY(host.messages.empty());
+
+    // A flush that cannot write debug.lst (a folder stands there) is told,
+    // and the debugger still opens.
+    QVERIFY(QFile::remove(folder.filePath("debug.lst")));
+    QVERIFY(QDir(folder.path()).mkdir("debug.lst"));
+    StartTrace(records->machine, LocalClockNow());
+    leave_on_run();
+    passes = 0;
+    while (records->machine.trace_on && passes < 1000) {
+      RunPass(loop);
+      ++passes;
+    }
+    QCOMPARE(openings, 3);
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QCOMPARE(host.messages[0].first, std::string(kTraceWriteTitle));
+    QCOMPARE(host.messages[0].second, std::string(kTraceWriteFailed));
     QVERIFY(QDir::setCurrent(previous));
   }
 
@@ -595,6 +612,57 @@ class DebuggerWindowTest : public QObject {
     QCOMPARE(rig.cpu.c, std::uint8_t{0x34});
     QCOMPARE(FieldText(open.window, "BC"), QString("04660"));
     QCOMPARE(FieldText(open.window, "B"), QString("00010010"));
+  }
+
+  // Each command that moves PC lands on a processor waiting in HALT at
+  // 7000h; the next accepted interrupt must push the command's PC, not the
+  // address after it.
+  void CommandsThatSetPcEndAHaltWait() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString rom_byte = folder.filePath("di.rom");
+    WriteFile(rom_byte, QByteArray(1, char(0xF3)));
+    struct Case {
+      const char* what;
+      std::function<void(Rig&, DebuggerWindow&)> command;
+      std::uint16_t pc;
+    };
+    const Case cases[] = {
+        {"Load PC",
+         [](Rig&, DebuggerWindow& w) {
+           WhenUp<LoadRegisterDialog>([](LoadRegisterDialog* d) {
+             TypeOver(d->value_field(), "32768");
+             QTest::mouseClick(d->load_button(), Qt::LeftButton);
+           });
+           w.ActionFor(kDebugLoadBase + 15)->trigger();
+         },
+         0x8000},
+        {"Force BREAK", [](Rig&, DebuggerWindow& w) { w.ActionFor(kDebugForceBreak)->trigger(); },
+         0x12A2},
+        {"block loaded at 0",
+         [&rom_byte](Rig& rig, DebuggerWindow& w) {
+           rig.blocks.answer = BlockChoice{0, 1};
+           rig.host.open_paths.push_back(rom_byte.toStdString());
+           w.ActionFor(kDebugLoadBlock)->trigger();
+           rig.cpu.iff = 4;  // the reset turned interrupts off
+         },
+         0x0000},
+    };
+    for (const Case& c : cases) {
+      Rig rig;
+      rig.Put(0x7000, {0x76});  // HALT
+      rig.cpu.pc = 0x7000;
+      rig.cpu.sp = 0x9000;
+      rig.cpu.iff = 4;
+      rig.cpu.im = 1;
+      Step(rig.cpu, *rig.machine);
+      QVERIFY2(rig.cpu.halted, c.what);
+      OpenWindow open(rig);
+      c.command(rig, open.window);
+      QVERIFY2(rig.cpu.pc == c.pc, c.what);
+      AcceptInterrupt(rig.cpu, *rig.machine);
+      QVERIFY2(PopWord(rig.cpu, *rig.machine) == c.pc, c.what);
+    }
   }
 
   void ThreeHundredEmptiesAnEightBitFieldAndLoadKeepsTheLastValue() {

@@ -1,5 +1,5 @@
-// The emulation loop without a window: frame ends, border bands, pacing,
-// trace flushing, the tape trap and the breakpoint kinds, run on a real
+// The emulation loop without a window: frame ends, border bands, events
+// before the interrupt, trace flushing, the tape trap and the breakpoint kinds, run on a real
 // Machine and the real core with a settable clock and recording hooks.
 #include <gtest/gtest.h>
 
@@ -26,14 +26,19 @@ struct SetClock : MillisecondClock {
 };
 
 struct RecordingHooks : LoopHooks {
+  const CpuState* cpu = nullptr;
   int presents = 0;
   int debugger_opens = 0;
+  int event_turns = 0;
+  std::uint16_t pc_at_events = 0;
   void Present() override { ++presents; }
   void OpenDebugger() override { ++debugger_opens; }
+  void BetweenFrames() override {
+    ++event_turns;
+    if (cpu != nullptr) pc_at_events = cpu->pc;
+  }
 };
 
-// Every pass must not run the busy-wait for real: delay is switched off by
-// running unlimited unless a test is about pacing.
 class LoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -91,15 +96,36 @@ TEST_F(LoopTest, TStatesStayInTheCpuUntilAbove548) {
   EXPECT_EQ(machine->frame_tstates, 552);
 }
 
-TEST_F(LoopTest, FrameEndSamplesKeyboardAndTakesTheInterrupt) {
+TEST_F(LoopTest, FrameEndHandlesEventsThenSamplesKeyboardAndTakesTheInterrupt) {
+  hooks.cpu = &cpu;
   machine->host_keys = HostKeyBit(HostKey::Q);
   cpu.iff = 1;
   cpu.im = 1;
   machine->frame_tstates = kFrameTStates - 4;
   cpu.tstates = 600;
   RunPass(loop);
+  EXPECT_EQ(hooks.event_turns, 1);
+  EXPECT_EQ(hooks.pc_at_events, 0x8001) << "events must come before the interrupt's acceptance";
   EXPECT_EQ(machine->key_rows[2], 0x01) << "Q is row 2 bit 0";
   EXPECT_EQ(cpu.pc, 0x0038) << "IM 1 interrupt accepted at frame end";
+}
+
+TEST_F(LoopTest, ProgramOfZeroTStateCodesStillEndsFrames) {
+  // ED 00 everywhere: undefined, no effect, 0 T, so the T-state count never
+  // moves; the frame must still end for the window's events to be seen.
+  for (std::size_t a = 0; a < machine->memory.size(); a += 2) {
+    machine->memory[a] = 0xED;
+    machine->memory[a + 1] = 0x00;
+  }
+  std::uint32_t passes = 0;
+  unsigned outcome = kPassPlain;
+  while (!(outcome & kPassFrameEnded) && passes <= kFramePassLimit) {
+    outcome = RunPass(loop);
+    ++passes;
+  }
+  EXPECT_EQ(passes, kFramePassLimit);
+  EXPECT_EQ(hooks.event_turns, 1);
+  EXPECT_EQ(hooks.presents, 1);
 }
 
 TEST_F(LoopTest, SlowBorderPaintsAtMostOneHundredTwentyBandsInStripes) {
@@ -126,92 +152,6 @@ TEST_F(LoopTest, SlowBorderPaintsAtMostOneHundredTwentyBandsInStripes) {
   EXPECT_EQ(renderer->frame_picture[0], blue) << "top band in the colour of the frame's start";
   EXPECT_EQ(renderer->frame_picture[239 * kFrameWidth + 319], red)
       << "bottom band in the colour set half way";
-}
-
-TEST(Pacing, SpeedItemsGiveWholeFrameRates) {
-  struct Case {
-    int multiplier;
-    int target;
-  };
-  for (Case c : {Case{1, 12}, Case{2, 25}, Case{4, 50}, Case{8, 100}}) {
-    auto machine = std::make_unique<Machine>();
-    machine->speed_limited = false;
-    machine->delay_count = 777;
-    machine->frames_counted = 9;
-    ChooseSpeed(*machine, c.multiplier, 5000);
-    EXPECT_EQ(machine->target_frames, c.target) << "multiplier " << c.multiplier;
-    EXPECT_TRUE(machine->speed_limited);
-    EXPECT_EQ(machine->next_check, 6000u);
-    EXPECT_EQ(machine->delay_count, 777) << "choosing a speed keeps the reached delay";
-    EXPECT_EQ(machine->frames_counted, 9);
-  }
-}
-
-TEST(Pacing, NoLimitAndBackKeepsDelayCount) {
-  auto machine = std::make_unique<Machine>();
-  machine->delay_count = 4321;
-  ChooseNoLimit(*machine);
-  EXPECT_FALSE(machine->speed_limited);
-  ChooseSpeed(*machine, 4, 100);
-  EXPECT_EQ(machine->delay_count, 4321);
-  EXPECT_EQ(machine->target_frames, 50);
-}
-
-TEST(Pacing, CheckOnceASecondMovesDelayByFivePerFrame) {
-  struct Case {
-    int frames_before;  // frames counted before this frame
-    std::int32_t delay;
-    std::uint32_t now;
-    std::int32_t delay_after;
-    int frames_after;
-    const char* what;
-  };
-  const Case cases[] = {
-      {59, 1000, 2000, 1000 + 10 * 5, 0, "ten frames too many"},
-      {39, 1000, 2000, 1000 - 10 * 5, 0, "ten frames too few"},
-      {49, 1000, 2000, 1000, 0, "on target"},
-      {0, 20, 2000, 0, 0, "too slow: never below zero"},
-      {0, 0, 2000, 0, 0, "stays at zero"},
-      {59, 1000, 1999, 1000, 60, "before the check time only counts"},
-  };
-  for (const Case& c : cases) {
-    auto machine = std::make_unique<Machine>();
-    machine->target_frames = 50;
-    machine->frames_counted = static_cast<std::uint16_t>(c.frames_before);
-    machine->delay_count = c.delay;
-    machine->next_check = 2000;
-    PacingStep(*machine, c.now);
-    EXPECT_EQ(machine->delay_count, c.delay_after) << c.what;
-    EXPECT_EQ(machine->frames_counted, c.frames_after) << c.what;
-    if (c.now >= 2000) {
-      EXPECT_EQ(machine->next_check, c.now + 1000) << c.what;
-    }
-  }
-}
-
-TEST(Pacing, CheckTimeSurvivesTickWrap) {
-  auto machine = std::make_unique<Machine>();
-  machine->next_check = 0xFFFFFF00u;
-  machine->frames_counted = 10;
-  PacingStep(*machine, 0x00000010u);  // after the wrap: the check is due
-  EXPECT_EQ(machine->frames_counted, 0);
-  EXPECT_EQ(machine->next_check, 0x00000010u + 1000);
-}
-
-TEST_F(LoopTest, FrameEndRunsPacingOnlyWhileLimited) {
-  machine->speed_limited = true;
-  machine->delay_count = 0;  // no real busy-wait in the test
-  machine->next_check = 1000;
-  clock.now = 10;
-  machine->frame_tstates = kFrameTStates - 4;
-  cpu.tstates = 600;
-  RunPass(loop);
-  EXPECT_EQ(machine->frames_counted, 1);
-  machine->speed_limited = false;
-  machine->frame_tstates = kFrameTStates - 4;
-  cpu.tstates = 600;
-  RunPass(loop);
-  EXPECT_EQ(machine->frames_counted, 1) << "No Limit counts no frames";
 }
 
 class LoopFilesTest : public LoopTest {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu/z80.h"
 #include "emulator/about_window.h"
 #include "tools/address_range_dialog.h"
 #include "tools/byte_tool_dialog.h"
@@ -167,6 +168,14 @@ class MainWindowTest : public QObject {
   void FittedSweetTalkerHoldsTheMachineForTheAllophone() {
     VantroRecords& records = program->records();
     window->ActionFor(kCommandNoLimit)->trigger();
+    // A timer of the window's: it ticks inside the hold only if the hold
+    // lets the window's events through (PC rests just past the OUT).
+    int ticks_in_hold = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      if (records.cpu.pc == 0x8004) ++ticks_in_hold;
+    });
+    ticker.start(5);
     // LD A,3 ; OUT (1),A - allophone 3 is a 100 ms pause.
     auto run_out = [&] {
       const std::uint8_t code[] = {0x3E, 0x03, 0xD3, 0x01};
@@ -178,11 +187,11 @@ class MainWindowTest : public QObject {
       return timer.elapsed();
     };
     QVERIFY2(run_out() < 90, "an OUT to port 1 held the machine without a Sweet Talker");
+    QCOMPARE(ticks_in_hold, 0);
     window->ActionFor(kCommandSweetTalker)->trigger();
     QVERIFY(records.machine.sweet_talker_on);
-    // The hold counts whole milliseconds of the tick, so it may end a
-    // fraction of a millisecond early.
-    QVERIFY(run_out() >= 99);
+    QVERIFY(run_out() >= 100);
+    QVERIFY2(ticks_in_hold > 0, "the window's events stood still during the hold");
   }
 
   void MainWindowTitlePlaceAndPictureArea() {
@@ -202,12 +211,10 @@ class MainWindowTest : public QObject {
     };
     for (Case c : {Case{8, true, 12}, Case{8, true, 12}, Case{12, false, 12}, Case{11, true, 100},
                    Case{9, true, 25}, Case{10, true, 50}}) {
-      machine.delay_count = 333;
       window->ActionFor(c.command)->trigger();
       QCOMPARE(Checked(window, {8, 9, 10, 11, 12}), QStringList{QString::number(c.command)});
       QCOMPARE(machine.speed_limited, c.limited);
       QCOMPARE(int{machine.target_frames}, c.target);
-      QCOMPARE(machine.delay_count, 333);
     }
   }
 
@@ -318,16 +325,29 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void ResetAndBreakCommands() {
+  // Each command lands on a processor waiting in HALT at 7000h with
+  // interrupts on; the next interrupt must return to the command's address,
+  // not one byte past it.
+  void ResetAndBreakCommandsEndAHaltWait() {
     CpuState& cpu = program->records().cpu;
-    cpu.pc = 0x9000;
-    cpu.a = 0x42;
-    window->ActionFor(kCommandSoftReset)->trigger();
-    QCOMPARE(cpu.pc, 0x11B7);
-    QCOMPARE(cpu.a, 0x42);
-    window->ActionFor(kCommandForceBreak)->trigger();
-    QCOMPARE(cpu.pc, 0x12A2);
-    QCOMPARE(cpu.im, 1);
+    Machine& machine = program->records().machine;
+    struct Case { int command; std::uint16_t pc; const char* what; };
+    const Case cases[] = {{kCommandSoftReset, 0x11B7, "Soft reset"},
+                          {kCommandForceBreak, 0x12A2, "Force BREAK"}};
+    for (const Case& c : cases) {
+      machine.memory[0x7000] = 0x76;  // HALT
+      cpu.pc = 0x7000;
+      cpu.sp = 0x8000;
+      cpu.iff = 4;
+      cpu.im = 1;
+      cpu.a = 0x42;
+      Step(cpu, machine);
+      QVERIFY2(cpu.halted, c.what);
+      window->ActionFor(c.command)->trigger();
+      QVERIFY2(cpu.pc == c.pc && cpu.a == 0x42, c.what);
+      AcceptInterrupt(cpu, machine);
+      QVERIFY2(PopWord(cpu, machine) == c.pc, c.what);
+    }
     window->ActionFor(kCommandHardReset)->trigger();
     QCOMPARE(cpu.pc, 0);
     QCOMPARE(cpu.a, 0);
@@ -404,6 +424,35 @@ class MainWindowTest : public QObject {
     QCOMPARE(title, QStringLiteral("Vantro - Debugger"));
     QCOMPARE(pc_seen, 0x0038);
     QVERIFY(!records.breakpoint.armed);
+  }
+
+  // A menu command reaches the loop as a queued event: it must land between
+  // two instructions of the running program, not between the frame
+  // interrupt's acceptance and its handler.
+  void DebuggerFromTheMenuStopsInsideTheRunningLoop() {
+    VantroRecords& records = program->records();
+    window->ActionFor(kCommandNoLimit)->trigger();
+    // 8000h: EI ; 8001h: INC A ; 8002h: JR 8001h - interrupts on throughout.
+    const std::uint8_t loop[] = {0xFB, 0x3C, 0x18, 0xFD};
+    std::copy(std::begin(loop), std::end(loop), records.machine.memory.begin() + 0x8000);
+    records.cpu.pc = 0x8000;
+    records.cpu.im = 1;
+    records.cpu.iy = 0x5C3A;
+    for (int frame = 0; frame < 3; ++frame) program->RunFrame();
+    for (int round = 0; round < 3; ++round) {
+      std::uint16_t pc_seen = 0;
+      std::uint8_t iff_seen = 0;
+      CloseModalSoon([&](QWidget*) {
+        pc_seen = records.cpu.pc;
+        iff_seen = records.cpu.iff;
+      });
+      QMetaObject::invokeMethod(window->ActionFor(kCommandDebugger), &QAction::trigger,
+                                Qt::QueuedConnection);
+      program->RunFrame();
+      QVERIFY2(pc_seen >= 0x8001 && pc_seen <= 0x8003,
+               qPrintable(QString::number(pc_seen, 16)));
+      QVERIFY(iff_seen != 0);
+    }
   }
 
   void ToolCommandsOpenTheirWindowsModally() {

@@ -1,10 +1,15 @@
 // End to end on the offscreen platform: the real program starts, the ROM
 // boots in the emulation loop, a BASIC command is typed through key events
 // on the main window, and its output is read back from the picture.
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QtTest>
 #include <memory>
+#include <string>
+
+#include "cpu/trace_file.h"
+#include "cpu/traced_step.h"
 
 #include "emulator/main_window.h"
 #include "emulator/program_qt.h"
@@ -90,6 +95,68 @@ class VantroBootTest : public QObject {
     QCOMPARE(shown.pixel(kScreenLeft + 1, kScreenTop + 1),
              QRgb(program->records().renderer.frame_picture[(kScreenTop + 1) * kFrameWidth +
                                                             kScreenLeft + 1]));
+  }
+
+  // Force BREAK chosen from the menu while the ROM waits for a key: the
+  // command runs between two of the ROM's instructions, so its interrupts
+  // stay on and the keyboard still reaches the editor.
+  void ForceBreakFromTheMenuKeepsTheRomTyping() {
+    program = std::make_unique<VantroProgram>(&host);
+    QVERIFY(program->Start());
+    program->window()->ActionFor(kCommandNoLimit)->trigger();
+    Frames(150);
+    QMetaObject::invokeMethod(program->window()->ActionFor(kCommandForceBreak), &QAction::trigger,
+                              Qt::QueuedConnection);
+    Frames(1);
+    QCOMPARE(program->records().cpu.im, 1);
+    Frames(20);
+    Type(Qt::Key_P);
+    bool shown = false;
+    for (int row = 0; row < 24 && !shown; ++row) {
+      shown = CellShows(row, 0, 'P') && CellShows(row, 1, 'R') && CellShows(row, 2, 'I') &&
+              CellShows(row, 3, 'N') && CellShows(row, 4, 'T');
+    }
+    QVERIFY2(shown, "P after Force BREAK did not give PRINT");
+  }
+
+  // Ending Vantro appends the trace still being collected as a flush would;
+  // a debug.lst that cannot be written is told, not dropped in silence.
+  void TraceStillCollectingAtExitIsAppendedOrItsFailureTold() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString previous = QDir::currentPath();
+    for (const bool writable : {true, false}) {
+      const QString place = folder.filePath(writable ? "writable" : "blocked");
+      QVERIFY(QDir().mkpath(place));
+      QVERIFY(QDir::setCurrent(place));
+      // A folder in its place cannot be opened as the trace file.
+      if (!writable) QVERIFY(QDir().mkdir(QStringLiteral("debug.lst")));
+      FakeHost exit_host;
+      VantroProgram vantro(&exit_host);
+      QVERIFY(vantro.Start());
+      VantroRecords& records = vantro.records();
+      const ClockTime moment{10, 20, 30, 4, 5, 2026};
+      StartTrace(records.machine, moment);
+      TraceTexts trace_texts;
+      TracedStep(records.cpu, records.machine, false, trace_texts);
+      AppendTraceLine(records.machine, trace_texts, records.cpu);
+      const TraceLine line = ComposeTraceLine(trace_texts, records.cpu);
+      vantro.Shutdown();
+      QDir::setCurrent(previous);
+
+      if (writable) {
+        QFile file(place + "/debug.lst");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::string expected =
+            TraceBlockHeader(moment) + std::string(line.begin(), line.end()) + "\r\n";
+        QCOMPARE(file.readAll().toStdString(), expected);
+        QVERIFY(exit_host.messages.empty());
+      } else {
+        QCOMPARE(exit_host.messages.size(), std::size_t{1});
+        QCOMPARE(exit_host.messages[0].first, std::string(kTraceWriteTitle));
+        QCOMPARE(exit_host.messages[0].second, std::string(kTraceWriteFailed));
+      }
+    }
   }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "data/rom_image.h"
@@ -153,7 +154,7 @@ TEST_F(VantroRunTest, RamBlockGoesInAfterStartUpAndRunsFromUsr) {
   EXPECT_EQ(run.out, "9000: 2A\n");
 }
 
-TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormat) {
+TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormatOrTheRunFails) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
   const std::string trace = folder.File("run.lst");
@@ -165,6 +166,16 @@ TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormat) {
   EXPECT_NE(text.find("SZ5H3PNC"), std::string::npos) << text;
   EXPECT_NE(text.find("DI"), std::string::npos) << text;
   EXPECT_NE(text.find("LD (36864),A"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n") << "the run's end closes the block as a flush does";
+
+  // Every write to /dev/full fails, as on a full disk: the flushes during a
+  // run of 20 frames and the one at its end must not pass for success.
+  if (!std::filesystem::exists("/dev/full")) return;
+  const std::string full = folder.File("full.lst");
+  std::filesystem::create_symlink("/dev/full", full);
+  run = RunVantro({"--frames", "20", "--trace", full});
+  EXPECT_EQ(run.code, kRunError);
+  EXPECT_EQ(run.error, "cannot write " + full);
 }
 
 // The samples of a 16-bit mono PCM WAVE file as --wav writes it (the
@@ -230,6 +241,7 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--bin", "x.bin"}, "--bin wants FILE@ADDR with ADDR 0-65535, not 'x.bin'"},
       {{"--dump", "0x10000:1"}, "--dump wants ADDR:LEN with ADDR 0-65535 and LEN 1-65536, not '0x10000:1'"},
       {{"--until-pc=70000"}, "--until-pc wants an address 0-65535, not '70000'"},
+      {{"--speed", "75"}, "--speed wants 25, 50, 100 or 200, not '75'"},
       {{"--type", "{CS+Q"}, "--type: '{' at position 1 is never closed"},
       {{"--type", "\x01"}, "--type: no Spectrum key for '\x01' (position 1)"},
       {{"--load", folder.File("missing.sna")}, "cannot read " + folder.File("missing.sna") + ": No such file or directory"},
@@ -284,7 +296,8 @@ TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
 TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
-                             "--screenshot", "--save-sna", "--dump", "--trace", "{ENTER}", "{SS+"}) {
+                             "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "{ENTER}",
+                             "{SS+"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

@@ -33,7 +33,6 @@ TEST(MachineTest, StartUpPutsTheRomLowAndZeroesRam) {
   EXPECT_EQ(m->trace_fill, 0);
   EXPECT_TRUE(m->fast_border);
   EXPECT_EQ(m->target_frames, 50);
-  EXPECT_EQ(m->delay_count, 1000);
 }
 
 TEST(MachineTest, WriteProtectionGuardsExactlyTheRom) {

@@ -48,7 +48,7 @@ class RomBootTest : public ::testing::Test {
 
   void SetUp() override {
     InitMachine(*machine);
-    ChooseNoLimit(*machine);  // no busy-wait: run as fast as possible
+    ChooseNoLimit(*machine);  // run as fast as possible
     cpu.pc = 0x1234;          // anything the reset must replace
     ResetCpu(cpu);
   }

@@ -49,21 +49,26 @@ TEST_F(NmiFix, RestoreBringsBackJrNzButKeepsTheMark) {
   EXPECT_TRUE(editor.nmi_fix_mark);
 }
 
-TEST_F(NmiFix, ForeignByteIsStillFlippedAndCountsAsInstalled) {
+TEST_F(NmiFix, OnlyTheTwoJumpsAreToggledAndAnyOtherByteIsNamedAndLeftAlone) {
   struct Case { std::uint8_t before, after; const char* text; bool mark; };
   const Case cases[] = {
-      {0x00, 0x08, "NMI fix installed.", true},
-      {0x18, 0x10, "NMI fix installed.", true},  // JR e becomes DJNZ e
-      {0xFF, 0xF7, "NMI fix installed.", true},
+      {0x20, 0x28, "NMI fix installed.", true},
       {0x28, 0x20, "NMI Fix removed.", false},
+      {0x00, 0x00, "The byte at 006Dh is 00h, not JR NZ (20h) or JR Z (28h). The ROM was left unchanged.", true},
+      {0x18, 0x18, "The byte at 006Dh is 18h, not JR NZ (20h) or JR Z (28h). The ROM was left unchanged.", false},
+      {0xFF, 0xFF, "The byte at 006Dh is FFh, not JR NZ (20h) or JR Z (28h). The ROM was left unchanged.", true},
   };
   for (const Case& c : cases) {
     editor.rom_image[0x6D] = c.before;
-    editor.nmi_fix_mark = !c.mark;
+    RomImage expected = editor.rom_image;
+    expected[0x6D] = c.after;
+    // A foreign byte must keep whatever mark stood before; a jump sets it.
+    bool foreign = c.before != 0x20 && c.before != 0x28;
+    editor.nmi_fix_mark = foreign ? c.mark : !c.mark;
     ToggleNmiFix(editor, host);
-    EXPECT_EQ(editor.rom_image[0x6D], c.after) << int(c.before);
-    EXPECT_EQ(LastText(), c.text) << int(c.before);
-    EXPECT_EQ(editor.nmi_fix_mark, c.mark) << int(c.before);
+    EXPECT_EQ(editor.rom_image, expected) << "byte " << int(c.before);
+    EXPECT_EQ(LastText(), c.text) << "byte " << int(c.before);
+    EXPECT_EQ(editor.nmi_fix_mark, c.mark) << "byte " << int(c.before);
   }
 }
 

@@ -200,10 +200,37 @@ TEST_F(RomBlocks, SaveWithMapBoxClearedLeavesAnExistingMapUntouched) {
   EXPECT_EQ(ReadBytes(folder.File("keep.map")), (std::vector<std::uint8_t>{9, 9, 9}));
 }
 
-TEST_F(RomBlocks, SaveThatCannotCreateTheFileSaysSo) {
-  Save(folder.File("no/such/folder/x.rom"), BlockRequest{0, 16384, MapOption::kMapFile});
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0], std::make_pair(std::string("Save BIN"), std::string("Can't open file!")));
+// A folder standing where a file should be cannot be created; a link to
+// /dev/full opens but every write fails, as on a full disk.
+TEST_F(RomBlocks, EveryFailedSaveOfBlockOrMapIsReported) {
+  enum class Spoil { kNone, kFolder, kFull };
+  struct Case {
+    const char* name;
+    Spoil block, map;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"a", Spoil::kFolder, Spoil::kNone, "Can't open file!"},
+      {"b", Spoil::kFull, Spoil::kNone, "Can't write to file!"},
+      {"c", Spoil::kNone, Spoil::kFolder, "Can't open MAP file!"},
+      {"d", Spoil::kNone, Spoil::kFull, "Can't write to MAP file!"},
+  };
+  const bool have_full = std::filesystem::exists("/dev/full");
+  for (const Case& c : cases) {
+    if ((c.block == Spoil::kFull || c.map == Spoil::kFull) && !have_full) continue;
+    std::string block = folder.File(std::string(c.name) + ".rom");
+    std::string map = folder.File(std::string(c.name) + ".map");
+    auto spoil = [](const std::string& path, Spoil how) {
+      if (how == Spoil::kFolder) std::filesystem::create_directory(path);
+      if (how == Spoil::kFull) std::filesystem::create_symlink("/dev/full", path);
+    };
+    spoil(block, c.block);
+    spoil(map, c.map);
+    host.messages.clear();
+    Save(block, BlockRequest{0, 16384, MapOption::kMapFile});
+    ASSERT_EQ(host.messages.size(), 1u) << c.text;
+    EXPECT_EQ(host.messages[0], std::make_pair(std::string("Save BIN"), std::string(c.text)));
+  }
 }
 
 TEST_F(RomBlocks, SavedBlockAndMapLoadBackIntoAnotherEditor) {

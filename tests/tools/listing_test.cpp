@@ -145,38 +145,39 @@ TEST(DisassembleListing, InstructionStartingAtToIsListedAndNextFollowsIt) {
   EXPECT_EQ(state.disasm_next, 0x8006);
 }
 
-TEST(DisassembleListing, WindowListingEndsWhenTheAddressWrapsPastFfff) {
-  Memory64k memory;
-  ListingState state;
-  state.range_from = 65530;
-  state.range_to = 65535;
-  auto lines = DisassembleToLines(memory.view, state, false, kMoment);
-  EXPECT_EQ(lines.size(), 2u + 6u) << "NOPs at 65530..65535 and nothing from 0000h";
-  EXPECT_EQ(state.disasm_next, 0);
+// Window and file forms alike: nothing is listed again from 0000h.
+TEST(DisassembleListing, BothFormsEndWhenTheAddressWrapsPastFfff) {
+  struct Case {
+    std::uint16_t from;
+    std::uint8_t byte_at_fffe;
+    std::vector<std::string> lines;
+    std::uint16_t next;
+  };
+  const Case cases[] = {
+      {65530, 0x00,
+       {"65530 FFFA  00            NOP", "65531 FFFB  00            NOP", "65532 FFFC  00            NOP",
+        "65533 FFFD  00            NOP", "65534 FFFE  00            NOP", "65535 FFFF  00            NOP"},
+       0},
+      // LD HL,nn running over the top into 0000h
+      {65533, 0x21, {"65533 FFFD  00            NOP", "65534 FFFE  21 00 00      LD HL,00000"}, 1},
+  };
+  for (const Case& c : cases) {
+    Memory64k memory;
+    memory.bytes[65534] = c.byte_at_fffe;
+    ListingState state;
+    state.range_from = c.from;
+    state.range_to = 65535;
+    auto lines = DisassembleToLines(memory.view, state, false, kMoment);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()), c.lines) << "window from " << c.from;
+    EXPECT_EQ(state.disasm_next, c.next) << "window from " << c.from;
 
-  memory.bytes[65534] = 0x21;  // runs over the top into 0000h
-  state.range_from = 65533;
-  lines = DisassembleToLines(memory.view, state, false, kMoment);
-  ASSERT_EQ(lines.size(), 2u + 2u);
-  EXPECT_EQ(lines.back(), "65534 FFFE  21 00 00      LD HL,00000");
-  EXPECT_EQ(state.disasm_next, 1);
-}
-
-TEST(DisassembleListing, FileTextGoesOnPastTheWrapUntilTheByteLimit) {
-  Memory64k memory;  // all NOPs: 31 bytes per line with CR LF
-  memory.bytes[65534] = 0x21;  // LD HL,nn running over the top into 0000h
-  ListingState state;
-  state.range_from = 65534;
-  state.range_to = 65535;
-  std::string text = DisassembleToText(memory.view, state, false, kMoment);
-  const std::string first = "65534 FFFE  21 00 00      LD HL,00000\r\n";
-  ASSERT_EQ(text.substr(29, first.size()), first);
-  EXPECT_EQ(text.substr(29 + first.size(), 31), "00001 0001  00            NOP\r\n")
-      << "the file form must start again from the wrapped address";
-  EXPECT_GE(text.size() - 2, kListingFileLimit) << "only the byte limit ends it";
-  EXPECT_LT(text.size() - 2 - 31, kListingFileLimit) << "one line too many";
-  const std::size_t nops = (text.size() - 2 - 29 - first.size()) / 31;
-  EXPECT_EQ(state.disasm_next, 1 + nops);
+    state.disasm_next = 12345;
+    std::string expected = std::string(kStamp) + "\r\n\r\n";
+    for (const std::string& line : c.lines) expected += line + "\r\n";
+    expected += "\r\n";
+    EXPECT_EQ(DisassembleToText(memory.view, state, false, kMoment), expected) << "file from " << c.from;
+    EXPECT_EQ(state.disasm_next, c.next) << "file from " << c.from;
+  }
 }
 
 TEST(DisassembleListing, FileTextHasHeaderBlankLinesAndCrLf) {
