@@ -129,7 +129,12 @@ int RegulatedBlockSize(BeeperRegulator& regulator, int count, int buffered, int 
   regulator.window_given += count;
   if (++regulator.window_blocks == kPaceWindowBlocks) {
     const double pace = static_cast<double>(regulator.window_taken) / static_cast<double>(regulator.window_given);
-    if (std::fabs(pace - 1.0) < kLargestPaceDifference) regulator.pace += (pace - regulator.pace) / 2.0;
+    // The first window is taken whole, later ones halfway, so the pace is
+    // known after 2 s and a bite more or less in a window hardly moves it.
+    if (std::fabs(pace - 1.0) < kLargestPaceDifference) {
+      regulator.pace = regulator.pace_known ? (regulator.pace + pace) / 2.0 : pace;
+      regulator.pace_known = true;
+    }
     regulator.window_blocks = 0;
     regulator.window_taken = 0;
     regulator.window_given = 0;

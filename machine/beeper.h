@@ -98,6 +98,7 @@ void ResampleBlock(const std::int16_t* in, int count, std::int16_t previous, std
 struct BeeperRegulator {
   double buffered = 0;  // smoothed over the device's bites
   double pace = 1.0;    // samples taken per sample given, as learnt
+  bool pace_known = false;
   int window_blocks = 0;
   std::int64_t window_taken = 0;
   std::int64_t window_given = 0;
