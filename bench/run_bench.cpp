@@ -44,13 +44,6 @@ struct Start {
   CpuState cpu;
 };
 
-struct NullHost : Host {
-  void ShowMessage(std::string_view, std::string_view) override {}
-  bool AskYesNo(std::string_view, std::string_view) override { return false; }
-  std::string AskOpenPath(std::string_view, std::string_view) override { return {}; }
-  std::string AskSavePath(std::string_view, std::string_view) override { return {}; }
-};
-
 struct FrameCountingHooks : LoopHooks {
   long frames = 0;
   void Present() override { ++frames; }
@@ -116,8 +109,10 @@ bool ProgramStart(Start& start, const std::filesystem::path& folder) {
     return false;
   }
   start = RomStart();
-  NullHost host;
-  LoadSna(*start.machine, start.cpu, host, sna);
+  if (std::optional<FileProblem> problem = LoadSna(*start.machine, start.cpu, sna)) {
+    std::fprintf(stderr, "run_bench: %s: %s\n", sna.c_str(), problem->text.c_str());
+    return false;
+  }
   return true;
 }
 

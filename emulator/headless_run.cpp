@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <deque>
+#include <filesystem>
 #include <iomanip>
 #include <memory>
 
@@ -25,9 +25,6 @@
 #include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
-#include "snapshots/tape.h"
-#include "snapshots/z80_snapshot.h"
-#include "tools/host.h"
 #include "tools/text_format.h"
 
 namespace {
@@ -35,31 +32,7 @@ namespace {
 constexpr int kKeyHoldFrames = 4;     // long enough for the ROM's key scan
 constexpr int kKeyReleaseFrames = 4;  // and for the next press to count as new
 constexpr std::uint32_t kFrameMs = 20;
-constexpr std::size_t kLargestTape = 16 * 1024 * 1024;
-constexpr char kSaveCompleted[] = "0 OK ,  0 : 1  Save completed!";
-
-// The user of the menu commands, played by the command line: the one path
-// it was given answers the file dialog; every message box is kept, since in
-// a headless run any message means the command did not do its work.
-struct CommandLineHost : Host {
-  std::deque<std::string> paths;
-  std::vector<std::string> messages;
-
-  void ShowMessage(std::string_view title, std::string_view text) override {
-    messages.push_back(std::string(title) + ": " + std::string(text));
-  }
-  bool AskYesNo(std::string_view, std::string_view) override { return false; }
-  std::string AskOpenPath(std::string_view, std::string_view) override { return Next(); }
-  std::string AskSavePath(std::string_view, std::string_view) override { return Next(); }
-
- private:
-  std::string Next() {
-    if (paths.empty()) return {};
-    std::string path = paths.front();
-    paths.pop_front();
-    return path;
-  }
-};
+constexpr std::uint16_t kLargestBlock = 65535;
 
 // Emulated time: 20 ms per frame, so FLASH and anything timed by the
 // clock behave the same at any host speed.
@@ -119,59 +92,18 @@ bool ParseNumber(std::string_view text, std::uint32_t max, std::uint32_t& value)
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::size_t largest, std::vector<std::uint8_t>& bytes,
-                   std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes.assign(largest + 1, 0);
-  std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    error = "cannot read " + path;
-    return false;
-  }
-  if (got > largest) {
-    error = path + " is too large (more than " + std::to_string(largest) + " bytes)";
-    return false;
-  }
-  bytes.resize(got);
-  return true;
-}
-
-// A TAP image is a chain of blocks, each a 16-bit length and that many bytes
-// (flag, data, checksum), ending exactly at the end of the file.
-bool CheckTap(const std::string& path, const std::vector<std::uint8_t>& tape, std::string& error) {
-  if (tape.empty()) {
-    error = path + ": the tape image is empty";
-    return false;
-  }
-  std::size_t at = 0;
-  int block = 1;
-  while (at < tape.size()) {
-    if (at + 2 > tape.size()) {
-      error = path + ": not a TAP image (block " + std::to_string(block) + " has half a length)";
-      return false;
+// A refused file as one line: the file, then the message box's title and
+// its text with line breaks turned into spaces.
+std::string Describe(const std::string& path, const FileProblem& problem) {
+  std::string line = path + ": " + problem.title + ": ";
+  for (char c : problem.text) {
+    if (c != '\n') {
+      line += c;
+    } else if (line.back() != ' ') {
+      line += ' ';
     }
-    std::size_t length = tape[at] | tape[at + 1] << 8;
-    if (length < 2 || at + 2 + length > tape.size()) {
-      error = path + ": not a TAP image (block " + std::to_string(block) + " of " +
-              std::to_string(length) + " bytes does not fit the file)";
-      return false;
-    }
-    at += 2 + length;
-    ++block;
   }
-  return true;
-}
-
-bool HostSaidNothing(const CommandLineHost& host, const std::string& path, std::string& error) {
-  if (host.messages.empty()) return true;
-  error = path + ": " + host.messages.front();
-  return false;
+  return line;
 }
 
 // Whatever way the run ends, the WAVE file gets its sizes and is closed.
@@ -183,52 +115,21 @@ struct WaveCloser {
   }
 };
 
-// --load: the checks the menu's loaders leave out (they ignore a short SNA
-// silently), then the very dispatch of "Open".
-bool LoadFile(Machine& machine, CpuState& cpu, const std::string& path, bool& booting,
-              std::string& error) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, kLargestTape, bytes, error)) return false;
-  std::string kind = UpperAscii(FileExtension(path));
-  if (kind == "SNA") {
-    if (bytes.size() != kSnaFileLength) {
-      error = path + ": not an SNA snapshot (" + std::to_string(bytes.size()) + " bytes; an SNA file has " +
-              std::to_string(kSnaFileLength) + ")";
-      return false;
-    }
-    booting = false;
-  } else if (kind == "Z80") {
-    if (bytes.size() < kZ80HeaderLength) {
-      error = path + ": not a Z80 snapshot (shorter than its 30-byte header)";
-      return false;
-    }
-    booting = false;
-  } else if (!CheckTap(path, bytes, error)) {
+// --bin: the whole file, through the transfer of "Load Bin/Scr/Rom" with the
+// largest count, so the loader sees the file as the menu command would.
+bool LoadBin(Machine& machine, CpuState& cpu, const std::string& path, std::uint16_t address,
+             std::string& error) {
+  std::error_code unknown;
+  const std::uintmax_t size = std::filesystem::file_size(path, unknown);
+  if (!unknown && size > kLargestBlock) {
+    error = path + " is too large (more than " + std::to_string(kLargestBlock) + " bytes)";
     return false;
   }
-  CommandLineHost host;
-  host.paths.push_back(path);
-  LoadFileDispatcher(machine, cpu, host);
-  if (!HostSaidNothing(host, path, error)) return false;
-  if (kind != "SNA" && kind != "Z80" && !machine.tape_active) {
-    error = "cannot open the tape " + path;
+  if (std::optional<FileProblem> problem = LoadBlockFile(machine, cpu, BlockChoice{address, kLargestBlock}, path)) {
+    error = Describe(path, *problem);
     return false;
   }
   return true;
-}
-
-bool LoadBin(Machine& machine, CpuState& cpu, const std::string& path, std::uint16_t address,
-             std::string& error) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, 65535, bytes, error)) return false;
-  if (bytes.empty()) {
-    error = path + " is empty";
-    return false;
-  }
-  CommandLineHost host;
-  // The same transfer as "Load Bin/Scr/Rom": a block at 0 restarts the CPU.
-  LoadBlockFile(machine, cpu, host, BlockChoice{address, static_cast<std::uint16_t>(bytes.size())}, path);
-  return HostSaidNothing(host, path, error);
 }
 
 void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, std::ostream& out) {
@@ -262,8 +163,9 @@ or text.
 Input:
   --rom FILE         use this 16,384-byte ROM image instead of the built-in one
   --load FILE        open a snapshot or tape as "Open" does: .sna and .z80
-                     (first version) load at once, anything else is
-                     inserted as a TAP tape for the ROM's LOAD command
+                     (versions 1-3, 48K) load at once, anything else is
+                     inserted as a TAP tape for the ROM's LOAD command; a
+                     file "Open" would refuse ends the run with its message
   --bin FILE@ADDR    put a raw file into memory at ADDR, as "Load Bin/Scr/Rom"
                      does (at 0 it also resets the processor); repeatable.
                      When the machine boots from the ROM, blocks for RAM
@@ -283,7 +185,10 @@ Running:
 Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
   --screenshot FILE  the 320x240 picture with border, as a PNG file
-  --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name)
+  --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name),
+                     or a Z80 (version 3) one for a name ending in .z80; an
+                     SNA with the stack at the protected ROM is still saved,
+                     but PC is lost, so the run ends with exit code 1
   --trace FILE       write every instruction run, in the format of Vantro's
                      "Debug to file" (debug.lst); large: about 100 bytes each;
                      a write that fails is an error (exit code 1)
@@ -315,8 +220,9 @@ Examples:
   vantro-run --bin code.bin@0x8000 --type 't{EXTEND}l32768{ENTER}' --until-pc 0x8005
             (RANDOMIZE USR 32768: T in K mode, then L in extended mode)
 
-Exit codes: 0 done, 1 bad option or unreadable/malformed file (one line on
-standard error), 3 --until-pc address not reached.
+Exit codes: 0 done, 1 bad option, a file that cannot be loaded or saved, or
+an SNA saved without its PC (one line on standard error: for a file, the
+File menu's message), 3 --until-pc address not reached.
 )";
 }
 
@@ -424,19 +330,26 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   if (!chords) return kRunError;
 
   if (!options.rom.empty()) {
-    std::vector<std::uint8_t> rom;
-    if (!ReadWholeFile(options.rom, 16384, rom, error)) return kRunError;
-    if (rom.size() != 16384) {
-      error = options.rom + ": a ROM image has 16384 bytes, this one " + std::to_string(rom.size());
+    // A ROM image replaces all of the ROM, so only a whole one is taken.
+    std::error_code unknown;
+    const std::uintmax_t size = std::filesystem::file_size(options.rom, unknown);
+    if (!unknown && size != kRomBlock.block_count) {
+      error = options.rom + ": a ROM image has 16384 bytes, this one " + std::to_string(size);
       return kRunError;
     }
-    std::copy(rom.begin(), rom.end(), machine->memory.begin());
-    ResetCpu(cpu);
+    if (std::optional<FileProblem> problem = LoadBlockFile(*machine, cpu, kRomBlock, options.rom)) {
+      error = Describe(options.rom, *problem);
+      return kRunError;
+    }
   }
   bool booting = true;
-  if (!options.load.empty() && !LoadFile(*machine, cpu, options.load, booting, error)) {
-    EjectTape(*machine);
-    return kRunError;
+  if (!options.load.empty()) {
+    if (std::optional<FileProblem> problem = OpenFile(*machine, cpu, options.load)) {
+      error = Describe(options.load, *problem);
+      return kRunError;
+    }
+    // A snapshot takes the tape out and brings a running program along.
+    booting = machine->tape_active;
   }
   // The ROM's start-up clears RAM, so when the machine boots from the ROM,
   // blocks for RAM go in once it is ready; ROM blocks and everything after a
@@ -446,7 +359,6 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     if (booting && address >= kProtectedFloor) {
       after_boot.emplace_back(path, address);
     } else if (!LoadBin(*machine, cpu, path, address, error)) {
-      EjectTape(*machine);
       return kRunError;
     }
   }
@@ -462,7 +374,6 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     std::FILE* trace = std::fopen(options.trace.c_str(), "wb");
     if (trace == nullptr) {
       error = "cannot create " + options.trace + ": " + std::strerror(errno);
-      EjectTape(*machine);
       return kRunError;
     }
     std::fclose(trace);
@@ -474,10 +385,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   WaveWriter wave;
   WaveCloser wave_closer{wave};
   if (!options.wav.empty()) {
-    if (!OpenWave(wave, options.wav, machine->beeper.sample_rate, error)) {
-      EjectTape(*machine);
-      return kRunError;
-    }
+    if (!OpenWave(wave, options.wav, machine->beeper.sample_rate, error)) return kRunError;
     hooks.wave = &wave;
   }
 
@@ -497,10 +405,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
 
   if (booting && (!chords->empty() || !after_boot.empty())) run_frames(kBootFrames);
   for (const auto& [path, address] : after_boot) {
-    if (!LoadBin(*machine, cpu, path, address, error)) {
-      EjectTape(*machine);
-      return kRunError;
-    }
+    if (!LoadBin(*machine, cpu, path, address, error)) return kRunError;
   }
   for (const KeyChord& chord : *chords) {
     if (chord.keys == 0) {
@@ -544,14 +449,11 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     }
   }
   if (!options.save_sna.empty()) {
-    CommandLineHost host;
-    host.paths.push_back(options.save_sna);
-    SaveSnaCommand(*machine, cpu, host);
-    if (host.messages.size() != 1 || host.messages[0] != std::string("Save SNA: ") + kSaveCompleted) {
-      error = options.save_sna + ": " + (host.messages.empty() ? "not saved" : host.messages.front());
+    const std::string path = WithDefaultExtension(options.save_sna, ".sna");
+    if (std::optional<FileProblem> problem = SaveSnapshot(*machine, cpu, path)) {
+      error = Describe(path, *problem);
       result = kRunError;
     }
   }
-  EjectTape(*machine);
   return result;
 }

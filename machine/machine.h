@@ -4,7 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 
 #include "machine/beeper.h"
 
@@ -41,6 +41,10 @@ struct SweetTalkerPort {
 
 constexpr std::uint16_t kProtectedFloor = 0x4000;
 
+// The inserted tape's blocks and head position (snapshots/tape.h). The
+// machine only holds it; loading and playing it belong to the tape code.
+struct Tape;
+
 struct Machine {
   std::array<std::uint8_t, 65536> memory{};
   std::uint16_t write_floor = kProtectedFloor;
@@ -63,8 +67,8 @@ struct Machine {
   bool speed_limited = true;
   std::uint8_t target_frames = 50;
   bool quit_requested = false;
-  std::FILE* tape_file = nullptr;
-  bool tape_active = false;
+  std::shared_ptr<Tape> tape_file;  // the inserted tape image, read whole; none while out
+  bool tape_active = false;         // arms the loader trap; true exactly while a tape is in
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;
@@ -92,7 +96,7 @@ struct CpuState;
 
 // Start-up state: the built-in ROM at 0000h-3FFFh, RAM zeroed, protection
 // on, every field at its initial value. The Sweet Talker connection and
-// the tape file are wiring owned by others and are left as they are.
+// the tape are wiring owned by others and are left as they are.
 void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).

@@ -15,6 +15,7 @@ constexpr char kSaveDialogTitle[] = "Save BIN file";
 constexpr char kFilter[] = "All supported files (*.bin)|*.bin;*.scr;*.rom";
 constexpr char kLoadTitle[] = "Load BIN";
 constexpr char kCantRead[] = "Can't read from file!";
+constexpr char kEmptyFile[] = "The file is empty!";
 constexpr char kSaveTitle[] = "Save BIN";
 constexpr char kCantOpen[] = "Can't open file!";
 constexpr char kSaveError[] = "ERROR saving file!";
@@ -68,32 +69,18 @@ std::string_view DefaultBlockExtension(BlockChoice block) {
   return ".bin";
 }
 
-void LoadBlockFile(Machine& machine, CpuState& cpu, Host& host, BlockChoice block,
-                   const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    host.ShowMessage(kLoadTitle, kCantRead);
-    return;
-  }
+std::optional<FileProblem> LoadBlockFile(Machine& machine, CpuState& cpu, BlockChoice block,
+                                         const std::string& path) {
+  std::optional<FileStart> file = ReadFileStart(path, block.block_count);
+  if (!file) return FileProblem{kLoadTitle, kCantRead};
+  if (file->bytes.empty()) return FileProblem{kLoadTitle, kEmptyFile};
   // A block at 0 brings a new ROM: the machine restarts from it.
   if (block.block_base == 0) ResetCpu(cpu);
   if (block.block_base == kScreenBlock.block_base) machine.screen_loaded = true;
-
+  // A file shorter than the block fills only its own length.
   std::uint16_t address = block.block_base;
-  std::uint16_t count = block.block_count;
-  // The end of the file is tested after each stored byte, so an empty file
-  // still stores one zero byte at the base address.
-  for (;;) {
-    int value = std::fgetc(file);
-    StoreDirect(machine, address, value == EOF ? 0 : static_cast<std::uint8_t>(value));
-    ++address;  // wraps from FFFFh to 0
-    --count;
-    if (count == 0 || value == EOF) break;
-    int next = std::fgetc(file);
-    if (next == EOF) break;
-    std::ungetc(next, file);
-  }
-  std::fclose(file);
+  for (std::uint8_t value : file->bytes) StoreDirect(machine, address++, value);  // wraps at FFFFh
+  return std::nullopt;
 }
 
 void SaveBlockFile(const Machine& machine, Host& host, BlockChoice block, const std::string& path) {
@@ -117,7 +104,9 @@ void LoadBlockCommand(Machine& machine, CpuState& cpu, Host& host, BlockAsker& a
   if (!block) return;
   std::string path = host.AskOpenPath(kLoadDialogTitle, kFilter);
   if (path.empty()) return;
-  LoadBlockFile(machine, cpu, host, *block, path);
+  if (std::optional<FileProblem> problem = LoadBlockFile(machine, cpu, *block, path)) {
+    host.ShowMessage(problem->title, problem->text);
+  }
 }
 
 void SaveBlockCommand(Machine& machine, Host& host, BlockAsker& asker) {

@@ -10,6 +10,7 @@
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
+#include "snapshots/file_bytes.h"
 #include "tools/host.h"
 
 struct BlockChoice {
@@ -54,9 +55,11 @@ void LoadBlockCommand(Machine& machine, CpuState& cpu, Host& host, BlockAsker& a
 // "Save Bin/Scr/Rom".
 void SaveBlockCommand(Machine& machine, Host& host, BlockAsker& asker);
 
-// The transfers behind the commands, once the block and path are known.
-void LoadBlockFile(Machine& machine, CpuState& cpu, Host& host, BlockChoice block,
-                   const std::string& path);
+// The transfers behind the commands, once the block and path are known. The
+// load stores the file's first block_count bytes (fewer when the file is
+// shorter), or returns why not (unreadable or empty) and changes nothing.
+std::optional<FileProblem> LoadBlockFile(Machine& machine, CpuState& cpu, BlockChoice block,
+                                         const std::string& path);
 void SaveBlockFile(const Machine& machine, Host& host, BlockChoice block, const std::string& path);
 // ".scr" for 16384/6912, ".rom" for 0/16384, ".bin" otherwise.
 std::string_view DefaultBlockExtension(BlockChoice block);

@@ -1,8 +1,7 @@
-// "Open": the one entry for snapshots and tapes. The current tape always
-// comes out first, so a snapshot never runs on with a stale tape armed.
+// "Open": the one entry for snapshots and tapes. A loaded snapshot always
+// takes the tape out, so it never runs on with a stale tape armed; a file
+// that is refused leaves the tape that was in.
 #include "snapshots/load_dispatch.h"
-
-#include <string>
 
 #include "snapshots/file_names.h"
 #include "snapshots/sna.h"
@@ -10,25 +9,32 @@
 #include "snapshots/z80_snapshot.h"
 
 namespace {
-
 constexpr char kDialogTitle[] = "Load File";
 // The label names only SNA; the patterns list all three kinds.
 constexpr char kFilter[] = "All supported files (*.sna)|*.sna;*.z80;*.tap";
-
 }  // namespace
 
-void LoadFileDispatcher(Machine& machine, CpuState& cpu, Host& host) {
-  EjectTape(machine);
-  std::string path = host.AskOpenPath(kDialogTitle, kFilter);
-  if (path.empty()) return;
-  std::string extension = UpperAscii(FileExtension(path));
+std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::string& path) {
+  const std::string extension = UpperAscii(FileExtension(path));
+  std::optional<FileProblem> problem;
   if (extension == "SNA") {
-    LoadSna(machine, cpu, host, path);
+    problem = LoadSna(machine, cpu, path);
   } else if (extension == "Z80") {
-    LoadZ80(machine, cpu, host, path);
+    problem = LoadZ80(machine, cpu, path);
   } else {
-    // Anything else is taken for a TAP image; one that cannot be opened
-    // leaves the tape out without a word.
-    InsertTape(machine, path);
+    return InsertTape(machine, path);
+  }
+  if (!problem) EjectTape(machine);
+  return problem;
+}
+
+void LoadFileDispatcher(Machine& machine, CpuState& cpu, Host& host) {
+  std::string path = host.AskOpenPath(kDialogTitle, kFilter);
+  if (path.empty()) {
+    EjectTape(machine);
+    return;
+  }
+  if (std::optional<FileProblem> problem = OpenFile(machine, cpu, path)) {
+    host.ShowMessage(problem->title, problem->text);
   }
 }

@@ -1,56 +1,61 @@
-// SNA snapshot load and save. The program counter is not in the header: the
-// saver pushes it onto the emulated stack before writing RAM and the loader
-// pops it after, exactly as the machine itself would.
+// SNA snapshot load and save, and the "Save SNA" command, which writes a Z80
+// file instead for a name ending in .z80. The program counter is not in the
+// SNA header: the saver pushes it onto the emulated stack before taking RAM
+// and the loader pops it after, exactly as the machine would.
 #include "snapshots/sna.h"
 
-#include <array>
 #include <cstdio>
+#include <vector>
 
 #include "snapshots/file_names.h"
+#include "snapshots/z80_snapshot.h"
 
 namespace {
 
+// What EI stores; the file keeps the state in bit 2 (IFF2).
+constexpr std::uint8_t kIffEnabled = 4;
+
 constexpr char kLoadTitle[] = "Load SNA";
 constexpr char kCantOpen[] = "Can't open file for reading!";
+constexpr char kWrongLength[] = "This is not an SNA snapshot: an SNA file is 49,179 bytes long!";
 constexpr char kSaveTitle[] = "Save SNA";
 constexpr char kSaveDialogTitle[] = "Save SNA file";
-constexpr char kSaveFilter[] = "SNA (*.sna)";
+// Two entries, SNA first: it stays the default, and a bare name gets ".sna";
+// a name ending in .z80 is saved as a Z80 file.
+constexpr char kSaveFilter[] = "SNA (*.sna);;Z80 (*.z80)";
 constexpr char kCantCreate[] = "Can't create file!";
 // The machine's own report line, spaces and all.
 constexpr char kSaveCompleted[] = "0 OK ,  0 : 1  Save completed!";
 constexpr char kSaveError[] = "ERROR saving file!";
+constexpr char kPcLost[] =
+    "0 OK ,  0 : 1  Save completed!\n\n"
+    "The stack reaches into the protected ROM, so the program counter could not be stored: "
+    "this snapshot will not resume where it stopped. A .z80 file keeps it.";
 
 constexpr std::uint16_t kRamStart = 0x4000;
 constexpr std::size_t kRamLength = 49152;
-
-long FileLength(std::FILE* file) {
-  if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-  long length = std::ftell(file);
-  std::fseek(file, 0, SEEK_SET);
-  return length;
-}
 
 std::uint16_t Word(const std::uint8_t* bytes) {
   return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
 }
 
+// The push of PC loses a byte when either of its two addresses lies below
+// write_floor: SP 0002h-4001h with the ROM protected, and 0001h, whose push
+// wraps its high byte to 0000h.
+bool PushLosesPc(const Machine& machine, std::uint16_t sp) {
+  const auto low = static_cast<std::uint16_t>(sp - 2);
+  const auto high = static_cast<std::uint16_t>(sp - 1);
+  return low < machine.write_floor || high < machine.write_floor;
+}
+
 }  // namespace
 
-void LoadSna(Machine& machine, CpuState& cpu, Host& host, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    host.ShowMessage(kLoadTitle, kCantOpen);
-    return;
-  }
-  // Read everything before touching the machine, so a read error half way
-  // cannot leave it half loaded.
-  std::array<std::uint8_t, kSnaFileLength> image;
-  bool complete = FileLength(file) == static_cast<long>(kSnaFileLength) &&
-                  std::fread(image.data(), 1, image.size(), file) == image.size();
-  std::fclose(file);
-  if (!complete) return;
+std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::string& path) {
+  std::optional<FileStart> file = ReadFileStart(path, kSnaFileLength);
+  if (!file) return FileProblem{kLoadTitle, kCantOpen};
+  if (file->longer || file->bytes.size() != kSnaFileLength) return FileProblem{kLoadTitle, kWrongLength};
 
-  const std::uint8_t* h = image.data();
+  const std::uint8_t* h = file->bytes.data();
   cpu.i = h[0];
   cpu.l_alt = h[1];
   cpu.h_alt = h[2];
@@ -68,7 +73,9 @@ void LoadSna(Machine& machine, CpuState& cpu, Host& host, const std::string& pat
   cpu.b = h[14];
   cpu.iy = Word(h + 15);
   cpu.ix = Word(h + 17);
-  cpu.iff = h[19];
+  // Bit 2 is IFF2; with no NMI the two flip-flops are one, so the other
+  // bits (set by some writers) say nothing about the interrupt state.
+  cpu.iff = (h[19] & 0x04) ? kIffEnabled : 0;
   cpu.r = h[20];
   cpu.r7 = h[20] & 0x80;
   cpu.f = h[21];
@@ -80,39 +87,53 @@ void LoadSna(Machine& machine, CpuState& cpu, Host& host, const std::string& pat
     StoreDirect(machine, static_cast<std::uint16_t>(kRamStart + i), h[kSnaHeaderLength + i]);
   }
   cpu.pc = PopWord(cpu, machine);
+  // The loaded program runs from the popped PC; a HALT the old one was
+  // waiting in must not move it on by one at the next interrupt.
+  cpu.halted = false;
+  return std::nullopt;
+}
+
+std::optional<FileProblem> SaveSnapshot(Machine& machine, CpuState& cpu, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return FileProblem{kSaveTitle, kCantCreate};
+  const bool as_z80 = UpperAscii(FileExtension(path)) == "Z80";
+  // Z80 keeps PC in its header; SNA pushes it onto the stack for the file.
+  const bool pc_lost = !as_z80 && PushLosesPc(machine, cpu.sp);
+  std::vector<std::uint8_t> bytes;
+  if (as_z80) {
+    bytes = Z80FileBytes(machine, cpu);
+  } else {
+    PushWord(cpu, machine, cpu.pc);
+    bytes = {cpu.i,
+             cpu.l_alt, cpu.h_alt, cpu.e_alt, cpu.d_alt, cpu.c_alt, cpu.b_alt, cpu.f_alt, cpu.a_alt,
+             cpu.l, cpu.h, cpu.e, cpu.d, cpu.c, cpu.b,
+             static_cast<std::uint8_t>(cpu.iy), static_cast<std::uint8_t>(cpu.iy >> 8),
+             static_cast<std::uint8_t>(cpu.ix), static_cast<std::uint8_t>(cpu.ix >> 8),
+             static_cast<std::uint8_t>(cpu.iff != 0 ? kIffEnabled : 0),
+             static_cast<std::uint8_t>((cpu.r & 0x7F) | cpu.r7),
+             cpu.f, cpu.a,
+             static_cast<std::uint8_t>(cpu.sp), static_cast<std::uint8_t>(cpu.sp >> 8),
+             cpu.im,
+             static_cast<std::uint8_t>(machine.ula_out & 7)};
+    bytes.insert(bytes.end(), machine.memory.begin() + kRamStart, machine.memory.end());
+    PopWord(cpu, machine);
+  }
+  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+  // Every byte must reach the file, buffers included, so a full disk shows
+  // as an error rather than as success.
+  const bool closed = std::fclose(file) == 0;
+  if (!closed || written != bytes.size()) return FileProblem{kSaveTitle, kSaveError};
+  if (pc_lost) return FileProblem{kSaveTitle, kPcLost};
+  return std::nullopt;
 }
 
 void SaveSnaCommand(Machine& machine, CpuState& cpu, Host& host) {
   std::string chosen = host.AskSavePath(kSaveDialogTitle, kSaveFilter);
   if (chosen.empty()) return;
   std::string path = WithDefaultExtension(chosen, ".sna");
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    host.ShowMessage(kSaveTitle, kCantCreate);
-    return;
+  if (std::optional<FileProblem> problem = SaveSnapshot(machine, cpu, path)) {
+    host.ShowMessage(problem->title, problem->text);
+  } else {
+    host.ShowMessage(kSaveTitle, kSaveCompleted);
   }
-
-  PushWord(cpu, machine, cpu.pc);
-  std::array<std::uint8_t, kSnaHeaderLength> h{
-      cpu.i,
-      cpu.l_alt, cpu.h_alt, cpu.e_alt, cpu.d_alt, cpu.c_alt, cpu.b_alt, cpu.f_alt, cpu.a_alt,
-      cpu.l, cpu.h, cpu.e, cpu.d, cpu.c, cpu.b,
-      static_cast<std::uint8_t>(cpu.iy), static_cast<std::uint8_t>(cpu.iy >> 8),
-      static_cast<std::uint8_t>(cpu.ix), static_cast<std::uint8_t>(cpu.ix >> 8),
-      cpu.iff,
-      static_cast<std::uint8_t>((cpu.r & 0x7F) | cpu.r7),
-      cpu.f, cpu.a,
-      static_cast<std::uint8_t>(cpu.sp), static_cast<std::uint8_t>(cpu.sp >> 8),
-      cpu.im,
-      static_cast<std::uint8_t>(machine.ula_out & 7)};
-  std::fwrite(h.data(), 1, h.size(), file);
-  std::fwrite(machine.memory.data() + kRamStart, 1, kRamLength, file);
-
-  // The length is asked of the file itself, after the buffers reach it, so
-  // a full disk shows as an error rather than as success.
-  bool flushed = std::fflush(file) == 0;
-  bool complete = flushed && FileLength(file) == static_cast<long>(kSnaFileLength);
-  host.ShowMessage(kSaveTitle, complete ? kSaveCompleted : kSaveError);
-  PopWord(cpu, machine);
-  std::fclose(file);
 }

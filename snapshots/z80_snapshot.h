@@ -1,14 +1,25 @@
-// Z80 snapshots of the first format version (30-byte header, plain or
-// EDh EDh run-length image). Reached through LoadFileDispatcher.
+// Z80 snapshots: versions 1 (30-byte header, plain or EDh EDh run-length
+// image), 2 and 3 (an extra header and compressed 16 KB pages) for a 48K
+// machine are loaded through OpenFile; "Save SNA" writes version 3 for a
+// name ending in .z80.
 #pragma once
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
-#include "tools/host.h"
+#include "snapshots/file_bytes.h"
 
 constexpr std::size_t kZ80HeaderLength = 30;
 
-// Loads the snapshot at path; later format versions (header PC 0) are
-// refused with a message and a processor reset.
-void LoadZ80(Machine& machine, CpuState& cpu, Host& host, const std::string& path);
+// Loads the snapshot at path, or returns why not (unreadable, an unknown
+// version, a short header, a memory image that ends early or is cut off,
+// a damaged page, hardware other than a 48K Spectrum) and changes nothing.
+// Version 3's T-state counters are not taken over.
+std::optional<FileProblem> LoadZ80(Machine& machine, CpuState& cpu, const std::string& path);
+
+// The machine's state as a version 3 file for a plain 48K, pages 8, 4 and 5
+// compressed, PC in the extra header.
+std::vector<std::uint8_t> Z80FileBytes(const Machine& machine, const CpuState& cpu);

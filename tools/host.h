@@ -14,7 +14,8 @@ struct Host {
   // A modal Yes/No box; true for Yes.
   virtual bool AskYesNo(std::string_view title, std::string_view text) = 0;
   // Open-file and save-file dialogs. The filter is one entry written as
-  // "label|pattern;pattern" ("All supported files (*.bin)|*.bin;*.scr;*.rom").
+  // "label|pattern;pattern" ("All supported files (*.bin)|*.bin;*.scr;*.rom"),
+  // or several "label (*.ext)" entries joined by ";;", the first shown first.
   // An empty result means the user cancelled.
   virtual std::string AskOpenPath(std::string_view title, std::string_view filter) = 0;
   virtual std::string AskSavePath(std::string_view title, std::string_view filter) = 0;

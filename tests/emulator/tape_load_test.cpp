@@ -97,35 +97,76 @@ class TapeLoadTest : public ::testing::Test {
   FakeHost host;
 };
 
-TEST_F(TapeLoadTest, LoadQuoteQuoteRunsTheTapedProgram) {
+Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// One ROM boot, then three tapes typed at with LOAD "": blocks the ROM
+// passes over while it looks for a header, blocks that end the load with
+// its error report, and a tape that has run out, which leaves the ROM
+// waiting until BREAK.
+TEST_F(TapeLoadTest, LoadQuoteQuoteSkipsBadHeadersReportsBadDataAndWaitsAtTheEnd) {
   const Bytes program = HelloProgram();
   const auto length = static_cast<std::uint16_t>(program.size());
-  Bytes tape = TapBlock(0x00, BasicHeader("hello", length, 10));  // auto-run from line 10
-  Bytes data = TapBlock(0xFF, program);
-  tape.insert(tape.end(), data.begin(), data.end());
-  const std::string path = folder.File("hello.tap");
-  WriteFile(path, tape);
+  const Bytes header = TapBlock(0x00, BasicHeader("hello", length, 10));  // auto-run from line 10
+  const Bytes data = TapBlock(0xFF, program);
+  Bytes bad_checksum = header;
+  bad_checksum.back() ^= 0x01;
+  Bytes long_header = BasicHeader("longer", length, 10);
+  long_header.push_back(0x42);
 
   Frames(150);  // the ROM's start-up: memory test, then the copyright line
   ASSERT_NE(ScreenText(*machine).find("1982 Sinclair Research Ltd"), std::string::npos)
       << ScreenText(*machine);
+  auto load_from = [&](const std::string& name, const Bytes& tape) {
+    const std::string path = folder.File(name);
+    WriteFile(path, tape);
+    host.open_paths.push_back(path);
+    LoadFileDispatcher(*machine, cpu, host);
+    ASSERT_TRUE(machine->tape_active) << name;
+    Press({HostKey::J});                       // LOAD in K mode
+    Press({HostKey::RightShift, HostKey::P});  // "
+    Press({HostKey::RightShift, HostKey::P});  // "
+    Press({HostKey::Return});
+    Frames(100);
+  };
 
-  host.open_paths.push_back(path);
-  LoadFileDispatcher(*machine, cpu, host);
-  ASSERT_TRUE(machine->tape_active);
-
-  Press({HostKey::J});                          // LOAD in K mode
-  Press({HostKey::RightShift, HostKey::P});     // "
-  Press({HostKey::RightShift, HostKey::P});     // "
-  Press({HostKey::Return});
-  Frames(100);
-
-  const std::string screen = ScreenText(*machine);
+  // A data block, a header with a bad checksum and one a byte too long go
+  // by; the good header and its program load and run.
+  load_from("skips.tap", Concat(Concat(Concat(Concat(data, bad_checksum), TapBlock(0x00, long_header)), header), data));
+  std::string screen = ScreenText(*machine);
+  EXPECT_EQ(screen.find("longer"), std::string::npos) << screen;
   EXPECT_NE(screen.find("Program: hello"), std::string::npos) << screen;
   EXPECT_NE(screen.find("HELLO"), std::string::npos) << screen;
   EXPECT_NE(screen.find("0 OK, 10:1"), std::string::npos) << screen;
-  // Both blocks were consumed: the image is at its end.
-  EXPECT_EQ(std::fgetc(machine->tape_file), EOF);
+  EXPECT_EQ(machine->tape_file->next_block, machine->tape_file->blocks.size()) << "every block was played";
+
+  // After its header, a program block with a bad checksum, a wrong flag or
+  // a wrong length is the ROM's "R Tape loading error".
+  Bytes bad_data = data;
+  bad_data.back() ^= 0x80;
+  const Bytes wrong_flag = TapBlock(0x00, program);
+  const Bytes too_short = TapBlock(0xFF, Bytes(program.begin(), program.end() - 1));
+  for (const Bytes& block : {bad_data, wrong_flag, too_short}) {
+    load_from("error.tap", Concat(header, block));
+    screen = ScreenText(*machine);
+    EXPECT_NE(screen.find("R Tape loading error"), std::string::npos) << screen;
+  }
+
+  // The tape has run out: the ROM waits in its loader for a signal, and
+  // BREAK (CAPS SHIFT + SPACE) stops it.
+  Press({HostKey::J});
+  Press({HostKey::RightShift, HostKey::P});
+  Press({HostKey::RightShift, HostKey::P});
+  Press({HostKey::Return});
+  Frames(50);
+  EXPECT_GE(cpu.pc, 0x0556);
+  EXPECT_LT(cpu.pc, 0x0605) << "waiting in LD-BYTES";
+  Press({HostKey::LeftShift, HostKey::Space});
+  Frames(10);
+  screen = ScreenText(*machine);
+  EXPECT_NE(screen.find("D BREAK - CONT repeats"), std::string::npos) << screen;
 }
 
 }  // namespace

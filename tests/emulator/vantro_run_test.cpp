@@ -133,10 +133,17 @@ TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
   EXPECT_EQ(run.out, "9000: 2A 00\n0000: F3 3E 2A\n");
   ASSERT_EQ(ReadFile(sna + ".sna").size(), 49179u) << "a bare name gets .sna";
 
-  // The snapshot carries the state on: loading it shows the same memory.
-  RunResult again = RunVantro({"--load", sna + ".sna", "--dump", "9000h:1"});
-  ASSERT_EQ(again.code, kRunOk) << again.error;
-  EXPECT_EQ(again.out, "9000: 2A\n");
+  // The snapshot carries the state on: loading it shows the same memory,
+  // as an SNA and as a Z80 (version 3) file.
+  const std::string z80 = folder.File("after.z80");
+  RunResult as_z80 = RunVantro({"--load", sna + ".sna", "--save-sna", z80});
+  ASSERT_EQ(as_z80.code, kRunOk) << as_z80.error;
+  ASSERT_EQ(ReadFile(z80).at(30), 54) << "a .z80 name saves version 3";
+  for (const std::string& path : {sna + ".sna", z80}) {
+    RunResult again = RunVantro({"--load", path, "--dump", "9000h:1"});
+    ASSERT_EQ(again.code, kRunOk) << again.error;
+    EXPECT_EQ(again.out, "9000: 2A\n") << path;
+  }
 
   RunResult never = RunVantro({"--bin", code + "@0", "--until-pc", "0x1234", "--frames", "3"});
   EXPECT_EQ(never.code, kRunPcNotReached);
@@ -244,13 +251,14 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--speed", "75"}, "--speed wants 25, 50, 100 or 200, not '75'"},
       {{"--type", "{CS+Q"}, "--type: '{' at position 1 is never closed"},
       {{"--type", "\x01"}, "--type: no Spectrum key for '\x01' (position 1)"},
-      {{"--load", folder.File("missing.sna")}, "cannot read " + folder.File("missing.sna") + ": No such file or directory"},
-      {{"--load", short_sna}, short_sna + ": not an SNA snapshot (100 bytes; an SNA file has 49179)"},
-      {{"--load", short_z80}, short_z80 + ": not a Z80 snapshot (shorter than its 30-byte header)"},
+      // The loaders' own messages, as the File menu shows them.
+      {{"--load", folder.File("missing.sna")}, folder.File("missing.sna") + ": Load SNA: Can't open file for reading!"},
+      {{"--load", short_sna}, short_sna + ": Load SNA: This is not an SNA snapshot: an SNA file is 49,179 bytes long!"},
+      {{"--load", short_z80}, short_z80 + ": Load Z80: This file is too short for a Z80 snapshot header!"},
       {{"--load", later_z80}, later_z80 + ": Load Z80: This file version is not supported!"},
-      {{"--load", bad_tap}, bad_tap + ": not a TAP image (block 1 of 19 bytes does not fit the file)"},
-      {{"--load", empty}, empty + ": the tape image is empty"},
-      {{"--bin", empty + "@32768"}, empty + " is empty"},
+      {{"--load", bad_tap}, bad_tap + ": Load TAP: This is not a TAP tape image: its block lengths do not match the file!"},
+      {{"--load", empty}, empty + ": Load TAP: The tape image is empty!"},
+      {{"--bin", empty + "@32768"}, empty + ": Load BIN: The file is empty!"},
       {{"--rom", small_rom}, small_rom + ": a ROM image has 16384 bytes, this one 100"},
       {{"--screenshot", folder.File("no/such/dir.png")},
        "cannot create " + folder.File("no/such/dir.png") + ": No such file or directory"},

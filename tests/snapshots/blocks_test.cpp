@@ -132,7 +132,6 @@ TEST_F(BlockCommandTest, LoadStopsAtTheCountOrTheEndOfTheFile) {
       {"shorter file", 0x8000, 10, {1, 2, 3}, {{0x8000, 1}, {0x8001, 2}, {0x8002, 3}}},
       {"count cuts", 0x8000, 2, {1, 2, 3}, {{0x8000, 1}, {0x8001, 2}}},
       {"wraps at FFFFh", 0xFFFF, 2, {7, 8}, {{0xFFFF, 7}, {0x0000, 8}}},
-      {"empty file stores one zero", 0x9000, 5, {}, {{0x9000, 0}}},
   };
   for (const Case& c : cases) {
     machine = PatternedMachine(3);
@@ -147,16 +146,20 @@ TEST_F(BlockCommandTest, LoadStopsAtTheCountOrTheEndOfTheFile) {
   }
 }
 
-TEST_F(BlockCommandTest, CancelledDialogsAndUnreadableFilesChangeNothing) {
+TEST_F(BlockCommandTest, CancelledDialogsAndRefusedFilesChangeNothing) {
   const auto before = std::make_unique<Machine>(*machine);
   LoadBlockCommand(*machine, cpu, host, asker);  // block dialog cancelled
   EXPECT_TRUE(host.dialogs.empty()) << "no file dialog after Cancel";
   asker.answers.push_back(BlockChoice{0, 100});
   LoadBlockCommand(*machine, cpu, host, asker);  // file dialog cancelled
-  LoadBlock({0, 100}, folder.File("missing.rom"));
+  WriteFile(folder.File("empty.rom"), Bytes{});
+  std::filesystem::create_directory(folder.File("folder.rom"));
+  for (const char* name : {"missing.rom", "folder.rom", "empty.rom"}) LoadBlock({0, 100}, folder.File(name));
   EXPECT_TRUE(machine->memory == before->memory);
-  EXPECT_EQ(cpu.pc, 0x6543) << "an unreadable file must not reset";
-  EXPECT_EQ(host.messages, (std::vector<Message>{{"Load BIN", "Can't read from file!"}}));
+  EXPECT_EQ(cpu.pc, 0x6543) << "a refused file must not reset";
+  EXPECT_EQ(host.messages, (std::vector<Message>{{"Load BIN", "Can't read from file!"},
+                                                 {"Load BIN", "Can't read from file!"},
+                                                 {"Load BIN", "The file is empty!"}}));
 }
 
 TEST_F(BlockCommandTest, SaveWritesTheBlockAndNamesItByItsKind) {

@@ -76,6 +76,27 @@ TEST(FuzzSeedTest, Z80LoaderSurvivesMutatedSnapshots) {
   RunSeeds("z80", fuzz::FuzzZ80, {compressed, marked, plain, later, Bytes{1, 2, 3}}, 400);
 }
 
+TEST(FuzzSeedTest, LaterZ80VersionsSurviveMutatedPages) {
+  // Seeds written by the saver itself: noisy and uniform memory.
+  auto saved = [](std::uint32_t seed, bool uniform) {
+    auto machine = PatternedMachine(seed);
+    if (uniform) std::fill(machine->memory.begin() + 0x4000, machine->memory.end(), 0xED);
+    CpuState cpu = DistinctRegisters();
+    return Z80FileBytes(*machine, cpu);
+  };
+  Bytes version2 = saved(3, true);
+  version2.erase(version2.begin() + 32 + 23, version2.begin() + 32 + 54);  // an extra header of 23
+  version2[30] = 23;
+  Bytes raw_page = Z80Header(0x00);
+  raw_page.insert(raw_page.end(), {54, 0});
+  raw_page.resize(32 + 54, 0);
+  for (std::uint8_t page : {8, 4, 5}) {
+    raw_page.insert(raw_page.end(), {0xFF, 0xFF, page});
+    raw_page.resize(raw_page.size() + 16384, page);
+  }
+  RunSeeds("z80 paged", fuzz::FuzzZ80Paged, {saved(1, false), saved(2, true), version2, raw_page, Bytes{}}, 300);
+}
+
 TEST(FuzzSeedTest, TapeTrapSurvivesMutatedTapes) {
   auto tape = [](std::uint16_t ix, std::uint16_t de, std::uint8_t loads, std::uint8_t mode, const Bytes& body) {
     Bytes input{static_cast<std::uint8_t>(ix), static_cast<std::uint8_t>(ix >> 8),

@@ -6,6 +6,8 @@
 #include "snapshot_files.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/tape.h"
+#include "cpu/z80.h"
+#include "tape_fixtures.h"
 
 namespace {
 
@@ -20,14 +22,21 @@ class DispatchTest : public ::testing::Test {
 
   ~DispatchTest() override { EjectTape(*machine); }
 
-  // A file that each loader would recognise by its effect: as SNA it sets
-  // pc from the stack at 8000h (5A5Ah); as Z80 it sets A = 77h; any other
-  // way it becomes the tape.
+  // A file that each loader takes and recognisably: as SNA it sets pc from
+  // the stack at 8000h (5A5Ah); as a compressed first-version Z80 it sets
+  // A = 19h; as a TAP it is one block of C019h bytes.
   std::string MakeFile(const std::string& name) {
     Bytes file(49179, 0);
-    file[0] = 0x77;        // Z80: A; SNA: I
-    file[6] = 0x34;        // Z80: PC low
-    file[23] = 0x00;       // SNA: SP 8000h
+    file[0] = 0x19;  // TAP: block length low byte; Z80: A; SNA: I
+    file[1] = 0xC0;
+    file[6] = 0x34;  // Z80: PC low
+    file[12] = 0x20;  // Z80: compressed
+    std::size_t at = 30;
+    for (std::size_t left = 49152; left > 0; left -= std::min<std::size_t>(left, 255)) {
+      for (std::uint8_t byte : {0xED, 0xED, static_cast<int>(std::min<std::size_t>(left, 255)), 0}) file[at++] = byte;
+    }
+    for (std::uint8_t byte : {0x00, 0xED, 0xED, 0x00}) file[at++] = byte;
+    file[23] = 0x00;  // SNA: SP 8000h
     file[24] = 0x80;
     file[27 + 0x4000] = 0x5A;  // SNA: the word at 8000h
     file[28 + 0x4000] = 0x5A;
@@ -43,7 +52,7 @@ class DispatchTest : public ::testing::Test {
     LoadFileDispatcher(*machine, cpu, host);
     if (machine->tape_active) return Went::tape;
     if (cpu.pc == 0x5A5A) return Went::sna;
-    if (cpu.a == 0x77) return Went::z80;
+    if (cpu.a == 0x19) return Went::z80;
     return Went::nowhere;
   }
 };
@@ -71,7 +80,7 @@ TEST_F(DispatchTest, DialogAsksForAllSupportedFiles) {
                                  "Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap"}));
 }
 
-TEST_F(DispatchTest, EveryOpenTakesTheTapeOutFirst) {
+TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {
   ASSERT_EQ(Open(MakeFile("first.tap")), Went::tape);
   // Cancelling the dialog leaves no tape in.
   LoadFileDispatcher(*machine, cpu, host);
@@ -79,13 +88,56 @@ TEST_F(DispatchTest, EveryOpenTakesTheTapeOutFirst) {
   EXPECT_EQ(machine->tape_file, nullptr);
 
   ASSERT_EQ(Open(MakeFile("second.tap")), Went::tape);
+  const std::shared_ptr<Tape> second = machine->tape_file;
+  // Refused files, each reported through the host: the tape stays in.
+  WriteFile(folder.File("short.sna"), Bytes(100, 0));
+  WriteFile(folder.File("empty.tap"), Bytes{});
+  for (const char* name : {"short.sna", "empty.tap", "missing.z80"}) {
+    EXPECT_EQ(Open(folder.File(name)), Went::tape) << name;
+    EXPECT_EQ(machine->tape_file, second) << name;
+  }
+  const std::vector<std::pair<std::string, std::string>> want{
+      {"Load SNA", "This is not an SNA snapshot: an SNA file is 49,179 bytes long!"},
+      {"Load TAP", "The tape image is empty!"},
+      {"Load Z80", "Can't open file!"}};
+  EXPECT_EQ(host.messages, want);
+
   EXPECT_EQ(Open(MakeFile("snap.sna")), Went::sna);
   EXPECT_FALSE(machine->tape_active) << "a snapshot must run without the old tape";
-
-  // A tape that cannot be opened stays out, silently.
-  EXPECT_EQ(Open(folder.File("missing.tap")), Went::nowhere);
   EXPECT_EQ(machine->tape_file, nullptr);
-  EXPECT_TRUE(host.messages.empty());
+}
+
+// A program waiting in HALT when a snapshot comes in must resume the loaded
+// program exactly at its PC, not one byte past it.
+TEST_F(DispatchTest, SnapshotLoadEndsAHaltSoTheFirstInterruptPushesTheLoadedPc) {
+  Bytes sna(49179, 0);
+  sna[19] = 4;     // interrupts enabled
+  sna[23] = 0x00;  // SP 8000h
+  sna[24] = 0x80;
+  sna[25] = 1;     // IM 1
+  sna[27 + 0x4000] = 0x34;  // PC 1234h on the stack
+  sna[28 + 0x4000] = 0x12;
+  Bytes z80{0, 0, 0, 0, 0, 0, 0x34, 0x12, 0x02, 0x80, 0, 0, 0x20};  // PC 1234h, SP 8002h
+  z80.resize(30, 0);
+  z80[27] = 1;  // interrupts enabled
+  z80[29] = 1;  // IM 1
+  for (std::size_t left = 49152; left > 0; left -= std::min<std::size_t>(left, 255)) {
+    z80.insert(z80.end(), {0xED, 0xED, static_cast<std::uint8_t>(std::min<std::size_t>(left, 255)), 0});
+  }
+  z80.insert(z80.end(), {0x00, 0xED, 0xED, 0x00});
+  WriteFile(folder.File("halt.sna"), sna);
+  WriteFile(folder.File("halt.z80"), z80);
+  for (const char* name : {"halt.sna", "halt.z80"}) {
+    cpu = CpuState{};
+    cpu.pc = 0x7000;  // waiting on a HALT at 7000h
+    cpu.halted = true;
+    ASSERT_FALSE(OpenFile(*machine, cpu, folder.File(name))) << name;
+    ASSERT_EQ(cpu.pc, 0x1234) << name;
+    AcceptInterrupt(cpu, *machine);
+    EXPECT_EQ(cpu.pc, 0x0038) << name;
+    EXPECT_EQ(cpu.sp, 0x8000) << name;
+    EXPECT_EQ(machine->memory[0x8000] | machine->memory[0x8001] << 8, 0x1234) << name << ": pushed address";
+  }
 }
 
 TEST_F(DispatchTest, LoaderFailuresAreTheLoadersOwn) {

@@ -56,6 +56,14 @@ inline std::unique_ptr<Machine> PatternedMachine(std::uint32_t seed = 1) {
   return machine;
 }
 
+// Every field of the processor state, in one comparable list, so a test can
+// tell that a refused file changed nothing.
+inline std::vector<unsigned> CpuFields(const CpuState& c) {
+  return {c.a, c.f, c.b, c.c, c.d, c.e, c.h, c.l, c.a_alt, c.f_alt, c.b_alt, c.c_alt,
+          c.d_alt, c.e_alt, c.h_alt, c.l_alt, c.ix, c.iy, c.sp, c.pc, c.memptr, c.i, c.r,
+          c.r7, c.iff, c.im, c.halted, c.ei_delay, c.tstates, c.io_data};
+}
+
 // Every register set to a distinct value.
 inline CpuState DistinctRegisters() {
   CpuState cpu;

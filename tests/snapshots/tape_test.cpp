@@ -1,5 +1,6 @@
-// The tape loader trap against real TAP files: which instructions it serves,
-// what it stores and where, and how it behaves past the end of the tape.
+// TAP insertion and the loader trap against real files: which instructions
+// it serves, what the ROM would have stored and returned for good and bad
+// blocks, the end of the tape, and the images that are refused.
 #include <gtest/gtest.h>
 
 #include "snapshot_files.h"
@@ -8,13 +9,13 @@
 
 namespace {
 
-// Two blocks: 01 02 03 and 09 08, each with flag and checksum.
-Bytes TwoBlockTape() {
-  Bytes tape = TapBlock(0x00, {1, 2, 3});
-  Bytes second = TapBlock(0xFF, {9, 8});
-  tape.insert(tape.end(), second.begin(), second.end());
-  return tape;
+Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
+
+// Two blocks: 01 02 03 and 09 08, each with flag and checksum.
+Bytes TwoBlockTape() { return Concat(TapBlock(0x00, {1, 2, 3}), TapBlock(0xFF, {9, 8})); }
 
 class TapeTrapTest : public ::testing::Test {
  protected:
@@ -22,16 +23,16 @@ class TapeTrapTest : public ::testing::Test {
   std::unique_ptr<Machine> machine = PatternedMachine();
   CpuState cpu;
 
-  ~TapeTrapTest() override { EjectTape(*machine); }
-
   void Insert(const Bytes& tape) {
     std::string path = folder.File("tape.tap");
     WriteFile(path, tape);
-    ASSERT_TRUE(InsertTape(*machine, path));
+    ASSERT_FALSE(InsertTape(*machine, path));
   }
-  // The registers as the ROM's LOAD sets them before entering LD-BYTES.
-  void AtLoader(std::uint16_t ix, std::uint16_t de, bool carry = true) {
+  // The registers as the ROM's LOAD sets them before entering LD-BYTES: the
+  // flag it wants in A, carry set for LOAD.
+  void AtLoader(std::uint16_t ix, std::uint16_t de, std::uint8_t flag, bool carry = true) {
     cpu.pc = 0x0556;
+    cpu.a = flag;
     cpu.f = carry ? 0xC5 : 0xC4;
     cpu.ix = ix;
     cpu.d = static_cast<std::uint8_t>(de >> 8);
@@ -42,25 +43,70 @@ class TapeTrapTest : public ::testing::Test {
   }
 };
 
-TEST_F(TapeTrapTest, EachLoadTakesTheNextBlockInFileOrder) {
+TEST_F(TapeTrapTest, EachLoadTakesTheNextBlockUntilTheTapeRunsOut) {
   Insert(TwoBlockTape());
-  AtLoader(0x8000, 3);
+  AtLoader(0x8000, 3, 0x00);
   EXPECT_TRUE(TapeTrap(*machine, cpu));
   EXPECT_EQ(Ram(0x8000, 3), (Bytes{1, 2, 3}));
   EXPECT_EQ(cpu.pc, 0x05E2);
   EXPECT_EQ(cpu.ix, 0x8003);
-  EXPECT_EQ(cpu.d << 8 | cpu.e, 3) << "DE is left as it was";
-  EXPECT_EQ(cpu.f, 0xC5) << "carry stays set: a successful load";
+  EXPECT_EQ(De(cpu), 0) << "LD-BYTES counts DE down to 0";
+  EXPECT_EQ(cpu.a, 0);
+  EXPECT_EQ(cpu.f, 0x93) << "CP 01h on a zero checksum: S, H, N and carry";
 
-  AtLoader(0x9000, 2);
+  AtLoader(0x9000, 2, 0xFF);
   EXPECT_TRUE(TapeTrap(*machine, cpu));
   EXPECT_EQ(Ram(0x9000, 2), (Bytes{9, 8}));
+  EXPECT_EQ(cpu.f & kFlagC, kFlagC);
 
-  // Past the end of the tape every byte is 0.
-  AtLoader(0xA000, 4);
-  EXPECT_TRUE(TapeTrap(*machine, cpu));
-  EXPECT_EQ(Ram(0xA000, 4), Bytes(4, 0));
-  EXPECT_EQ(cpu.pc, 0x05E2);
+  // Past the end the ROM is left to wait for a signal that never comes.
+  AtLoader(0xA000, 4, 0xFF);
+  const Bytes before = Ram(0xA000, 4);
+  EXPECT_FALSE(TapeTrap(*machine, cpu));
+  EXPECT_EQ(cpu.pc, 0x0556);
+  EXPECT_EQ(Ram(0xA000, 4), before);
+  EXPECT_EQ(De(cpu), 4);
+}
+
+TEST_F(TapeTrapTest, BadBlocksFailAsTheRomLoaderWouldAndTheTapeMovesOn) {
+  const Bytes good = TapBlock(0xFF, {1, 2, 3});  // checksum FFh^1^2^3 = FFh
+  Bytes bad_checksum = good;
+  bad_checksum.back() ^= 0x40;
+  struct Case {
+    const char* name;
+    Bytes block;
+    std::uint8_t flag;
+    std::uint16_t de;
+    Bytes stored;  // at 8000h; IX moves on by as many bytes
+    bool carry;
+  };
+  const Case cases[] = {
+      {"good block", good, 0xFF, 3, {1, 2, 3}, true},
+      {"flag differs", good, 0x00, 3, {}, false},
+      {"shorter than asked: the checksum is stored as data", good, 0xFF, 5, {1, 2, 3, 0xFF}, false},
+      {"longer than asked: the next byte is taken as the checksum", good, 0xFF, 2, {1, 2}, false},
+      {"bad checksum", bad_checksum, 0xFF, 3, {1, 2, 3}, false},
+      {"no data asked: no flag test, the flag alone is the checksum", good, 0x00, 0, {}, false},
+      {"no data asked of a zero flag", TapBlock(0x00, {5}), 0xFF, 0, {}, true},
+      {"block of flag and checksum only", Bytes{2, 0, 0xFF, 0xFF}, 0xFF, 1, {0xFF}, false},
+  };
+  for (const Case& c : cases) {
+    machine = PatternedMachine();
+    Insert(Concat(c.block, TapBlock(0xFF, {0x77})));
+    const Bytes after = Ram(0x8000 + c.stored.size(), 8);
+    AtLoader(0x8000, c.de, c.flag);
+    ASSERT_TRUE(TapeTrap(*machine, cpu)) << c.name;
+    EXPECT_EQ(Ram(0x8000, c.stored.size()), c.stored) << c.name;
+    EXPECT_EQ(Ram(0x8000 + c.stored.size(), 8), after) << c.name << ": stored too much";
+    EXPECT_EQ(cpu.ix, 0x8000 + c.stored.size()) << c.name;
+    EXPECT_EQ(De(cpu), c.de == 0 ? 0 : c.de - c.stored.size()) << c.name;
+    EXPECT_EQ((cpu.f & kFlagC) != 0, c.carry) << c.name;
+    EXPECT_EQ(cpu.pc, 0x05E2) << c.name;
+    // The next LOAD gets the block after, whatever happened to this one.
+    AtLoader(0x9000, 1, 0xFF);
+    ASSERT_TRUE(TapeTrap(*machine, cpu)) << c.name;
+    EXPECT_EQ(machine->memory[0x9000], 0x77) << c.name;
+  }
 }
 
 TEST_F(TapeTrapTest, OnlyALoadAtTheRomLoaderIsServed) {
@@ -70,7 +116,7 @@ TEST_F(TapeTrapTest, OnlyALoadAtTheRomLoaderIsServed) {
                         {"elsewhere", 0x0557, true},
                         {"elsewhere", 0x05E2, true}};
   for (const Case& c : cases) {
-    AtLoader(0x8000, 3, c.carry);
+    AtLoader(0x8000, 3, 0x00, c.carry);
     cpu.pc = c.pc;
     const Bytes before = Ram(0x8000, 3);
     EXPECT_FALSE(TapeTrap(*machine, cpu)) << c.name;
@@ -78,7 +124,7 @@ TEST_F(TapeTrapTest, OnlyALoadAtTheRomLoaderIsServed) {
     EXPECT_EQ(Ram(0x8000, 3), before) << c.name;
   }
   // The tape did not move: the first LOAD still gets the first block.
-  AtLoader(0x8000, 3);
+  AtLoader(0x8000, 3, 0x00);
   TapeTrap(*machine, cpu);
   EXPECT_EQ(Ram(0x8000, 3), (Bytes{1, 2, 3}));
 }
@@ -89,41 +135,55 @@ TEST_F(TapeTrapTest, StoresObeyWriteProtectionAndWrapAtTheTop) {
   Insert(TapBlock(0xFF, data));
   machine->write_floor = 0x4000;
   const Bytes rom = Ram(0, 0x4000);
-  AtLoader(0xFFFC, 8);
+  AtLoader(0xFFFC, 8, 0xFF);
   TapeTrap(*machine, cpu);
   EXPECT_EQ(Ram(0xFFFC, 4), (Bytes{0xA0, 0xA1, 0xA2, 0xA3}));
   EXPECT_EQ(Ram(0, 0x4000), rom) << "bytes that wrapped into the ROM must be dropped";
   EXPECT_EQ(cpu.ix, 0x0004);
 
   // Without protection the wrapped bytes land at 0000h.
-  EjectTape(*machine);
   Insert(TapBlock(0xFF, data));
   machine->write_floor = 0;
-  AtLoader(0xFFFC, 8);
+  AtLoader(0xFFFC, 8, 0xFF);
   TapeTrap(*machine, cpu);
   EXPECT_EQ(Ram(0, 4), (Bytes{0xA4, 0xA5, 0xA6, 0xA7}));
 }
 
-TEST_F(TapeTrapTest, CountZeroTransfersSixtyFiveThousandFiveHundredThirtySixBytes) {
-  Bytes data(65536);
-  for (std::size_t k = 0; k < data.size(); ++k) data[k] = static_cast<std::uint8_t>(k >> 8);
-  Insert(TapBlock(0xFF, data));
-  machine->write_floor = 0;
-  AtLoader(0x0000, 0);
-  TapeTrap(*machine, cpu);
-  EXPECT_EQ(cpu.ix, 0x0000);
-  EXPECT_EQ(Ram(0, 65536), data);
-}
-
-TEST_F(TapeTrapTest, EjectClosesTheTapeAndDisarmsTheTrap) {
+TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
   Insert(TwoBlockTape());
-  EXPECT_TRUE(machine->tape_active);
+  AtLoader(0x8000, 3, 0x00);
+  TapeTrap(*machine, cpu);  // the head is now at the second block
+  const std::shared_ptr<Tape> inserted = machine->tape_file;
+
+  const std::string not_tap = "This is not a TAP tape image: its block lengths do not match the file!";
+  std::filesystem::create_directory(folder.File("folder.tap"));
+  struct Case { const char* name; std::optional<Bytes> file; std::string path, text; };
+  const Case cases[] = {
+      {"empty file", Bytes{}, "empty.tap", "The tape image is empty!"},
+      {"half a length", Bytes{0x05}, "half.tap", not_tap},
+      {"block past the end", Bytes{0x13, 0x00, 0x00, 0x01}, "long.tap", not_tap},
+      {"a stray byte after the last block", Concat(TwoBlockTape(), {0x00}), "stray.tap", not_tap},
+      {"block without a checksum", Bytes{0x01, 0x00, 0xFF}, "one.tap", not_tap},
+      {"a folder", std::nullopt, "folder.tap", "Can't open file!"},
+      {"a missing file", std::nullopt, "missing.tap", "Can't open file!"},
+  };
+  for (const Case& c : cases) {
+    if (c.file) WriteFile(folder.File(c.path), *c.file);
+    std::optional<FileProblem> problem = InsertTape(*machine, folder.File(c.path));
+    ASSERT_TRUE(problem) << c.name;
+    EXPECT_EQ(problem->title, "Load TAP") << c.name;
+    EXPECT_EQ(problem->text, c.text) << c.name;
+    EXPECT_EQ(machine->tape_file, inserted) << c.name;
+    EXPECT_TRUE(machine->tape_active) << c.name;
+  }
+  AtLoader(0x9000, 2, 0xFF);
+  TapeTrap(*machine, cpu);
+  EXPECT_EQ(Ram(0x9000, 2), (Bytes{9, 8})) << "the tape in must not have moved";
+
   EjectTape(*machine);
   EXPECT_FALSE(machine->tape_active);
   EXPECT_EQ(machine->tape_file, nullptr);
   EjectTape(*machine);  // taking out no tape is harmless
-  EXPECT_FALSE(InsertTape(*machine, folder.File("absent.tap")));
-  EXPECT_FALSE(machine->tape_active);
 }
 
 }  // namespace

@@ -1,0 +1,25 @@
+// Reading a chosen file whole before anything is changed, and the reason a
+// file command gives when it refuses a file. Every loader in this folder
+// reads through ReadFileStart, checks all it read, and only then applies it;
+// the window shows a FileProblem through Host, vantro-run prints it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The message box a refused or failed file command shows: title and text.
+struct FileProblem {
+  std::string title;
+  std::string text;
+};
+
+struct FileStart {
+  std::vector<std::uint8_t> bytes;  // at most the limit asked for
+  bool longer = false;              // the file goes on past the limit
+};
+
+// The first `limit` bytes of the file at path; nothing when it cannot be
+// opened or read (a folder included).
+std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t limit);
