@@ -194,8 +194,8 @@ Output (written after the run, in this order):
                      a write that fails is an error (exit code 1)
   --wav FILE         the beeper's sound of the whole run (start-up and typing
                      included) as a 16-bit mono 48,000 Hz WAVE file, in
-                     emulated time: 69,888 T-states of sound per frame at
-                     3.5 MHz, however fast the run itself goes
+                     emulated time (the T-states run, at 3.5 MHz), however
+                     fast the run itself goes
 
 Numbers: decimal (32768) or hexadecimal (0x8000, $8000, 8000h).
 
