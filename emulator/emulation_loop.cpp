@@ -18,6 +18,7 @@ void EndFrame(EmulationLoop& loop) {
   // The tape counts every T-state run, the overshoot included, so its pulses
   // keep their length across frame ends.
   TapeFrameEnd(machine.tape_signal, static_cast<std::uint64_t>(machine.frame_tstates));
+  EndBeeperFrame(machine.beeper, machine.frame_tstates);
   // A long block move can overshoot by thousands of T-states; the surplus
   // is dropped so one transfer never ends two frames.
   machine.frame_tstates = 0;

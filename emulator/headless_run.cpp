@@ -18,6 +18,7 @@
 #include "emulator/frame_png.h"
 #include "emulator/frame_schedule.h"
 #include "emulator/typed_keys.h"
+#include "emulator/wave_file.h"
 #include "machine/display_renderer.h"
 #include "machine/machine.h"
 #include "snapshots/blocks.h"
@@ -46,12 +47,16 @@ struct RunHooks : LoopHooks {
   long frames = 0;
   Machine* machine = nullptr;
   bool tracing = false;
+  WaveWriter* wave = nullptr;  // --wav: every frame's beeper samples
   bool trace_lost = false;  // a flush could not write its whole block
   // --speed: the window's frame schedule on the host's clock, sleeping
   // between frames (there are no events to look at).
   SteadyClock host_clock;
   FrameSchedule schedule;
-  void Present() override { ++frames; }
+  void Present() override {
+    ++frames;
+    if (wave != nullptr) AppendWave(*wave, machine->beeper.block.data(), machine->beeper.block_size);
+  }
   void BetweenFrames() override { PaceFrame(schedule, WantedFrameRate(*machine), host_clock); }
   // Reached only when the trace buffer was flushed: keep tracing in a new
   // block, as a user pressing "Debug to file" again would.
@@ -102,6 +107,15 @@ std::string Describe(const std::string& path, const FileProblem& problem) {
   return line;
 }
 
+// Whatever way the run ends, the WAVE file gets its sizes and is closed.
+struct WaveCloser {
+  WaveWriter& wave;
+  ~WaveCloser() {
+    std::string ignored;
+    CloseWave(wave, ignored);
+  }
+};
+
 // --bin: the whole file, through the transfer of "Load Bin/Scr/Rom" with the
 // largest count, so the loader sees the file as the menu command would.
 bool LoadBin(Machine& machine, CpuState& cpu, const std::string& path, std::uint16_t address,
@@ -133,7 +147,7 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
                                          "--until-pc", "--screenshot", "--save-sna", "--dump",
-                                         "--trace", "--speed"};
+                                         "--trace", "--speed", "--wav"};
 
 }  // namespace
 
@@ -187,6 +201,10 @@ Output (written after the run, in this order):
   --trace FILE       write every instruction run, in the format of Vantro's
                      "Debug to file" (debug.lst); large: about 100 bytes each;
                      a write that fails is an error (exit code 1)
+  --wav FILE         the beeper's sound of the whole run (start-up and typing
+                     included) as a 16-bit mono 48,000 Hz WAVE file, in
+                     emulated time (the T-states run, at 3.5 MHz), however
+                     fast the run itself goes
 
 Numbers: decimal (32768) or hexadecimal (0x8000, $8000, 8000h).
 
@@ -207,6 +225,8 @@ Examples:
   vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
   vantro-run --load game.tzx --no-fast-load --type 'j""{ENTER}' --frames 3000
   vantro-run --load state.sna --frames 50 --dump 0x5C00:64
+  vantro-run --type '{EXTEND}{SS+Z}1,0{ENTER}' --frames 100 --wav beep.wav
+            (BEEP 1,0: one second of middle C)
   vantro-run --bin code.bin@0x8000 --type 't{EXTEND}l32768{ENTER}' --until-pc 0x8005
             (RANDOMIZE USR 32768: T in K mode, then L in extended mode)
 
@@ -301,6 +321,8 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
         error = "--speed wants 25, 50, 100 or 200, not '" + value + "'";
         return std::nullopt;
       }
+    } else if (name == "--wav") {
+      options.wav = value;
     }
   }
   return options;
@@ -375,6 +397,13 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     StartTrace(*machine, LocalClockNow());
   }
 
+  WaveWriter wave;
+  WaveCloser wave_closer{wave};
+  if (!options.wav.empty()) {
+    if (!OpenWave(wave, options.wav, machine->beeper.sample_rate, error)) return kRunError;
+    hooks.wave = &wave;
+  }
+
   bool pc_reached = options.until_pc && cpu.pc == *options.until_pc;
   // A tape that stops at a block of a kind it does not play ends the run:
   // the load cannot go on, as the window's message says.
@@ -423,6 +452,12 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     result = kRunError;
   }
 
+  if (hooks.wave != nullptr) {
+    // A run stopped by --until-pc ends inside a frame: its sound so far.
+    EndBeeperFrame(machine->beeper, machine->frame_tstates + cpu.tstates);
+    AppendWave(wave, machine->beeper.block.data(), machine->beeper.block_size);
+    if (!CloseWave(wave, error)) result = kRunError;
+  }
   // The text still collected at the end is appended as a flush would.
   if ((machine->trace_on && !FlushTrace(*machine, loop.trace_path)) || hooks.trace_lost) {
     error = "cannot write " + options.trace;

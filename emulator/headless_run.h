@@ -21,6 +21,7 @@ struct RunOptions {
   std::vector<std::pair<std::uint16_t, std::uint32_t>> dumps;  // --dump ADDR:LEN
   std::string trace;                                          // --trace FILE
   bool no_fast_load = false;                                  // --no-fast-load
+  std::string wav;                                            // --wav FILE
   int speed_multiplier = 0;  // --speed PERCENT as the Speed item's multiplier; 0: no limit
   bool help = false;
 };

@@ -81,6 +81,7 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation>Video", "Fast Border Render", kCommandFastBorder, kOn},
     {"Emulation", nullptr, 0},
     {"Emulation", "Write Protect ROM", kCommandWriteProtect, kOn},
+    {"Emulation", "Sound", kCommandSound, kOn},
     {"Emulation", "Fast Tape Loading", kCommandFastTapeLoading, kOn},
     {"Emulation", "Fast-Forward While Loading", kCommandFastForwardLoading, kOn},
     {"Hardware", kSweetTalkerItem, kCommandSweetTalker, kOff},
@@ -169,6 +170,7 @@ void MainWindow::SyncCheckMarks() {
   mark(kCommandGreenScreen, machine.video_output == VideoOutput::green);
   mark(kCommandFastBorder, machine.fast_border);
   mark(kCommandWriteProtect, machine.write_floor != 0);
+  mark(kCommandSound, machine.beeper.sound_on);
   mark(kCommandPlayTape, machine.tape_signal.playing);
   mark(kCommandFastTapeLoading, machine.fast_load);
   mark(kCommandFastForwardLoading, machine.fast_forward_loading);
@@ -204,6 +206,7 @@ void MainWindow::Dispatch(int command) {
     case kCommandGreenScreen: SetOutput(VideoOutput::green); break;
     case kCommandFastBorder: machine.fast_border = !machine.fast_border; break;
     case kCommandWriteProtect: ToggleWriteProtect(machine); break;
+    case kCommandSound: machine.beeper.sound_on = !machine.beeper.sound_on; break;
     case kCommandPlayTape: SetTapePlay(!machine.tape_signal.playing); break;
     case kCommandRewindTape: RewindTape(machine.tape_signal, TapeNow(machine, cpu.tstates)); break;
     case kCommandFastTapeLoading: machine.fast_load = !machine.fast_load; break;

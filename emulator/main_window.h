@@ -53,10 +53,11 @@ enum MenuCommand : int {
   kCommandHelpTopics = 33,
   kCommandAbout = 34,
   kCommandCharsetEditor = 36,
-  kCommandPlayTape = 37,
-  kCommandRewindTape = 38,
-  kCommandFastTapeLoading = 39,
-  kCommandFastForwardLoading = 40,
+  kCommandSound = 37,
+  kCommandPlayTape = 38,
+  kCommandRewindTape = 39,
+  kCommandFastTapeLoading = 40,
+  kCommandFastForwardLoading = 41,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";

@@ -14,6 +14,10 @@
 #include "platform/qt_host.h"
 #include "platform/sdl_sound.h"
 
+namespace {
+constexpr int kRealTimeFrames = 50;  // target_frames of "100%"
+}  // namespace
+
 VantroProgram::VantroProgram(Host* host) {
   if (host == nullptr) {
     own_host_ = std::make_unique<QtHost>();
@@ -65,6 +69,8 @@ bool VantroProgram::Start() {
   }
   VantroRecords& records = *records_;
   InitMachine(records.machine);
+  // The beeper is made at the rate the device plays.
+  ResetBeeper(records.machine.beeper, sound_ ? sound_->rate() : kDefaultBeeperRate);
 
   text_font_ = ConsolasFont(8);
   bold_font_ = ConsolasFont(8, true);
@@ -156,7 +162,15 @@ void VantroProgram::Run() {
   while (!records_->machine.quit_requested) RunFrame();
 }
 
-void VantroProgram::Present() { window_->Present(); }
+void VantroProgram::Present() {
+  // The beeper sounds only at "100%": at other speeds its pitch and length
+  // would be wrong, and the output buffer would run dry or over.
+  const Machine& machine = records_->machine;
+  if (sound_ && machine.beeper.sound_on && WantedFrameRate(machine) == kRealTimeFrames) {
+    sound_->QueueBeeper(machine.beeper.block.data(), machine.beeper.block_size);
+  }
+  window_->Present();
+}
 
 void VantroProgram::OpenDebugger() { window_->OpenDebugger(); }
 

@@ -61,6 +61,7 @@ class VantroProgram final : public LoopHooks {
   MainWindow* window() { return window_.get(); }
   MillisecondClock& clock() { return clock_; }
   bool has_sound() const { return sound_ != nullptr; }
+  SdlSoundPlayer* sound() { return sound_.get(); }
 
  private:
   // The Sweet Talker's hold in the window: sleeps in steps of at most 20 ms

@@ -42,6 +42,7 @@ void InitMachine(Machine& m) {
   m.trace_fill = 0;
   m.trace_write_failed = false;
   m.screen_loaded = false;
+  ResetBeeper(m.beeper);
 }
 
 bool ToggleWriteProtect(Machine& m) {

@@ -7,6 +7,8 @@
 
 #include "machine/tape_signal.h"
 
+#include "machine/beeper.h"
+
 // Host keys by position on the keyboard (scan code), never by the character
 // they produce, so AZERTY or Dvorak layouts still reach the right Spectrum
 // keys. The first 40 follow the Spectrum matrix: index = half-row * 5 + bit.
@@ -75,6 +77,7 @@ struct Machine {
   // opens the debugger after it tells the user and clears it.
   bool trace_write_failed = false;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
+  Beeper beeper;
 };
 
 // Processor-side memory access: reads always succeed, stores below

@@ -1,7 +1,8 @@
 // The 48K port decoding behind IN and OUT: the ULA on even ports (keyboard
-// half-rows with the Interface 2 joysticks laid over them, border out), the
-// Kempston joystick and the Sweet Talker on odd ports. Called by the Z80 core
-// for every port instruction and by the emulation loop at each frame end.
+// half-rows with the Interface 2 joysticks laid over them; border, speaker
+// and MIC out), the Kempston joystick and the Sweet Talker on odd ports.
+// Called by the Z80 core for every port instruction and by the emulation
+// loop at each frame end.
 #include "machine/port_bus.h"
 
 #include "cpu/cpu_state.h"
@@ -81,6 +82,8 @@ void PortWrite(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t h
   (void)high;  // no device here decodes the high byte on writes
   if ((low & 0x01) == 0) {
     machine.ula_out = cpu.io_data;
+    // cpu.tstates holds what the loop has not yet moved into the frame.
+    BeeperWrite(machine.beeper, machine.frame_tstates + cpu.tstates, cpu.io_data);
     return;
   }
   if (machine.sweet_talker_on && (low & 0xF8) == 0 && machine.sweet_talker != nullptr) {

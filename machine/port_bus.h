@@ -1,5 +1,6 @@
-// The 48K port decoding: even ports reach the ULA (keyboard in, border out),
-// odd ports the Kempston joystick (in) and the Sweet Talker (out).
+// The 48K port decoding: even ports reach the ULA (keyboard in; border,
+// speaker and MIC out), odd ports the Kempston joystick (in) and the Sweet
+// Talker (out).
 #pragma once
 #include <cstdint>
 

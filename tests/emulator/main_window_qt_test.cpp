@@ -25,6 +25,7 @@
 #include "tools/byte_tool_dialog.h"
 #include "emulator/main_window.h"
 #include "emulator/program_qt.h"
+#include "platform/sdl_sound.h"
 #include "support/fake_host.h"
 #include "platform/picture_view.h"
 
@@ -110,8 +111,8 @@ class MainWindowTest : public QObject {
         "File|Load Bin/Scr/Rom|3",
         "File|Save Bin/Scr/Rom|4",
         "File|-",
-        "File|Play Tape|37",
-        "File|Rewind Tape|38",
+        "File|Play Tape|38",
+        "File|Rewind Tape|39",
         "File|-",
         "File|Exit|5",
         "Emulation>Reset|Hard|6",
@@ -130,8 +131,9 @@ class MainWindowTest : public QObject {
         "Emulation>Video|Fast Border Render|32*",
         "Emulation|-",
         "Emulation|Write Protect ROM|18*",
-        "Emulation|Fast Tape Loading|39*",
-        "Emulation|Fast-Forward While Loading|40*",
+        "Emulation|Sound|37*",
+        "Emulation|Fast Tape Loading|40*",
+        "Emulation|Fast-Forward While Loading|41*",
         "Hardware|Cheetah Sweet Talker|19",
         "Hardware|Currah Microspeech|20",
         "Hardware|-",
@@ -280,6 +282,26 @@ class MainWindowTest : public QObject {
     window->ActionFor(kCommandWriteProtect)->trigger();
     QCOMPARE(machine.write_floor, 0x4000);
     QVERIFY(window->ActionFor(kCommandWriteProtect)->isChecked());
+  }
+
+  void SoundItemLetsTheBeeperPlayOnlyAtOneHundredPercent() {
+    // A fresh output fills up before it plays, so whatever a frame end
+    // queued is still waiting right after it.
+    SdlSoundPlayer& sound = *program->sound();
+    QCOMPARE(sound.rate() == 48000 || sound.rate() == 44100, true);
+    window->ActionFor(kCommandSound)->trigger();
+    QVERIFY(!program->records().machine.beeper.sound_on);
+    QVERIFY(!window->ActionFor(kCommandSound)->isChecked());
+    program->RunFrame();
+    QCOMPARE(sound.BufferedBeeperSamples(), 0);
+    window->ActionFor(kCommandSound)->trigger();
+    QVERIFY(window->ActionFor(kCommandSound)->isChecked());
+    window->ActionFor(kCommandNoLimit)->trigger();
+    program->RunFrame();
+    QCOMPARE(sound.BufferedBeeperSamples(), 0);
+    window->ActionFor(kCommandSpeed100)->trigger();
+    program->RunFrame();
+    QVERIFY(sound.BufferedBeeperSamples() >= sound.rate() / 51);
   }
 
   // A tape opened from the command line or dropped on the window plays at

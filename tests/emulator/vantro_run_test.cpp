@@ -12,6 +12,7 @@
 #include "emulator/typed_keys.h"
 #include "machine/machine.h"
 #include "snapshots/tape_fixtures.h"
+#include "support/tone.h"
 
 namespace {
 
@@ -203,6 +204,47 @@ TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormatOrTheRunFail
   EXPECT_EQ(run.error, "cannot write " + full);
 }
 
+// The samples of a 16-bit mono PCM WAVE file as --wav writes it (the
+// 44-byte header checked field by field); empty when anything differs.
+std::vector<std::int16_t> ReadWave(const std::string& path, int& rate) {
+  const Bytes bytes = ReadFile(path);
+  auto u16 = [&](std::size_t at) { return static_cast<unsigned>(bytes[at] | bytes[at + 1] << 8); };
+  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+  if (bytes.size() < 44 || std::string(bytes.begin(), bytes.begin() + 4) != "RIFF" ||
+      std::string(bytes.begin() + 8, bytes.begin() + 16) != "WAVEfmt " || u32(16) != 16 || u16(20) != 1 ||
+      u16(22) != 1 || u32(28) != 2 * u32(24) || u16(32) != 2 || u16(34) != 16 ||
+      std::string(bytes.begin() + 36, bytes.begin() + 40) != "data" || u32(40) != bytes.size() - 44 ||
+      u32(4) != bytes.size() - 8) {
+    return {};
+  }
+  rate = static_cast<int>(u32(24));
+  std::vector<std::int16_t> samples((bytes.size() - 44) / 2);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(u16(44 + 2 * i));
+  return samples;
+}
+
+TEST_F(VantroRunTest, BeepOfOneSecondComesOutAsMiddleCInTheWaveFile) {
+  const std::string wav = folder.File("beep.wav");
+  RunResult run = RunVantro({"--type", "{EXTEND}{SS+Z}1,0{ENTER}", "--frames", "100", "--wav", wav});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  int rate = 0;
+  const std::vector<std::int16_t> samples = ReadWave(wav, rate);
+  ASSERT_FALSE(samples.empty()) << "not a 16-bit mono PCM WAVE file";
+  // Start-up, six keys of 8 frames and the 100 frames: emulated time, each
+  // frame 69,888 T-states and the last instruction's overshoot.
+  const double frames = kBootFrames + 6 * 8 + 100;
+  EXPECT_NEAR(static_cast<double>(samples.size()) / rate, frames * 69888 / 3.5e6, frames * 600 / 3.5e6);
+
+  // BEEP 1,0: one second of middle C (261.63 Hz), after the key clicks.
+  const Tone tone = LongestTone(samples, rate);
+  EXPECT_NEAR(tone.frequency, 261.63, 261.63 * 0.005);
+  EXPECT_NEAR(tone.end - tone.start, 1.0, 0.02);
+  EXPECT_GT(tone.peak, 4000) << "the tone is too quiet";
+  EXPECT_LT(tone.start, static_cast<double>(samples.size()) / rate - 1.5) << "the tone came too late";
+  // The speaker is left where BEEP left it: silence once the filter settles.
+  EXPECT_LE(PeakAfter(samples, rate, tone.end + 0.1), 16) << "noise after the tone";
+}
+
 TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
   const std::string short_sna = folder.File("short.sna");
   WriteFile(short_sna, Bytes(100, 0));
@@ -246,6 +288,8 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--rom", small_rom}, small_rom + ": a ROM image has 16384 bytes, this one 100"},
       {{"--screenshot", folder.File("no/such/dir.png")},
        "cannot create " + folder.File("no/such/dir.png") + ": No such file or directory"},
+      {{"--wav", folder.File("no/such/dir.wav")},
+       "cannot create " + folder.File("no/such/dir.wav") + ": No such file or directory"},
   };
   for (const Case& c : cases) {
     RunResult run = RunVantro(c.args);

@@ -104,6 +104,54 @@ class HostLayerTest : public QObject {
     QCOMPARE(out[0], std::int16_t(32767));
   }
 
+  void BeeperStreamFillsUpThenKeepsItsLevelAgainstClockDrift() {
+    // The device's clock runs up to 5 % fast or slow against the frames:
+    // once playing the stream must never run dry, and once the pace is
+    // learnt (10 s in) the level must stay between 40 and 80 ms.
+    auto set = std::make_unique<AllophoneSet>();
+    for (double drift : {0.05, 0.015, 0.0, -0.015, -0.05}) {
+      auto player = SdlSoundPlayer::ForMixingOnly(*set, 48000);
+      const std::vector<std::int16_t> block(958, 1000);
+      std::array<std::int16_t, 512> out{};
+      double owed = 0;  // samples the device has asked for, in 512-sample bites
+      int lowest = 1 << 30, highest = 0;
+      for (int frame = 0; frame < 1000; ++frame) {
+        player->QueueBeeper(block.data(), static_cast<int>(block.size()));
+        owed += 958 * (1 + drift);
+        for (; owed >= 512; owed -= 512) {
+          player->Mix(out.data(), 512);
+          // Nothing plays before the first 50 ms are in (the third frame), and
+          // nothing is missing after.
+          const bool playing = frame >= 2;
+          for (std::int16_t v : out) {
+            if (playing) QVERIFY2(std::abs(v - 1000) <= 1, "the stream ran dry or stepped");
+            else QCOMPARE(v, std::int16_t(0));
+          }
+        }
+        if (frame >= 500) {
+          lowest = std::min(lowest, player->BufferedBeeperSamples());
+          highest = std::max(highest, player->BufferedBeeperSamples());
+        }
+      }
+      // Counting the device's bite of 512 on top of what waits.
+      QVERIFY2(lowest + 512 >= 1920 && highest <= 3840,
+               qPrintable(QString("drift %1: %2-%3 samples waiting").arg(drift).arg(lowest).arg(highest)));
+
+      // No more frames (a dialog open, another speed): the sound fades out
+      // instead of stopping dead.
+      for (int bite = 0; bite < 10; ++bite) player->Mix(out.data(), 512);
+      int previous = out[0];
+      for (int k = 0; k < 4; ++k) {
+        player->Mix(out.data(), 512);
+        for (std::int16_t v : out) {
+          QVERIFY2(std::abs(v - previous) <= 1000 / 128 + 1, "a step where the stream ran dry");
+          previous = v;
+        }
+      }
+      QVERIFY(std::abs(previous) < 10);
+    }
+  }
+
   void PictureViewShowsTheArrayWithoutCopying() {
     std::vector<std::uint32_t> pixels(4 * 3, 0xFF102030u);
     PictureView view;
