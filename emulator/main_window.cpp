@@ -13,7 +13,6 @@
 #include <QMimeData>
 #include <QUrl>
 #include <string>
-#include <utility>
 
 #include "cpu/z80.h"
 #include "debugger/debugger_window.h"
@@ -35,20 +34,6 @@ namespace {
 inline constexpr char kInfoTitle[] = "Info";
 inline constexpr char kUninstalledPrefix[] = "MenuItem: ";
 inline constexpr char kUninstalledSuffix[] = " is not currently installed.";
-
-// "Open" with its file already chosen: the dialog is answered with the path
-// once; messages go to the real host.
-struct ChosenPathHost : Host {
-  Host& host;
-  std::string path;
-  ChosenPathHost(Host& real, std::string chosen) : host(real), path(std::move(chosen)) {}
-  void ShowMessage(std::string_view title, std::string_view text) override { host.ShowMessage(title, text); }
-  bool AskYesNo(std::string_view title, std::string_view text) override { return host.AskYesNo(title, text); }
-  std::string AskOpenPath(std::string_view, std::string_view) override { return std::exchange(path, {}); }
-  std::string AskSavePath(std::string_view title, std::string_view filter) override {
-    return host.AskSavePath(title, filter);
-  }
-};
 
 // Items that carry state show a check mark: the radio groups, the two
 // toggles and the Hardware items.
@@ -240,8 +225,9 @@ void MainWindow::SetTapePlay(bool playing) {
 }
 
 void MainWindow::OpenPath(const std::string& path) {
-  ChosenPathHost chosen(host_, path);
-  LoadFileDispatcher(records_.machine, records_.cpu, chosen);
+  if (std::optional<FileProblem> problem = OpenFile(records_.machine, records_.cpu, path)) {
+    host_.ShowMessage(problem->title, problem->text);
+  }
   SyncCheckMarks();
 }
 
