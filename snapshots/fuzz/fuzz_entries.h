@@ -266,10 +266,10 @@ inline bool FuzzTzx(const std::uint8_t* data, std::size_t size) {
     machine.tape_signal.image.bytes.shrink_to_fit();
     TapeSignal& tape = machine.tape_signal;
     CpuState cpu;
-    for (int read = 0; read < 20000; ++read) {
+    for (int read = 0; read < 3000; ++read) {
       machine.frame_tstates += 1 + (read % 97) * 13;
       TapeEarLevel(tape, TapeNow(machine, 0));
-      if (read % 1000 == 999) {
+      if (read % 300 == 299) {
         cpu.pc = kTapeTrapAddress;
         cpu.f = kFlagC;
         cpu.a = 0xFF;
