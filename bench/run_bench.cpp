@@ -27,6 +27,7 @@
 #include "machine/machine.h"
 #include "machine/port_bus.h"
 #include "snapshots/sna.h"
+#include "tap_block.h"
 
 #ifdef VANTRO_HAVE_Z80EX
 #include <z80ex/z80ex.h>
@@ -55,18 +56,6 @@ struct FrameClock : MillisecondClock {
   explicit FrameClock(const long& counted) : frames(counted) {}
   std::uint32_t NowMs() override { return static_cast<std::uint32_t>(frames * 20); }
 };
-
-std::vector<std::uint8_t> TapBlock(std::uint8_t flag, const std::vector<std::uint8_t>& data) {
-  std::vector<std::uint8_t> block{static_cast<std::uint8_t>(data.size() + 2),
-                                  static_cast<std::uint8_t>((data.size() + 2) >> 8), flag};
-  std::uint8_t checksum = flag;
-  for (std::uint8_t b : data) {
-    block.push_back(b);
-    checksum ^= b;
-  }
-  block.push_back(checksum);
-  return block;
-}
 
 // 10 PRINT AT 0,0;"HELLO": GO TO 10, numbers in their hidden five-byte form.
 std::vector<std::uint8_t> BusyProgramTape() {

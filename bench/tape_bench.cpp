@@ -14,23 +14,12 @@
 #include <vector>
 
 #include "emulator/headless_run.h"
+#include "tap_block.h"
 
 namespace {
 
 constexpr long kFrames = 2500;  // 50 emulated seconds: the whole tape loads
 constexpr int kRuns = 3;        // best of, against noise from other load
-
-std::vector<std::uint8_t> TapBlock(std::uint8_t flag, const std::vector<std::uint8_t>& data) {
-  std::vector<std::uint8_t> block{static_cast<std::uint8_t>(data.size() + 2),
-                                  static_cast<std::uint8_t>((data.size() + 2) >> 8), flag};
-  std::uint8_t checksum = flag;
-  for (std::uint8_t b : data) {
-    block.push_back(b);
-    checksum ^= b;
-  }
-  block.push_back(checksum);
-  return block;
-}
 
 std::vector<std::uint8_t> Header(std::uint8_t type, std::uint16_t length, std::uint16_t param1) {
   std::vector<std::uint8_t> header{type, 'b', 'e', 'n', 'c', 'h', ' ', ' ', ' ', ' ', ' '};

@@ -53,6 +53,8 @@ void ResetBeeper(Beeper& beeper, int sample_rate) {
   beeper.sound_on = true;
   beeper.event_count = 0;
   beeper.level = 0;
+  beeper.ula_level = 0;
+  beeper.ear_level = 0;
   beeper.frame_level = 0;
   beeper.covered = 0;
   beeper.covered_sum = 0;

@@ -15,6 +15,8 @@ constexpr int kMaxBeeperRate = 48000;
 // about a tenth as far as the speaker does.
 constexpr std::uint8_t kSpeakerLevel = 10;
 constexpr std::uint8_t kMicLevel = 1;
+// The tape's signal on EAR reaches the loudspeaker too: the loading noise.
+constexpr std::uint8_t kEarLevel = 4;
 // 16-bit sample swing of one level unit: a speaker square wave comes out at
 // about +-7,500, leaving headroom for the speech mixed with it.
 constexpr int kBeeperUnitAmplitude = 1500;
@@ -39,7 +41,9 @@ struct Beeper {
   // Level changes of the frame running, in T-state order.
   std::array<BeeperEvent, kBeeperEventCapacity> events{};
   int event_count = 0;
-  std::uint8_t level = 0;        // the latest level written
+  std::uint8_t level = 0;        // the latest level: port output plus EAR
+  std::uint8_t ula_level = 0;    // of the last byte written to the ULA
+  std::uint8_t ear_level = 0;    // of the tape signal as last read on EAR
   std::uint8_t frame_level = 0;  // the level the frame running started with
   // The sample being built across the frame boundary: how much of its span
   // is covered (in T-states times the rate) and the level summed over it.
@@ -62,16 +66,29 @@ inline std::uint8_t BeeperLevel(std::uint8_t ula_byte) {
   return static_cast<std::uint8_t>(((ula_byte >> 4) & 1) * kSpeakerLevel + ((ula_byte >> 3) & 1) * kMicLevel);
 }
 
-// PortWrite on an even port: note the level if it changed. tstate is the
-// write's position in the frame.
-inline void BeeperWrite(Beeper& beeper, std::int32_t tstate, std::uint8_t ula_byte) {
-  const std::uint8_t level = BeeperLevel(ula_byte);
+// A change of the loudspeaker's level at tstate (its position in the frame).
+inline void BeeperLevelChange(Beeper& beeper, std::int32_t tstate, std::uint8_t level) {
   if (level == beeper.level) return;
   beeper.level = level;
   // Never full in a frame of normal length; a runaway frame keeps its last
   // level rather than writing past the table.
   const int at = beeper.event_count < kBeeperEventCapacity ? beeper.event_count++ : kBeeperEventCapacity - 1;
   beeper.events[static_cast<std::size_t>(at)] = BeeperEvent{tstate, level};
+}
+
+// PortWrite on an even port: note the level if it changed. tstate is the
+// write's position in the frame.
+inline void BeeperWrite(Beeper& beeper, std::int32_t tstate, std::uint8_t ula_byte) {
+  beeper.ula_level = BeeperLevel(ula_byte);
+  BeeperLevelChange(beeper, tstate, static_cast<std::uint8_t>(beeper.ula_level + beeper.ear_level));
+}
+
+// PortRead on an even port while a tape plays: the signal the program reads
+// is heard as well. Loaders read EAR every few dozen T-states, so following
+// it at the reads traces the tape's pulses closely enough to hear them.
+inline void BeeperEar(Beeper& beeper, std::int32_t tstate, bool ear) {
+  beeper.ear_level = ear ? kEarLevel : 0;
+  BeeperLevelChange(beeper, tstate, static_cast<std::uint8_t>(beeper.ula_level + beeper.ear_level));
 }
 
 // Frame end: the first frame_length T-states of level changes become

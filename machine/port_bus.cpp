@@ -58,8 +58,10 @@ void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t hi
     // Held keys read 0; bit 5 floats high, bit 7 high; EAR (bit 6) reads 0
     // unless a playing tape's signal is high.
     v ^= 0xBF;
-    if (machine.tape_signal.playing && TapeEarLevel(machine.tape_signal, TapeNow(machine, cpu.tstates))) {
-      v |= 0x40;
+    if (machine.tape_signal.playing) {
+      const bool ear = TapeEarLevel(machine.tape_signal, TapeNow(machine, cpu.tstates));
+      if (ear) v |= 0x40;
+      BeeperEar(machine.beeper, machine.frame_tstates + cpu.tstates, ear);
     }
     cpu.io_data = static_cast<std::uint8_t>(v);
     return;

@@ -231,15 +231,11 @@ void InsertTapeSignal(TapeSignal& tape, TapeImage image, std::uint64_t now) {
 }
 
 void EjectTapeSignal(TapeSignal& tape) {
+  // Stopped first, so the rewind leaves it stopped.
+  tape.playing = false;
+  RewindTape(tape, 0);
   tape.image = TapeImage{};
   tape.inserted = false;
-  tape.playing = false;
-  tape.held = false;
-  tape.level = false;
-  tape.block = 0;
-  tape.step = 0;
-  tape.loop_left = 0;
-  tape.stopped_unplayed = false;
 }
 
 void SetTapePlaying(TapeSignal& tape, bool playing, std::uint64_t now) {

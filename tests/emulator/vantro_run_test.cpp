@@ -39,6 +39,25 @@ Picture ReadPng(const std::string& path) {
   return picture;
 }
 
+// The samples of a 16-bit mono PCM WAVE file as --wav writes it (the
+// 44-byte header checked field by field); empty when anything differs.
+std::vector<std::int16_t> ReadWave(const std::string& path, int& rate) {
+  const Bytes bytes = ReadFile(path);
+  auto u16 = [&](std::size_t at) { return static_cast<unsigned>(bytes[at] | bytes[at + 1] << 8); };
+  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+  if (bytes.size() < 44 || std::string(bytes.begin(), bytes.begin() + 4) != "RIFF" ||
+      std::string(bytes.begin() + 8, bytes.begin() + 16) != "WAVEfmt " || u32(16) != 16 || u16(20) != 1 ||
+      u16(22) != 1 || u32(28) != 2 * u32(24) || u16(32) != 2 || u16(34) != 16 ||
+      std::string(bytes.begin() + 36, bytes.begin() + 40) != "data" || u32(40) != bytes.size() - 44 ||
+      u32(4) != bytes.size() - 8) {
+    return {};
+  }
+  rate = static_cast<int>(u32(24));
+  std::vector<std::int16_t> samples((bytes.size() - 44) / 2);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(u16(44 + 2 * i));
+  return samples;
+}
+
 // Reads the text off the picture's 256x192 display area: a pixel differing
 // from the paper colour (taken at the cell's top-left corner pixel of a
 // blank line) is ink; each 8x8 cell is matched against the ROM's font.
@@ -126,9 +145,12 @@ TEST_F(VantroRunTest, TypedLoadRunsAProgramFromATapeThroughTheTrapOrTheSignal) {
     at += 2 + length;
   }
   WriteFile(tzx, tzx_bytes);
+  const std::string wav = folder.File("hello.wav");
   const struct {
     std::vector<std::string> args;
-  } cases[] = {{{"--load", tap, "--frames", "100"}}, {{"--load", tzx, "--no-fast-load", "--frames", "600"}}};
+    bool signal;
+  } cases[] = {{{"--load", tap, "--frames", "100"}, false},
+               {{"--load", tzx, "--no-fast-load", "--frames", "600", "--wav", wav}, true}};
   for (const auto& c : cases) {
     const std::string png = folder.File("hello.png");
     std::vector<std::string> args = c.args;
@@ -139,6 +161,14 @@ TEST_F(VantroRunTest, TypedLoadRunsAProgramFromATapeThroughTheTrapOrTheSignal) {
     EXPECT_NE(text.find("Program: hello"), std::string::npos) << c.args[1] << text;
     EXPECT_NE(text.find("HELLO"), std::string::npos) << c.args[1] << text;
     EXPECT_NE(text.find("0 OK, 10:1"), std::string::npos) << c.args[1] << text;
+    if (!c.signal) continue;
+    // The signal the ROM reads is heard: the header's pilot tone, 2,168 T
+    // a pulse, is the longest tone of the run.
+    int rate = 0;
+    const std::vector<std::int16_t> samples = ReadWave(wav, rate);
+    const Tone pilot = LongestTone(samples, rate);
+    EXPECT_NEAR(pilot.frequency, 3.5e6 / (2 * 2168), 8.0) << "no loading noise";
+    EXPECT_GT(pilot.end - pilot.start, 1.5) << "no loading noise";
   }
 }
 
@@ -202,25 +232,6 @@ TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormatOrTheRunFail
   run = RunVantro({"--frames", "20", "--trace", full});
   EXPECT_EQ(run.code, kRunError);
   EXPECT_EQ(run.error, "cannot write " + full);
-}
-
-// The samples of a 16-bit mono PCM WAVE file as --wav writes it (the
-// 44-byte header checked field by field); empty when anything differs.
-std::vector<std::int16_t> ReadWave(const std::string& path, int& rate) {
-  const Bytes bytes = ReadFile(path);
-  auto u16 = [&](std::size_t at) { return static_cast<unsigned>(bytes[at] | bytes[at + 1] << 8); };
-  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-  if (bytes.size() < 44 || std::string(bytes.begin(), bytes.begin() + 4) != "RIFF" ||
-      std::string(bytes.begin() + 8, bytes.begin() + 16) != "WAVEfmt " || u32(16) != 16 || u16(20) != 1 ||
-      u16(22) != 1 || u32(28) != 2 * u32(24) || u16(32) != 2 || u16(34) != 16 ||
-      std::string(bytes.begin() + 36, bytes.begin() + 40) != "data" || u32(40) != bytes.size() - 44 ||
-      u32(4) != bytes.size() - 8) {
-    return {};
-  }
-  rate = static_cast<int>(u32(24));
-  std::vector<std::int16_t> samples((bytes.size() - 44) / 2);
-  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(u16(44 + 2 * i));
-  return samples;
 }
 
 TEST_F(VantroRunTest, BeepOfOneSecondComesOutAsMiddleCInTheWaveFile) {
