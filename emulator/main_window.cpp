@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 #include <string>
 
@@ -249,7 +250,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.front().isLocalFile()) return;
   event->acceptProposedAction();
-  OpenPath(QFile::encodeName(urls.front().toLocalFile()).toStdString());
+  // Opened once the drop has been answered, so a message about the file
+  // does not keep the program the file came from waiting on the drag.
+  const std::string path = QFile::encodeName(urls.front().toLocalFile()).toStdString();
+  QTimer::singleShot(0, this, [this, path] { OpenPath(path); });
 }
 
 void MainWindow::ShowUninstalled(int command) {

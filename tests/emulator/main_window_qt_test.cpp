@@ -328,6 +328,8 @@ class MainWindowTest : public QObject {
         // Straight to the window: the application passes a drop on only
         // while a drag is in progress.
         static_cast<QObject*>(window)->event(&drop);
+        // The file opens once the drop has been answered.
+        QCoreApplication::processEvents();
       }
       QVERIFY2(host.messages.empty(), host.messages.empty() ? "" : host.messages[0].second.c_str());
       QVERIFY(machine.tape_signal.playing);
