@@ -18,36 +18,36 @@ expect() {  # name, expected output, files...
 
 cat > "$dir/debian.sources" <<'SRC'
 Types: deb
-URIs: http://mirror.example/debian-security
+URIs: file:/srv/mirror/debian-security
 Suites: bookworm-security
 Components: main
 Signed-By: /usr/share/keyrings/a.gpg
 
 # a local mirror
 Types: deb deb-src
-URIs: http://mirror.example/debian
+URIs: file:/srv/mirror/debian
 Suites: bookworm bookworm-updates
 Components: main contrib
 Signed-By: /usr/share/keyrings/b.gpg
 SRC
 expect "deb822 entry after a security entry" "Types: deb
-URIs: http://mirror.example/debian
+URIs: file:/srv/mirror/debian
 Suites: bookworm bookworm-updates
 Components: non-free
 Signed-By: /usr/share/keyrings/b.gpg" "$dir/debian.sources"
 
 cat > "$dir/sources.list" <<'SRC'
-# deb http://commented.example/debian bookworm main
-deb http://proxy.example:3142/debian-security bookworm-security main
-deb [arch=amd64 signed-by=/etc/apt/k.gpg] http://proxy.example:3142/debian bookworm main
+# deb file:/srv/old/debian bookworm main
+deb file:/media/debian-security bookworm-security main
+deb [arch=amd64 signed-by=/etc/apt/k.gpg] file:/media/debian bookworm main
 SRC
 expect "one-line entry with options" "Types: deb
-URIs: http://proxy.example:3142/debian
+URIs: file:/media/debian
 Suites: bookworm
 Components: non-free
 Signed-By: /etc/apt/k.gpg" "$dir/sources.list"
 
-printf 'deb http://other.example/repo stable contrib\n' > "$dir/none.list"
+printf 'deb file:/srv/other/repo stable contrib\n' > "$dir/none.list"
 expect "no Debian main entry" "exit 1" "$dir/none.list"
 
 exit "$fail"
