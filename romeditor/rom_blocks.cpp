@@ -58,6 +58,17 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   });
 }
 
+enum class WriteOutcome { kWritten, kCannotCreate, kWriteFailed };
+
+// Creates path and writes count bytes to it; a short write or a failing
+// close (buffers that never reached the disk) is a failed write.
+WriteOutcome WriteWhole(const std::string& path, const std::uint8_t* bytes, std::uint32_t count) {
+  File file(std::fopen(path.c_str(), "wb"));
+  if (!file.handle) return WriteOutcome::kCannotCreate;
+  const bool ok = count == 0 || std::fwrite(bytes, 1, count, file.handle) == count;
+  return file.Close() && ok ? WriteOutcome::kWritten : WriteOutcome::kWriteFailed;
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> ParseBlockBase(std::string_view text) {
@@ -122,19 +133,18 @@ bool LoadBlockFiles(RomEditor& editor, const std::string& path, const BlockReque
 SaveResult SaveBlockFiles(const RomEditor& editor, const std::string& path, const BlockRequest& request) {
   const std::uint32_t base = request.block_base;
   const std::uint32_t count = ClippedBlockCount(base, request.block_count);
-  {
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file.handle) return SaveResult::kCannotCreate;
-    bool ok = count == 0 || std::fwrite(editor.rom_image.data() + base, 1, count, file.handle) == count;
-    if (!file.Close() || !ok) return SaveResult::kWriteFailed;
+  switch (WriteWhole(path, editor.rom_image.data() + base, count)) {
+    case WriteOutcome::kCannotCreate: return SaveResult::kCannotCreate;
+    case WriteOutcome::kWriteFailed: return SaveResult::kWriteFailed;
+    case WriteOutcome::kWritten: break;
   }
-  if (request.map_option == MapOption::kMapFile) {
-    // A block saved without its map would later load with the wrong code and
-    // data marks, so a missing or short map is reported like the block.
-    File map(std::fopen(MapFileName(path).c_str(), "wb"));
-    if (!map.handle) return SaveResult::kMapCannotCreate;
-    bool ok = count == 0 || std::fwrite(editor.rom_map.data() + base, 1, count, map.handle) == count;
-    if (!map.Close() || !ok) return SaveResult::kMapWriteFailed;
+  if (request.map_option != MapOption::kMapFile) return SaveResult::kSaved;
+  // A block saved without its map would later load with the wrong code and
+  // data marks, so a missing or short map is reported like the block.
+  switch (WriteWhole(MapFileName(path), editor.rom_map.data() + base, count)) {
+    case WriteOutcome::kCannotCreate: return SaveResult::kMapCannotCreate;
+    case WriteOutcome::kWriteFailed: return SaveResult::kMapWriteFailed;
+    case WriteOutcome::kWritten: break;
   }
   return SaveResult::kSaved;
 }
