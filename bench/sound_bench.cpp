@@ -7,30 +7,15 @@
 // SDL_DISKAUDIOFILE=out.raw records it (16-bit mono at the rate reported)
 // for a look at its waveform.
 #include <QApplication>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench_time.h"
 #include "emulator/program_qt.h"
 #include "platform/sdl_sound.h"
-
-namespace {
-
-double ProcessorSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double Since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -58,16 +43,16 @@ int main(int argc, char** argv) {
   const double cpu_start = ProcessorSeconds();
   long frames = 0;
   int lowest = 1 << 30, highest = 0;
-  while (Since(start) < seconds) {
+  while (Seconds(start) < seconds) {
     program.RunFrame();
     ++frames;
-    if (Since(start) > 5.0) {
+    if (Seconds(start) > 5.0) {
       const int waiting = sound->BufferedBeeperSamples();
       lowest = std::min(lowest, waiting);
       highest = std::max(highest, waiting);
     }
   }
-  const double wall = Since(start);
+  const double wall = Seconds(start);
   const double used = ProcessorSeconds() - cpu_start;
   std::printf("tone                   %.2f Hz (3.5 MHz / 2 / 1332 T)\n", 3.5e6 / 2664);
   std::printf("device rate            %d Hz\n", sound->rate());

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_time.h"
 #include "emulator/headless_run.h"
 #include "tap_block.h"
 
@@ -62,8 +63,7 @@ double FramesPerSecond(const std::vector<std::string>& args, std::string& dumped
       std::fprintf(stderr, "%s\n", error.c_str());
       return 0;
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    best = std::max(best, (kFrames + kBootFrames) / seconds);
+    best = std::max(best, (kFrames + kBootFrames) / Seconds(start));
     dumped = out.str();
   }
   return best;

@@ -9,8 +9,6 @@
 
 struct Machine;
 
-constexpr std::int64_t kNsPerMs = 1'000'000;
-constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 // Further behind than this (a modal window, a debugger stop, a slow host)
 // the schedule starts again from now instead of racing to catch up.
 constexpr std::int64_t kFramesBehindLimit = 4;

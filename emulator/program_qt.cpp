@@ -127,8 +127,7 @@ void VantroProgram::WaitForFrame(std::int64_t due_ns) {
     // Any event ends the wait early; it is handled, and the rest of the
     // time waited for again.
     frame_timer_.start(static_cast<int>(left / kNsPerMs));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    HandleEvents(QEventLoop::WaitForMoreEvents);
   }
 }
 
@@ -147,8 +146,8 @@ void VantroProgram::HoldClock::WaitUntil(std::int64_t due_ns) {
   ShiftSchedule(program_.schedule_, steady.NowNs() - start);
 }
 
-void VantroProgram::HandleEvents() {
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+void VantroProgram::HandleEvents(QEventLoop::ProcessEventsFlags flags) {
+  QCoreApplication::processEvents(flags);
   // Without exec() Qt never reaches the point where objects released with
   // deleteLater (closed menus' helpers, finished dialogs) are freed.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

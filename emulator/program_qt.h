@@ -4,6 +4,7 @@
 // and shutdown. main() runs RunVantro; tests build a VantroProgram with a
 // scripted Host and drive it frame by frame.
 #pragma once
+#include <QEventLoop>
 #include <QFont>
 #include <QStringList>
 #include <QTimer>
@@ -80,7 +81,7 @@ class VantroProgram final : public LoopHooks {
   };
 
   void Fatal(const char* text);
-  void HandleEvents();
+  void HandleEvents(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
   // Sleeps in the window system's wait for events until due_ns, woken by a
   // precise timer; the last fraction of a millisecond is the host's sleep.
   void WaitForFrame(std::int64_t due_ns);

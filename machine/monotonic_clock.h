@@ -4,6 +4,9 @@
 #pragma once
 #include <cstdint>
 
+constexpr std::int64_t kNsPerMs = 1'000'000;
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+
 class MonotonicClock {
  public:
   virtual ~MonotonicClock() = default;

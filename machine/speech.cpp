@@ -16,7 +16,6 @@ std::uint32_t SteadyMillisecondClock::NowMs() {
 void SweetTalker::Write(std::uint8_t byte) {
   // The chip decodes six address lines of the byte; bits 6-7 go nowhere.
   const int n = byte & 0x3F;
-  constexpr std::int64_t kNsPerMs = 1'000'000;
   const std::int64_t end = clock_.NowNs() + std::int64_t{allophones_.Duration(n)} * kNsPerMs;
   if (n >= kFirstVoicedAllophone) player_.Play(n);
   clock_.WaitUntil(end);

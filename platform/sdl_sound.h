@@ -26,9 +26,6 @@ class SdlSoundPlayer final : public SoundPlayer {
   SdlSoundPlayer(const SdlSoundPlayer&) = delete;
   SdlSoundPlayer& operator=(const SdlSoundPlayer&) = delete;
 
-  // The beeper stream's store: 341 ms at 48 kHz, far above what it holds.
-  static constexpr int kRingSize = 16384;
-
   // Brings up SDL's audio subsystem and opens the default output device at
   // 48 kHz, or the 44.1 kHz a device may prefer; nothing when either is
   // unavailable. The set must outlive the player.
@@ -79,6 +76,8 @@ class SdlSoundPlayer final : public SoundPlayer {
   std::uint64_t voice_step_ = 1u << 16;  // recording samples per output sample
   std::array<Voice, kVoiceCount> voices_{};
 
+  // The beeper stream's store: 341 ms at 48 kHz, far above what it holds.
+  static constexpr int kRingSize = 16384;
   // The beeper stream. Shared with the callback, under the device lock:
   std::array<std::int16_t, kRingSize> ring_{};
   std::uint32_t ring_read_ = 0;   // free-running counts of samples
