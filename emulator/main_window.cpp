@@ -226,9 +226,7 @@ void MainWindow::SetTapePlay(bool playing) {
 }
 
 void MainWindow::OpenPath(const std::string& path) {
-  if (std::optional<FileProblem> problem = OpenFile(records_.machine, records_.cpu, path)) {
-    host_.ShowMessage(problem->title, problem->text);
-  }
+  ShowProblem(host_, OpenFile(records_.machine, records_.cpu, path));
   SyncCheckMarks();
 }
 
@@ -236,7 +234,7 @@ void MainWindow::ReportTapeStop() {
   TapeSignal& tape = records_.machine.tape_signal;
   if (!tape.stopped_unplayed) return;
   tape.stopped_unplayed = false;
-  host_.ShowMessage(kTapeStopTitle, UnplayedBlockText(tape.unplayed_id));
+  ShowProblem(host_, UnplayedBlockProblem(tape.unplayed_id));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -36,9 +36,10 @@ std::uint32_t MainSteps(const SignalBlock& block) {
   switch (block.kind) {
     case SignalKind::data:
       return block.pilot_count + (block.has_sync ? 2u : 0u) + 2 * DataBits(block);
+    case SignalKind::direct:
+      return DataBits(block);  // one step per sample
     case SignalKind::pure_tone:
     case SignalKind::pulses:
-    case SignalKind::direct:
       return block.count;
     default:
       return 0;
