@@ -193,7 +193,9 @@ void MainWindow::Dispatch(int command) {
     case kCommandFastBorder: machine.fast_border = !machine.fast_border; break;
     case kCommandWriteProtect: ToggleWriteProtect(machine); break;
     case kCommandSound: machine.beeper.sound_on = !machine.beeper.sound_on; break;
-    case kCommandPlayTape: SetTapePlay(!machine.tape_signal.playing); break;
+    case kCommandPlayTape:
+      SetTapePlaying(machine.tape_signal, !machine.tape_signal.playing, TapeNow(machine, cpu.tstates));
+      break;
     case kCommandRewindTape: RewindTape(machine.tape_signal, TapeNow(machine, cpu.tstates)); break;
     case kCommandFastTapeLoading: machine.fast_load = !machine.fast_load; break;
     case kCommandFastForwardLoading: machine.fast_forward_loading = !machine.fast_forward_loading; break;
@@ -218,11 +220,6 @@ void MainWindow::Dispatch(int command) {
     default: ShowUninstalled(command); break;  // "Help Topics" (33)
   }
   SyncCheckMarks();
-}
-
-void MainWindow::SetTapePlay(bool playing) {
-  Machine& machine = records_.machine;
-  SetTapePlaying(machine.tape_signal, playing, TapeNow(machine, records_.cpu.tstates));
 }
 
 void MainWindow::OpenPath(const std::string& path) {
