@@ -46,19 +46,6 @@ std::uint32_t MainSteps(const SignalBlock& block) {
   }
 }
 
-bool HasSteps(const SignalBlock& block) {
-  switch (block.kind) {
-    case SignalKind::data:
-    case SignalKind::pure_tone:
-    case SignalKind::pulses:
-    case SignalKind::direct:
-    case SignalKind::pause:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Step `step` of the block; false past its last. The pause after a block
 // starts with an edge that ends the last pulse, then holds the level low
 // (1 ms of the first, the rest low), as recorded tapes do.
@@ -170,8 +157,10 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
       default:
         break;
     }
+    // Only the kinds that play are left; one with nothing to play (no
+    // pulse, sample or pause) is passed over.
     Step first;
-    if (!HasSteps(block) || !StepOf(tape.image, block, 0, first)) {
+    if (!StepOf(tape.image, block, 0, first)) {
       ++tape.block;
       continue;
     }
