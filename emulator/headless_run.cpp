@@ -1,6 +1,6 @@
 // vantro-run's options and run: the machine is built as Vantro builds it,
 // files go in through the same loaders as the menu commands, and frames run
-// through the emulation loop's own passes with pacing switched off. Errors
+// through the emulation loop's own passes, unpaced unless --speed asks. Errors
 // end the run with one line instead of a message box.
 #include "emulator/headless_run.h"
 
@@ -24,8 +24,8 @@
 #include "snapshots/blocks.h"
 #include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
-#include "snapshots/tape.h"
 #include "snapshots/sna.h"
+#include "snapshots/tape.h"
 #include "tools/text_format.h"
 
 namespace {
@@ -448,7 +448,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     result = kRunPcNotReached;
   }
   if (tape_stopped) {
-    error = Describe(options.load, FileProblem{kTapeStopTitle, UnplayedBlockText(machine->tape_signal.unplayed_id)});
+    error = Describe(options.load, UnplayedBlockProblem(machine->tape_signal.unplayed_id));
     result = kRunError;
   }
 

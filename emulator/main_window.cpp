@@ -193,7 +193,9 @@ void MainWindow::Dispatch(int command) {
     case kCommandFastBorder: machine.fast_border = !machine.fast_border; break;
     case kCommandWriteProtect: ToggleWriteProtect(machine); break;
     case kCommandSound: machine.beeper.sound_on = !machine.beeper.sound_on; break;
-    case kCommandPlayTape: SetTapePlay(!machine.tape_signal.playing); break;
+    case kCommandPlayTape:
+      SetTapePlaying(machine.tape_signal, !machine.tape_signal.playing, TapeNow(machine, cpu.tstates));
+      break;
     case kCommandRewindTape: RewindTape(machine.tape_signal, TapeNow(machine, cpu.tstates)); break;
     case kCommandFastTapeLoading: machine.fast_load = !machine.fast_load; break;
     case kCommandFastForwardLoading: machine.fast_forward_loading = !machine.fast_forward_loading; break;
@@ -220,15 +222,8 @@ void MainWindow::Dispatch(int command) {
   SyncCheckMarks();
 }
 
-void MainWindow::SetTapePlay(bool playing) {
-  Machine& machine = records_.machine;
-  SetTapePlaying(machine.tape_signal, playing, TapeNow(machine, records_.cpu.tstates));
-}
-
 void MainWindow::OpenPath(const std::string& path) {
-  if (std::optional<FileProblem> problem = OpenFile(records_.machine, records_.cpu, path)) {
-    host_.ShowMessage(problem->title, problem->text);
-  }
+  ShowProblem(host_, OpenFile(records_.machine, records_.cpu, path));
   SyncCheckMarks();
 }
 
@@ -236,7 +231,7 @@ void MainWindow::ReportTapeStop() {
   TapeSignal& tape = records_.machine.tape_signal;
   if (!tape.stopped_unplayed) return;
   tape.stopped_unplayed = false;
-  host_.ShowMessage(kTapeStopTitle, UnplayedBlockText(tape.unplayed_id));
+  ShowProblem(host_, UnplayedBlockProblem(tape.unplayed_id));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

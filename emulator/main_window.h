@@ -113,7 +113,6 @@ class MainWindow : public QMainWindow {
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
   void ReleaseAllKeys();
-  void SetTapePlay(bool playing);
 
   VantroRecords& records_;
   Host& host_;

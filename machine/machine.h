@@ -5,9 +5,8 @@
 #include <array>
 #include <cstdint>
 
-#include "machine/tape_signal.h"
-
 #include "machine/beeper.h"
+#include "machine/tape_signal.h"
 
 // Host keys by position on the keyboard (scan code), never by the character
 // they produce, so AZERTY or Dvorak layouts still reach the right Spectrum

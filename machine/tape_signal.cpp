@@ -36,25 +36,13 @@ std::uint32_t MainSteps(const SignalBlock& block) {
   switch (block.kind) {
     case SignalKind::data:
       return block.pilot_count + (block.has_sync ? 2u : 0u) + 2 * DataBits(block);
+    case SignalKind::direct:
+      return DataBits(block);  // one step per sample
     case SignalKind::pure_tone:
     case SignalKind::pulses:
-    case SignalKind::direct:
       return block.count;
     default:
       return 0;
-  }
-}
-
-bool HasSteps(const SignalBlock& block) {
-  switch (block.kind) {
-    case SignalKind::data:
-    case SignalKind::pure_tone:
-    case SignalKind::pulses:
-    case SignalKind::direct:
-    case SignalKind::pause:
-      return true;
-    default:
-      return false;
   }
 }
 
@@ -169,8 +157,10 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
       default:
         break;
     }
+    // Only the kinds that play are left; one with nothing to play (no
+    // pulse, sample or pause) is passed over.
     Step first;
-    if (!HasSteps(block) || !StepOf(tape.image, block, 0, first)) {
+    if (!StepOf(tape.image, block, 0, first)) {
       ++tape.block;
       continue;
     }

@@ -24,7 +24,7 @@ enum class SignalKind : std::uint8_t {
   data,        // pilot, two sync pulses (has_sync), bits of two pulses each
   pure_tone,   // count pulses of pilot_pulse
   pulses,      // count pulses, their 16-bit lengths at first
-  direct,      // count samples of sample_tstates each, one bit per sample
+  direct,      // samples of sample_tstates each, one per data bit
   pause,       // only the pause
   stop,        // the tape stops here (pause 0, or "stop if in 48K mode")
   set_level,   // the level becomes `level`
@@ -46,7 +46,7 @@ struct SignalBlock {
   std::uint16_t one = kOnePulse;
   std::uint16_t sample_tstates = 0;
   std::uint32_t pilot_count = 0;
-  std::uint32_t count = 0;      // pulses, samples or loop repetitions
+  std::uint32_t count = 0;      // pulses or loop repetitions
   std::uint32_t pause_ms = 0;
   std::size_t first = 0;        // data bytes or pulse lengths in TapeImage.bytes
   std::size_t length = 0;       // in bytes

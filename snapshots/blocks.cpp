@@ -104,9 +104,7 @@ void LoadBlockCommand(Machine& machine, CpuState& cpu, Host& host, BlockAsker& a
   if (!block) return;
   std::string path = host.AskOpenPath(kLoadDialogTitle, kFilter);
   if (path.empty()) return;
-  if (std::optional<FileProblem> problem = LoadBlockFile(machine, cpu, *block, path)) {
-    host.ShowMessage(problem->title, problem->text);
-  }
+  ShowProblem(host, LoadBlockFile(machine, cpu, *block, path));
 }
 
 void SaveBlockCommand(Machine& machine, Host& host, BlockAsker& asker) {

@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
+bool ShowProblem(Host& host, const std::optional<FileProblem>& problem) {
+  if (problem) host.ShowMessage(problem->title, problem->text);
+  return problem.has_value();
+}
+
 std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t limit) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return std::nullopt;

@@ -9,11 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "tools/host.h"
+
 // The message box a refused or failed file command shows: title and text.
 struct FileProblem {
   std::string title;
   std::string text;
 };
+
+// Shows the problem, if there is one, as its message box; whether there was.
+bool ShowProblem(Host& host, const std::optional<FileProblem>& problem);
 
 struct FileStart {
   std::vector<std::uint8_t> bytes;  // at most the limit asked for

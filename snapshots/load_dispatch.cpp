@@ -34,7 +34,5 @@ void LoadFileDispatcher(Machine& machine, CpuState& cpu, Host& host) {
     EjectTape(machine);
     return;
   }
-  if (std::optional<FileProblem> problem = OpenFile(machine, cpu, path)) {
-    host.ShowMessage(problem->title, problem->text);
-  }
+  ShowProblem(host, OpenFile(machine, cpu, path));
 }

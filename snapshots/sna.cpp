@@ -131,9 +131,5 @@ void SaveSnaCommand(Machine& machine, CpuState& cpu, Host& host) {
   std::string chosen = host.AskSavePath(kSaveDialogTitle, kSaveFilter);
   if (chosen.empty()) return;
   std::string path = WithDefaultExtension(chosen, ".sna");
-  if (std::optional<FileProblem> problem = SaveSnapshot(machine, cpu, path)) {
-    host.ShowMessage(problem->title, problem->text);
-  } else {
-    host.ShowMessage(kSaveTitle, kSaveCompleted);
-  }
+  if (!ShowProblem(host, SaveSnapshot(machine, cpu, path))) host.ShowMessage(kSaveTitle, kSaveCompleted);
 }

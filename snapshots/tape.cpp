@@ -16,6 +16,7 @@ namespace {
 
 constexpr char kTitle[] = "Load TAP";
 constexpr char kTzxTitle[] = "Load TZX";
+constexpr char kStopTitle[] = "Tape";
 constexpr char kDamagedTzx[] = "This TZX tape cannot be used: ";
 constexpr char kUnplayedBlockFormat[] =
     "The tape stopped at a block of kind %02Xh, which Vantro does not play.";
@@ -61,10 +62,10 @@ void SignalLost(CpuState& cpu) {
 
 }  // namespace
 
-std::string UnplayedBlockText(std::uint8_t id) {
+FileProblem UnplayedBlockProblem(std::uint8_t id) {
   char text[sizeof kUnplayedBlockFormat + 8];
   std::snprintf(text, sizeof text, kUnplayedBlockFormat, static_cast<unsigned>(id));
-  return text;
+  return {kStopTitle, text};
 }
 
 void EjectTape(Machine& machine) {
@@ -80,11 +81,11 @@ std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path)
   if (file->longer) return FileProblem{title, kTooLarge};
   if (file->bytes.empty()) return FileProblem{title, kEmpty};
   TapeImage image;
-  std::string reason;
   if (tzx) {
-    if (!ReadTzx(std::move(file->bytes), image, reason)) return FileProblem{kTzxTitle, kDamagedTzx + reason + "."};
-  } else if (!ReadTapImage(std::move(file->bytes), image, reason)) {
-    return FileProblem{kTitle, kNotTap};
+    std::string reason;
+    if (!ReadTzx(std::move(file->bytes), image, reason)) return FileProblem{title, kDamagedTzx + reason + "."};
+  } else if (!ReadTapImage(std::move(file->bytes), image)) {
+    return FileProblem{title, kNotTap};
   }
   // Between two instructions: the T-states of the one just run may not be
   // in the frame yet, which only starts the tape that much earlier.

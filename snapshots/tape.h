@@ -13,11 +13,9 @@
 // XOR checksum, and returns to the caller with carry set for a good block and
 // clear for a bad one, having moved the tape past the block either way.
 #pragma once
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
@@ -26,10 +24,8 @@
 constexpr std::uint16_t kTapeTrapAddress = 0x0556;  // ROM LD-BYTES entry
 constexpr std::uint16_t kTapeTrapReturn = 0x05E2;   // its final RET
 
-inline constexpr char kTapeStopTitle[] = "Tape";
-
 // The message for a tape that stopped at a block of a kind not played.
-std::string UnplayedBlockText(std::uint8_t id);
+FileProblem UnplayedBlockProblem(std::uint8_t id);
 
 // Takes the current tape out; tape_active becomes false.
 void EjectTape(Machine& machine);

@@ -3,24 +3,15 @@
 
 #include <utility>
 
-bool ReadTapImage(std::vector<std::uint8_t> bytes, TapeImage& image, std::string& reason) {
-  if (bytes.empty()) {
-    reason = "the tape image is empty";
-    return false;
-  }
+bool ReadTapImage(std::vector<std::uint8_t> bytes, TapeImage& image) {
+  if (bytes.empty()) return false;
   std::vector<SignalBlock> blocks;
   std::size_t at = 0;
   while (at < bytes.size()) {
-    const std::string name = "block " + std::to_string(blocks.size() + 1);
-    if (bytes.size() - at < 2) {
-      reason = "not a TAP image (" + name + " has half a length)";
-      return false;
-    }
+    // Each block: a 16-bit length, then that many bytes (flag, data, checksum).
+    if (bytes.size() - at < 2) return false;
     const std::size_t length = bytes[at] | bytes[at + 1] << 8;
-    if (length < 2 || length > bytes.size() - at - 2) {
-      reason = "not a TAP image (" + name + " of " + std::to_string(length) + " bytes does not fit the file)";
-      return false;
-    }
+    if (length < 2 || length > bytes.size() - at - 2) return false;
     blocks.push_back(StandardBlock(at + 2, length, bytes[at + 2]));
     at += 2 + length;
   }

@@ -85,26 +85,27 @@ class TzxReader {
       std::uint64_t length = 0;
       SignalBlock block;
       block.id = id;
-      const std::string name = BlockName(number, id);
+      // Named only in a refusal, so a good file costs no text per block.
+      const auto name = [&] { return BlockName(number, id); };
       if (!ReadBlock(body, id, block, length, reason)) {
-        if (reason.empty()) reason = name + " is cut off by the end of the file";
-        else reason = name + ": " + reason;
+        if (reason.empty()) reason = name() + " is cut off by the end of the file";
+        else reason = name() + ": " + reason;
         return false;
       }
       if (!body.Has(length)) {
-        reason = name + " is cut off by the end of the file";
+        reason = name() + " is cut off by the end of the file";
         return false;
       }
       if (block.kind == SignalKind::loop_start) {
         if (in_loop) {
-          reason = name + " starts a loop inside the loop of block " + std::to_string(loop_start);
+          reason = name() + " starts a loop inside the loop of block " + std::to_string(loop_start);
           return false;
         }
         in_loop = true;
         loop_start = number;
       } else if (block.kind == SignalKind::loop_end) {
         if (!in_loop) {
-          reason = name + " ends a loop that was never started";
+          reason = name() + " ends a loop that was never started";
           return false;
         }
         in_loop = false;
@@ -184,9 +185,7 @@ class TzxReader {
         block.length = body.U24(5);
         block.first = body.at + 8;
         length = 8 + std::uint64_t{block.length};
-        if (!UsedBits(body.U8(4), block, reason)) return false;
-        block.count = block.length == 0 ? 0 : static_cast<std::uint32_t>((block.length - 1) * 8 + block.last_bits);
-        return true;
+        return UsedBits(body.U8(4), block, reason);
       case 0x20:  // pause, or stop the tape for 0
         if (!body.Has(2)) return false;
         block.pause_ms = body.U16(0);

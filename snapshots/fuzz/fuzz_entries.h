@@ -46,22 +46,20 @@ inline bool WriteScratch(const std::string& path, const std::uint8_t* data, std:
   return std::fclose(file) == 0 && written;
 }
 
+inline std::uint8_t Pattern(std::size_t address) {
+  return static_cast<std::uint8_t>(address * 31 + (address >> 8));
+}
+
 // One machine for the whole run, refilled with a known pattern per input so
 // that stray stores are visible.
 inline Machine& FreshMachine() {
   static std::unique_ptr<Machine> machine = std::make_unique<Machine>();
-  for (std::size_t k = 0; k < machine->memory.size(); ++k) {
-    machine->memory[k] = static_cast<std::uint8_t>(k * 31 + (k >> 8));
-  }
+  for (std::size_t k = 0; k < machine->memory.size(); ++k) machine->memory[k] = Pattern(k);
   machine->write_floor = kProtectedFloor;
   machine->ula_out = 0;
   machine->screen_loaded = false;
   EjectTape(*machine);
   return *machine;
-}
-
-inline std::uint8_t Pattern(std::size_t address) {
-  return static_cast<std::uint8_t>(address * 31 + (address >> 8));
 }
 
 inline bool RomAreaIntact(const Machine& machine) {
@@ -253,7 +251,7 @@ inline bool FuzzTzx(const std::uint8_t* data, std::size_t size) {
   static const std::uint8_t kHeader[] = {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20};
   const std::string path = ScratchPath(".tzx");
   for (int pass = 0; pass < 2; ++pass) {
-    std::vector<std::uint8_t> bytes;
+    Bytes bytes;
     if (pass == 1) bytes.assign(std::begin(kHeader), std::end(kHeader));
     bytes.insert(bytes.end(), data, data + size);
     if (!WriteScratch(path, bytes.data(), bytes.size())) return true;
