@@ -6,6 +6,8 @@
 
 bool ConditionTrue(const CpuState& cpu, int y) { return z80::CondHolds(cpu.f, y & 7); }
 
+void AluOperation(CpuState& cpu, int y, std::uint8_t v) { z80::Alu(cpu, y & 7, v); }
+
 void AcceptInterrupt(CpuState& cpu, Machine& machine) {
   // Not kept pending: an interrupt refused now is simply lost for this frame.
   if (cpu.iff == 0 || cpu.ei_delay) return;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "cpu/z80.h"
 #include "snapshots/file_names.h"
 #include "snapshots/tape_image.h"
 #include "snapshots/tzx.h"
@@ -27,31 +28,6 @@ constexpr char kTooLarge[] = "The file is too large for a tape image!";
 
 // Far beyond any real tape; keeps a wrongly chosen huge file out of memory.
 constexpr std::size_t kLargestTape = 16 * 1024 * 1024;
-
-bool EvenParity(std::uint8_t value) {
-  value ^= value >> 4;
-  value ^= value >> 2;
-  value ^= value >> 1;
-  return (value & 1) == 0;
-}
-
-// F after XOR L, the flag compare of LD-FLAG that failed.
-std::uint8_t XorFlags(std::uint8_t result) {
-  return static_cast<std::uint8_t>((result & (kFlagS | kFlag5 | kFlag3)) | (result == 0 ? kFlagZ : 0) |
-                                   (EvenParity(result) ? kFlagPV : 0));
-}
-
-// F after LD A,H : CP 01h, the checksum test that ends LD-BYTES: carry only
-// when the running XOR of every byte read is 0.
-std::uint8_t CompareOneFlags(std::uint8_t parity) {
-  const auto result = static_cast<std::uint8_t>(parity - 1);
-  std::uint8_t f = kFlagN | (result & kFlagS);
-  if (result == 0) f |= kFlagZ;
-  if ((parity & 0x0F) == 0) f |= kFlagH;
-  if (((parity ^ 1) & (parity ^ result) & 0x80) != 0) f |= kFlagPV;
-  if (parity == 0) f |= kFlagC;
-  return f;
-}
 
 // The edge-timing routine giving up when the signal stops: A = 0 from its
 // delay loop, then INC B wrapping to 0 (zero and half-carry set, carry clear).
@@ -124,8 +100,9 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   // load of 0 bytes takes the flag alone, without comparing it.
   if (count != 0) {
     if (flag != wanted_flag) {
-      cpu.a = static_cast<std::uint8_t>(flag ^ wanted_flag);
-      cpu.f = XorFlags(cpu.a);
+      // LD-FLAG's XOR L with the flag read: nonzero, carry clear.
+      cpu.a = flag;
+      AluOperation(cpu, kAluXor, wanted_flag);
       return finish();
     }
     for (;;) {
@@ -143,7 +120,9 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
       --count;
     }
   }
+  // LD A,H : CP 01h, the checksum test that ends LD-BYTES: carry only when
+  // the running XOR of every byte read is 0.
   cpu.a = parity;
-  cpu.f = CompareOneFlags(parity);
+  AluOperation(cpu, kAluCp, 1);
   return finish();
 }
