@@ -2,7 +2,10 @@
 // removes itself, whole-file read and write, and a machine on the heap (the
 // record is too large for a test's stack frame).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +16,7 @@
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
+#include "snapshots/file_bytes.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -76,4 +80,19 @@ inline CpuState DistinctRegisters() {
   cpu.i = 0x3F; cpu.r = 0x25; cpu.r7 = 0x80;
   cpu.iff = 4; cpu.im = 2;
   return cpu;
+}
+
+// Runs a loader that must refuse its file and checks that it left machine
+// and cpu as they were: memory, border and every register. Returns the
+// loader's problem for the caller to check the message.
+template <typename Load>
+std::optional<FileProblem> RefusedChangingNothing(Machine& machine, CpuState& cpu, Load load,
+                                                  const std::string& label) {
+  const auto before = std::make_unique<Machine>(machine);
+  const CpuState was = cpu;
+  std::optional<FileProblem> problem = load();
+  EXPECT_TRUE(machine.memory == before->memory) << label;
+  EXPECT_EQ(machine.ula_out, before->ula_out) << label;
+  EXPECT_EQ(CpuFields(cpu), CpuFields(was)) << label << ": no register, no reset";
+  return problem;
 }
