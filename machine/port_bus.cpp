@@ -59,7 +59,13 @@ void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t hi
     // unless a playing tape's signal is high.
     v ^= 0xBF;
     if (machine.tape_signal.playing) {
-      const bool ear = TapeEarLevel(machine.tape_signal, TapeNow(machine, cpu.tstates));
+      TapeSignal& tape = machine.tape_signal;
+      const std::uint64_t now = TapeNow(machine, cpu.tstates);
+      // Loader detection needs the processor's side of the read as well.
+      if (WatchEarRead(tape.watch, cpu.pc, CountingRegisters(cpu.b, cpu.c, cpu.d, cpu.e, cpu.h, cpu.l), now)) {
+        KeepTapeMoving(tape, now);
+      }
+      const bool ear = TapeEarLevel(tape, now);
       if (ear) v |= 0x40;
       BeeperEar(machine.beeper, machine.frame_tstates + cpu.tstates, ear);
     }

@@ -9,11 +9,6 @@
 
 namespace {
 
-// A steady loop reading the EAR port reads it thousands of times a frame;
-// the ROM's keyboard scan reads the port a handful of times. More reads than
-// this within one frame while the tape is held count as listening.
-constexpr std::uint32_t kListenReads = 200;
-
 enum class StepLevel : std::uint8_t { toggle, low, high };
 
 struct Step {
@@ -96,6 +91,11 @@ bool StepOf(const TapeImage& image, const SignalBlock& block, std::uint32_t step
   return false;
 }
 
+// The motor keeps turning this long after the last loader read: a loader
+// that stops to store a block, print a name or unpack finds the tape where it
+// expects it, and a game between two loads stops it within a second.
+constexpr std::uint64_t kMotorRunOn = 1000 * std::uint64_t{kTStatesPerMs};
+
 // Starts a step at T-state `at`. Every step lasts at least one T-state, so
 // catching up is bounded by the time passed whatever the image holds.
 void BeginStep(TapeSignal& tape, const Step& step, std::uint64_t at) {
@@ -104,73 +104,92 @@ void BeginStep(TapeSignal& tape, const Step& step, std::uint64_t at) {
     case StepLevel::low: tape.level = false; break;
     case StepLevel::high: tape.level = true; break;
   }
-  tape.step_end = at + (step.tstates == 0 ? 1 : step.tstates);
+  tape.step_left = step.tstates == 0 ? 1 : step.tstates;
+  tape.step_end = at + tape.step_left;
 }
 
-void StopAtEnd(TapeSignal& tape) {
-  tape.step = 0;
+void StopPlaying(TapeSignal& tape) {
   tape.playing = false;
-  tape.held = false;
-  tape.level = false;
+  tape.moving = false;
+  tape.fresh = true;
+  tape.step = 0;
 }
 
-// Enters block `tape.block` at T-state `at`, running the blocks that only
-// steer the tape (level, loops, stops) on the way to one with steps.
-void EnterBlock(TapeSignal& tape, std::uint64_t at) {
-  const std::vector<SignalBlock>& blocks = tape.image.blocks;
-  tape.held = false;
+enum class WalkEnd : std::uint8_t { playable, stop, unplayed, end };
+
+// Walks from walk.block through the blocks that only steer the tape (level,
+// loops) and those with nothing to play, to the first one with steps;
+// `level` (when given) follows the level blocks passed.
+WalkEnd WalkToPlayable(const TapeImage& image, BlockWalk& walk, bool* level) {
+  const std::vector<SignalBlock>& blocks = image.blocks;
   for (;;) {
-    if (tape.block >= blocks.size()) {
-      StopAtEnd(tape);
-      return;
-    }
-    const SignalBlock& block = blocks[tape.block];
-    tape.step = 0;
+    if (walk.block >= blocks.size()) return WalkEnd::end;
+    const SignalBlock& block = blocks[walk.block];
     switch (block.kind) {
-      case SignalKind::stop:
-        ++tape.block;
-        tape.playing = false;
-        return;
-      case SignalKind::unsupported:
-        ++tape.block;
-        tape.playing = false;
-        tape.stopped_unplayed = true;
-        tape.unplayed_id = block.id;
-        return;
+      case SignalKind::stop: return WalkEnd::stop;
+      case SignalKind::unsupported: return WalkEnd::unplayed;
       case SignalKind::set_level:
-        tape.level = block.level != 0;
-        ++tape.block;
+        if (level != nullptr) *level = block.level != 0;
+        ++walk.block;
         continue;
       case SignalKind::loop_start:
-        tape.loop_block = tape.block + 1;
-        tape.loop_left = block.count > 1 ? block.count - 1 : 0;
-        ++tape.block;
+        walk.loop_block = walk.block + 1;
+        walk.loop_left = block.count > 1 ? block.count - 1 : 0;
+        ++walk.block;
         continue;
       case SignalKind::loop_end:
-        if (tape.loop_left > 0) {
-          --tape.loop_left;
-          tape.block = tape.loop_block;
+        if (walk.loop_left > 0) {
+          --walk.loop_left;
+          walk.block = walk.loop_block;
         } else {
-          ++tape.block;
+          ++walk.block;
         }
         continue;
       default:
         break;
     }
-    // Only the kinds that play are left; one with nothing to play (no
-    // pulse, sample or pause) is passed over.
     Step first;
-    if (!StepOf(tape.image, block, 0, first)) {
+    if (StepOf(image, block, 0, first)) return WalkEnd::playable;
+    ++walk.block;
+  }
+}
+
+BlockWalk WalkOf(const TapeSignal& tape) { return {tape.block, tape.loop_block, tape.loop_left}; }
+
+void TakeWalk(TapeSignal& tape, const BlockWalk& walk) {
+  tape.block = walk.block;
+  tape.loop_block = walk.loop_block;
+  tape.loop_left = walk.loop_left;
+}
+
+// Enters block `tape.block` at T-state `at`, walking to one with steps.
+void EnterBlock(TapeSignal& tape, std::uint64_t at) {
+  BlockWalk walk = WalkOf(tape);
+  const WalkEnd end = WalkToPlayable(tape.image, walk, &tape.level);
+  TakeWalk(tape, walk);
+  tape.step = 0;
+  tape.fresh = false;
+  switch (end) {
+    case WalkEnd::end:
+      StopPlaying(tape);
+      tape.level = false;
+      return;
+    case WalkEnd::stop:
       ++tape.block;
-      continue;
-    }
-    if (IsStandardBlock(block)) {
-      tape.held = true;
-      tape.listen_reads = 0;
+      StopPlaying(tape);
+      return;
+    case WalkEnd::unplayed:
+      tape.stopped_unplayed = true;
+      tape.unplayed_id = tape.image.blocks[tape.block].id;
+      ++tape.block;
+      StopPlaying(tape);
+      return;
+    case WalkEnd::playable: {
+      Step first;
+      StepOf(tape.image, tape.image.blocks[tape.block], 0, first);
+      BeginStep(tape, first, at);
       return;
     }
-    BeginStep(tape, first, at);
-    return;
   }
 }
 
@@ -184,13 +203,6 @@ void NextStep(TapeSignal& tape, std::uint64_t at) {
   }
   ++tape.block;
   EnterBlock(tape, at);
-}
-
-// A held block starts playing at `at`.
-void Release(TapeSignal& tape, std::uint64_t at) {
-  tape.held = false;
-  Step first;
-  if (StepOf(tape.image, tape.image.blocks[tape.block], 0, first)) BeginStep(tape, first, at);
 }
 
 }  // namespace
@@ -229,81 +241,88 @@ void EjectTapeSignal(TapeSignal& tape) {
 }
 
 void SetTapePlaying(TapeSignal& tape, bool playing, std::uint64_t now) {
-  if (!playing || !tape.inserted || tape.block >= tape.image.blocks.size()) {
-    tape.playing = false;
-    return;
+  if (tape.moving) {
+    AdvanceTape(tape, now);
+    if (!playing && tape.moving) {
+      tape.moving = false;
+      tape.step_left = tape.step_end - now;
+    }
   }
-  if (tape.playing) return;
-  tape.playing = true;
-  // The recorder starts within the block it stopped in, at the step it
-  // stopped on; a block not yet begun is entered afresh.
-  if (tape.step == 0 && !tape.held) {
-    EnterBlock(tape, now);
-  } else if (!tape.held) {
-    tape.step_end = now + 1;
-  }
+  // A loader still running starts the motor at its next read.
+  tape.playing = playing && tape.inserted && tape.block < tape.image.blocks.size();
 }
 
 void RewindTape(TapeSignal& tape, std::uint64_t now) {
   const bool was_playing = tape.playing;
-  tape.playing = false;
-  tape.held = false;
+  StopPlaying(tape);
   tape.level = false;
   tape.block = 0;
-  tape.step = 0;
   tape.loop_left = 0;
   tape.stopped_unplayed = false;
   if (was_playing) SetTapePlaying(tape, true, now);
 }
 
-void AdvanceTape(TapeSignal& tape, std::uint64_t now) {
-  while (tape.playing && !tape.held && tape.step_end <= now) NextStep(tape, tape.step_end);
+void KeepTapeMoving(TapeSignal& tape, std::uint64_t now) {
+  tape.move_until = now + kMotorRunOn;
+  if (tape.moving || !tape.playing) return;
+  tape.moving = true;
+  if (tape.fresh) {
+    EnterBlock(tape, now);
+  } else {
+    tape.step_end = now + tape.step_left;
+  }
 }
 
-bool TapeEarLevel(TapeSignal& tape, std::uint64_t now) {
-  if (tape.held) {
-    if (++tape.listen_reads < kListenReads) return tape.level;
-    Release(tape, now);
+void AdvanceTape(TapeSignal& tape, std::uint64_t now) {
+  const std::uint64_t until = now < tape.move_until ? now : tape.move_until;
+  while (tape.moving && tape.step_end <= until) NextStep(tape, tape.step_end);
+  if (tape.moving && now >= tape.move_until) {
+    // No loader for a second: the motor stops where the tape stands.
+    tape.moving = false;
+    tape.step_left = tape.step_end - tape.move_until;
   }
-  AdvanceTape(tape, now);
-  return tape.level;
 }
 
 void TapeFrameEnd(TapeSignal& tape, std::uint64_t frame_tstates) {
   tape.clock += frame_tstates;
-  tape.listen_reads = 0;
-  if (tape.playing) AdvanceTape(tape, tape.clock);
+  if (tape.moving) AdvanceTape(tape, tape.clock);
 }
 
-const SignalBlock* NextTrapBlock(const TapeSignal& tape, std::size_t& index) {
+const SignalBlock* NextTrapBlock(const TapeSignal& tape, BlockWalk& walk) {
   if (!tape.playing) return nullptr;
   const std::vector<SignalBlock>& blocks = tape.image.blocks;
-  std::size_t at = tape.block;
-  // A block whose pilot has played out is lost to the ROM too: it would
-  // find the next one.
-  if (at < blocks.size() && !tape.held && blocks[at].kind == SignalKind::data &&
-      tape.step >= blocks[at].pilot_count) {
-    ++at;
-  }
-  for (; at < blocks.size(); ++at) {
-    switch (blocks[at].kind) {
-      case SignalKind::pause:
-      case SignalKind::set_level:
-      case SignalKind::loop_start:
-      case SignalKind::loop_end:
-        continue;
-      case SignalKind::data:
-        if (!IsStandardBlock(blocks[at])) return nullptr;
-        index = at;
-        return &blocks[at];
-      default:
-        return nullptr;
+  walk = WalkOf(tape);
+  if (!tape.fresh && walk.block < blocks.size() &&
+      (blocks[walk.block].kind != SignalKind::data || tape.step >= blocks[walk.block].pilot_count)) {
+    // Past the pilot (or in a pause, or inside another kind): the ROM
+    // would meet the block after.
+    if (blocks[walk.block].kind != SignalKind::data && blocks[walk.block].kind != SignalKind::pause &&
+        tape.step < MainSteps(blocks[walk.block])) {
+      return nullptr;
     }
+    ++walk.block;
   }
-  return nullptr;
+  for (;;) {
+    if (WalkToPlayable(tape.image, walk, nullptr) != WalkEnd::playable) return nullptr;
+    const SignalBlock& block = blocks[walk.block];
+    if (block.kind == SignalKind::pause) {
+      ++walk.block;
+      continue;
+    }
+    return IsStandardBlock(block) ? &block : nullptr;
+  }
 }
 
-void SkipPastBlock(TapeSignal& tape, std::size_t index, std::uint64_t now) {
-  tape.block = index + 1;
-  EnterBlock(tape, now);
+void StandAtPause(TapeSignal& tape, const BlockWalk& walk, std::uint64_t now) {
+  TakeWalk(tape, walk);
+  tape.fresh = false;
+  const SignalBlock& block = tape.image.blocks[tape.block];
+  tape.step = MainSteps(block);
+  Step pause;
+  if (StepOf(tape.image, block, tape.step, pause)) {
+    BeginStep(tape, pause, now);
+  } else {
+    ++tape.block;
+    EnterBlock(tape, now);
+  }
 }

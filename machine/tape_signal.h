@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "machine/loader_watch.h"
+
 // Standard ROM timings (SAVE), in T-states of the 3.5 MHz clock.
 constexpr std::uint16_t kPilotPulse = 2168;
 constexpr std::uint16_t kHeaderPilotPulses = 8063;  // flag below 80h
@@ -58,26 +60,43 @@ struct TapeImage {
 };
 
 // The inserted tape and where it stands. `playing` is the recorder's PLAY
-// key; `held` keeps the tape at the start of a standard block until the
-// machine listens (the trap takes the block, or a loop reads the EAR port),
-// so a tape inserted before LOAD "" is typed keeps its first block.
+// key (the user's "Play Tape"); `moving` is its motor, which turns only
+// while a loader is timing the EAR input's edges (loader_watch.h) and for a
+// second after, so a tape inserted before LOAD "" keeps its first block
+// whatever kind it is, and a game waiting for a key between two loads does
+// not play the next one away. While the motor stands, the current step
+// keeps `step_left` T-states to go; while it turns, it ends at `step_end`.
 struct TapeSignal {
   TapeImage image;
   bool inserted = false;
   bool playing = false;
-  bool held = false;
+  bool moving = false;
   bool level = false;
+  // The current block has not been entered yet (its first step not begun):
+  // at the start, after a rewind and after a stop block.
+  bool fresh = true;
   std::size_t block = 0;        // the block playing; blocks.size() at the end
   std::uint32_t step = 0;       // the pulse (or sample) within the block
-  std::uint64_t step_end = 0;   // the T-state at which the current step ends
+  std::uint64_t step_end = 0;
+  std::uint64_t step_left = 0;
+  std::uint64_t move_until = 0;  // the motor stops here unless a loader runs on
   std::uint64_t clock = 0;      // T-states of the frames closed so far
   std::size_t loop_block = 0;   // first block of the loop body
   std::uint32_t loop_left = 0;  // repetitions still to come
-  std::uint32_t listen_reads = 0;  // EAR reads this frame while held
+  LoaderWatch watch;
   // Set when playback stops at a block of a kind not played (its id in
   // unplayed_id); whoever shows messages reports it once and clears it.
   bool stopped_unplayed = false;
   std::uint8_t unplayed_id = 0;
+};
+
+// Where a walk through the blocks stands: the block, and the loop it is in.
+// The signal and the tape trap walk the same way, so the trap follows every
+// loop (and any other steering block) exactly as the signal does.
+struct BlockWalk {
+  std::size_t block = 0;
+  std::size_t loop_block = 0;
+  std::uint32_t loop_left = 0;
 };
 
 // A data block at the ROM's own timings, which LD-BYTES (and its trap) reads.
@@ -89,26 +108,36 @@ SignalBlock StandardBlock(std::size_t first, std::size_t length, std::uint8_t fl
 // Puts the tape in (at its start, playing) or takes it out.
 void InsertTapeSignal(TapeSignal& tape, TapeImage image, std::uint64_t now);
 void EjectTapeSignal(TapeSignal& tape);
-// "Play Tape": starts or stops the recorder; a tape at its end stays stopped.
+// "Play Tape": presses or releases PLAY; a tape at its end stays stopped.
+// Released, the tape never moves; pressed, it moves while a loader runs.
 void SetTapePlaying(TapeSignal& tape, bool playing, std::uint64_t now);
 // "Rewind Tape": back to the first block; playing or not as before.
 void RewindTape(TapeSignal& tape, std::uint64_t now);
 
-// Plays the tape on to T-state `now`.
+// A loader is running at T-state `now`: the motor turns (when PLAY is
+// down) until a second after.
+void KeepTapeMoving(TapeSignal& tape, std::uint64_t now);
+// Plays the tape on to T-state `now`; the motor stops a second after the
+// last loader, the tape keeping its place.
 void AdvanceTape(TapeSignal& tape, std::uint64_t now);
-// An even-port read at T-state `now`: the EAR level (true = high). Counts the
-// read as listening while the tape is held.
-bool TapeEarLevel(TapeSignal& tape, std::uint64_t now);
+// An even-port read at T-state `now`: the EAR level (true = high).
+inline bool TapeEarLevel(TapeSignal& tape, std::uint64_t now) {
+  if (tape.moving) AdvanceTape(tape, now);
+  return tape.level;
+}
 // Frame end: `frame_tstates` T-states have passed in the frame just closed.
 void TapeFrameEnd(TapeSignal& tape, std::uint64_t frame_tstates);
 
-// The standard block the ROM's loader would meet next, or none when a
-// non-standard data block, a stop or the end comes first, or the tape is
-// not playing.
-const SignalBlock* NextTrapBlock(const TapeSignal& tape, std::size_t& index);
-// The trap has served block `index`: the tape goes on after it.
-void SkipPastBlock(TapeSignal& tape, std::size_t index, std::uint64_t now);
+// The standard block the ROM's loader would meet next on the playing tape,
+// with `walk` at it, or none when another kind that plays, a stop or the
+// end comes first. Pauses, levels and loops are walked through as the
+// signal would play them; a block whose pilot has already played is lost
+// to the ROM too, which would find the one after.
+const SignalBlock* NextTrapBlock(const TapeSignal& tape, BlockWalk& walk);
+// The trap has served the block at `walk`: the tape stands at the start of
+// that block's pause, so the pause still plays before whatever follows.
+void StandAtPause(TapeSignal& tape, const BlockWalk& walk, std::uint64_t now);
 
-// Whether the signal is running now (playing and not held): the loop runs
-// at full speed meanwhile when "Fast-Forward While Loading" is on.
-inline bool TapeRunning(const TapeSignal& tape) { return tape.playing && !tape.held; }
+// Whether the signal is running now: the machine runs at full speed
+// meanwhile when "Fast-Forward While Loading" is on.
+inline bool TapeRunning(const TapeSignal& tape) { return tape.moving; }

@@ -29,13 +29,6 @@ constexpr char kTooLarge[] = "The file is too large for a tape image!";
 // Far beyond any real tape; keeps a wrongly chosen huge file out of memory.
 constexpr std::size_t kLargestTape = 16 * 1024 * 1024;
 
-// The edge-timing routine giving up when the signal stops: A = 0 from its
-// delay loop, then INC B wrapping to 0 (zero and half-carry set, carry clear).
-void SignalLost(CpuState& cpu) {
-  cpu.a = 0;
-  cpu.f = kFlagZ | kFlagH;
-}
-
 }  // namespace
 
 FileProblem UnplayedBlockProblem(std::uint8_t id) {
@@ -71,51 +64,70 @@ std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path)
 }
 
 bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
-  std::size_t index = 0;
-  const SignalBlock* block = NextTrapBlock(machine.tape_signal, index);
+  TapeSignal& tape = machine.tape_signal;
+  BlockWalk walk;
+  const SignalBlock* block = NextTrapBlock(tape, walk);
   if (block == nullptr) return false;
-  // The image stays as it is while the tape moves on past the block.
-  const std::uint8_t* bytes = machine.tape_signal.image.bytes.data() + block->first;
+  // The image stays as it is while the tape moves on to the block's pause,
+  // which plays on as after a real load (the trap is a loader at work).
+  const std::uint8_t* bytes = tape.image.bytes.data() + block->first;
   const std::size_t size = block->length;
-  SkipPastBlock(machine.tape_signal, index, TapeNow(machine, cpu.tstates));
+  const std::uint64_t now = TapeNow(machine, cpu.tstates);
+  StandAtPause(tape, walk, now);
+  KeepTapeMoving(tape, now);
+
   const std::uint8_t wanted_flag = cpu.a;
   std::uint16_t count = De(cpu);
-  std::size_t at = 0;
+  // LD-BYTES keeps the running XOR in H and takes each byte into L; after a
+  // whole byte B holds LD-8-BITS' B0h, and C the last edge's level (the
+  // block ends high, C = FEh).
   std::uint8_t parity = 0;
-  auto finish = [&] {
+  std::uint8_t last = 0;
+  std::size_t at = 0;
+  auto finish = [&](std::uint8_t b, std::uint8_t c) {
+    cpu.b = b;
+    cpu.c = c;
     cpu.d = static_cast<std::uint8_t>(count >> 8);
     cpu.e = static_cast<std::uint8_t>(count);
-    cpu.pc = kTapeTrapReturn;
+    cpu.h = parity;
+    cpu.l = last;
+    // LD-BYTES disabled interrupts and left through SA/LD-RET, which it
+    // pushed: the border from BORDCR, the BREAK test and EI run there.
+    cpu.iff = 0;
+    cpu.pc = kLoadReturn;
     return true;
   };
+  // The signal stops after the last byte: LD-EDGE-1 gives up with A = 0 from
+  // its delay loop and INC B wrapping to 0 (zero and half-carry set, carry
+  // clear), before the first edge of the next byte (L holds the marker 01h).
+  auto signal_lost = [&] {
+    cpu.a = 0;
+    cpu.f = kFlagZ | kFlagH;
+    last = 0x01;
+    return finish(0x00, 0x01);
+  };
 
-  if (at == size) {
-    SignalLost(cpu);
-    return finish();
-  }
-  const std::uint8_t flag = bytes[at++];
-  parity ^= flag;
+  last = bytes[at++];
+  parity ^= last;
   // LD-BYTES tests DE after every byte it reads, the flag included, and ends
   // once DE is 0: so the byte after the data is taken as the checksum, and a
   // load of 0 bytes takes the flag alone, without comparing it.
   if (count != 0) {
-    if (flag != wanted_flag) {
-      // LD-FLAG's XOR L with the flag read: nonzero, carry clear.
-      cpu.a = flag;
+    if (last != wanted_flag) {
+      // LD-FLAG: RL C (carry set for LOAD), then XOR L with the flag read:
+      // nonzero, carry clear.
+      cpu.a = last;
       AluOperation(cpu, kAluXor, wanted_flag);
-      return finish();
+      return finish(0xB0, 0xFD);
     }
     for (;;) {
       // A block shorter than asked: its checksum byte has been stored as
       // data, then the signal stops. A longer one passes its rest unread.
-      if (at == size) {
-        SignalLost(cpu);
-        return finish();
-      }
-      const std::uint8_t value = bytes[at++];
-      parity ^= value;
+      if (at == size) return signal_lost();
+      last = bytes[at++];
+      parity ^= last;
       if (count == 0) break;
-      WriteByte(machine, cpu.ix, value);
+      WriteByte(machine, cpu.ix, last);
       ++cpu.ix;
       --count;
     }
@@ -124,5 +136,5 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   // the running XOR of every byte read is 0.
   cpu.a = parity;
   AluOperation(cpu, kAluCp, 1);
-  return finish();
+  return finish(0xB0, 0xFE);
 }

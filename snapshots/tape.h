@@ -10,8 +10,10 @@
 // Loading" is on, for the standard block the ROM would meet next on the
 // playing tape, and does what that routine does with the same block: it
 // compares the flag byte with A, stores DE data bytes from IX up, checks the
-// XOR checksum, and returns to the caller with carry set for a good block and
-// clear for a bad one, having moved the tape past the block either way.
+// XOR checksum, and leaves with carry set for a good block and clear for a bad
+// one through the ROM's own ending SA/LD-RET (053Fh): interrupts enabled, the
+// border restored from BORDCR and BREAK tested, as after a real load. The
+// tape then stands at the start of the block's pause.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -22,7 +24,7 @@
 #include "snapshots/file_bytes.h"
 
 constexpr std::uint16_t kTapeTrapAddress = 0x0556;  // ROM LD-BYTES entry
-constexpr std::uint16_t kTapeTrapReturn = 0x05E2;   // its final RET
+constexpr std::uint16_t kLoadReturn = 0x053F;       // SA/LD-RET, where LD-BYTES returns
 
 // The message for a tape that stopped at a block of a kind not played.
 FileProblem UnplayedBlockProblem(std::uint8_t id);

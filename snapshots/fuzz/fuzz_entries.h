@@ -201,7 +201,7 @@ inline bool FuzzTape(const std::uint8_t* data, std::size_t size) {
       if (cpu.pc != kTapeTrapAddress) return false;
       break;  // the end of the tape: the ROM is left to wait
     }
-    if (cpu.pc != kTapeTrapReturn) return false;
+    if (cpu.pc != kLoadReturn) return false;
     const auto moved = static_cast<std::uint16_t>(cpu.ix - ix_before);
     if (static_cast<std::uint16_t>(de - De(cpu)) != moved) return false;
   }
@@ -266,6 +266,8 @@ inline bool FuzzTzx(const std::uint8_t* data, std::size_t size) {
     CpuState cpu;
     for (int read = 0; read < 3000; ++read) {
       machine.frame_tstates += 1 + (read % 97) * 13;
+      // A loader at work keeps the motor turning.
+      KeepTapeMoving(tape, TapeNow(machine, 0));
       TapeEarLevel(tape, TapeNow(machine, 0));
       if (read % 300 == 299) {
         cpu.pc = kTapeTrapAddress;

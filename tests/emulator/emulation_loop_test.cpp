@@ -225,7 +225,7 @@ TEST_F(LoopFilesTest, TapeTrapServesLoadButNotVerify) {
     const char* what;
   };
   for (Case c : {Case{false, kTapeTrapAddress, 0x00, "VERIFY runs the ROM routine"},
-                 Case{true, kTapeTrapReturn, 0x11, "LOAD is served from the tape"}}) {
+                 Case{true, kLoadReturn, 0x11, "LOAD is served from the tape"}}) {
     ASSERT_FALSE(InsertTape(*machine, "game.tap"));
     machine->memory[0x9000] = 0;
     // JP 0556h at 8000h: after it the trap sees the loader's entry.

@@ -86,7 +86,7 @@ TEST(FrameSchedule, SpeedItemsAskForWholeFrameRatesAndNoLimitForNone) {
   }
 }
 
-TEST(FrameSchedule, ATapePlayingAsASignalRunsUnpacedWhileFastForwardIsOn) {
+TEST(FrameSchedule, ATapeRunsUnpacedWhileALoaderRunsAndFastForwardIsOn) {
   auto machine = std::make_unique<Machine>();
   InitMachine(*machine);
   ChooseSpeed(*machine, 2);
@@ -94,9 +94,12 @@ TEST(FrameSchedule, ATapePlayingAsASignalRunsUnpacedWhileFastForwardIsOn) {
   image.bytes = {0x00, 0x01, 0x02};
   image.blocks.push_back(StandardBlock(0, 3, 0x00));
   InsertTapeSignal(machine->tape_signal, image, 0);
-  EXPECT_EQ(WantedFrameRate(*machine), 25) << "a tape held at a standard block waits at the chosen speed";
-  for (int read = 0; read < 1000; ++read) TapeEarLevel(machine->tape_signal, 10);
-  EXPECT_EQ(WantedFrameRate(*machine), 0) << "the signal runs";
+  EXPECT_EQ(WantedFrameRate(*machine), 25) << "without a loader the tape waits at the chosen speed";
+  KeepTapeMoving(machine->tape_signal, 10);
+  EXPECT_EQ(WantedFrameRate(*machine), 0) << "a loader runs the signal";
+  TapeFrameEnd(machine->tape_signal, 3'500'020);
+  EXPECT_EQ(WantedFrameRate(*machine), 25) << "a second after the loader the tape stops";
+  KeepTapeMoving(machine->tape_signal, 3'500'020);
   machine->fast_forward_loading = false;
   EXPECT_EQ(WantedFrameRate(*machine), 25) << "Fast-Forward While Loading off";
   machine->fast_forward_loading = true;

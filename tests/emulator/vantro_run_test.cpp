@@ -172,6 +172,55 @@ TEST_F(VantroRunTest, TypedLoadRunsAProgramFromATapeThroughTheTrapOrTheSignal) {
   }
 }
 
+// The tape waits for a loader whatever its first block, and a game's key
+// loop between two loads does not play the next block away. The game at
+// 8000h waits for a key with interrupts off, has LD-BYTES load its next
+// level to 9000h, then HALTs, which ends only if the load enabled
+// interrupts again as the ROM's own ending does.
+TEST_F(VantroRunTest, TapeWaitsForItsLoaderWhateverItsFirstBlockAndKeyLoopsDoNotStartIt) {
+  // A BASIC program in two turbo blocks at timings the ROM still reads,
+  // with a short pilot: 1.9 s of tone that used to play before LOAD "".
+  const Bytes program{0x00, 0x0A, 0x09, 0x00, 0xF5, '"', 'T', 'U', 'R', 'B', 'O', '"', 0x0D};
+  const TurboTimings turbo{2100, 650, 720, 830, 1660, 3223};
+  const std::string tzx = folder.File("turbo.tzx");
+  WriteFile(tzx, Joined({TzxHeader(),
+                         TzxTurboBlock(TapBlock(0x00, BasicHeader("turbo", program.size(), 0x8000)), turbo),
+                         TzxTurboBlock(TapBlock(0xFF, program), turbo)}));
+  const Bytes game{0xF3,                          // 8000 DI
+                   0xAF, 0xDB, 0xFE, 0x2F,        // 8001 XOR A : IN A,(FEh) : CPL
+                   0xE6, 0x1F, 0x28, 0xF8,        // 8005 AND 1Fh : JR Z,8001h
+                   0xDD, 0x21, 0x00, 0x90,        // 8009 LD IX,9000h
+                   0x11, 0x04, 0x00,              // 800D LD DE,4
+                   0x3E, 0xFF, 0x37,              // 8010 LD A,FFh : SCF
+                   0xCD, 0x56, 0x05,              // 8013 CALL LD-BYTES
+                   0x76, 0xC9};                   // 8016 HALT : RET
+  const std::string code = folder.File("game.bin");
+  WriteFile(code, game);
+  const std::string levels = folder.File("levels.tap");
+  WriteFile(levels, Joined({TapBlock(0xFF, {1, 2, 3, 4}), TapBlock(0xFF, {5, 6, 7, 8})}));
+  const std::vector<std::string> multi_load{
+      "--load", levels, "--bin", code + "@32768", "--type", "t{EXTEND}l32768\n{WAIT 300} ",
+      "--until-pc", "0x8017", "--frames", "1000", "--dump", "0x9000:4"};
+  std::vector<std::string> multi_load_signal = multi_load;
+  multi_load_signal.push_back("--no-fast-load");
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string dumped;
+  } cases[] = {
+      {"turbo first block, LOAD \"\" typed 1.2 s late",
+       {"--load", tzx, "--type", "{WAIT 60}j\"\"\n", "--frames", "600", "--dump", "0x5CCB:13"},
+       "5CCB: 00 0A 09 00 F5 22 54 55 52 42 4F 22 0D\n"},
+      {"key loop before a level, trap", multi_load, "9000: 01 02 03 04\n"},
+      {"key loop before a level, signal", multi_load_signal, "9000: 01 02 03 04\n"},
+  };
+  for (const auto& c : cases) {
+    RunResult run = RunVantro(c.args);
+    EXPECT_EQ(run.code, kRunOk) << c.name << ": " << run.error;
+    EXPECT_EQ(run.out, c.dumped) << c.name;
+  }
+}
+
 TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
@@ -293,7 +342,7 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--load", bad_tap}, bad_tap + ": Load TAP: This is not a TAP tape image: its block lengths do not match the file!"},
       {{"--load", empty}, empty + ": Load TAP: The tape image is empty!"},
       {{"--load", cut_tzx}, cut_tzx + ": Load TZX: This TZX tape cannot be used: block 1 (10h) is cut off by the end of the file."},
-      {{"--load", unplayed_tzx, "--frames", "5"},
+      {{"--load", unplayed_tzx, "--type", "j\"\"\n", "--frames", "5"},
        unplayed_tzx + ": Tape: The tape stopped at a block of kind 19h, which Vantro does not play."},
       {{"--bin", empty + "@32768"}, empty + ": Load BIN: The file is empty!"},
       {{"--rom", small_rom}, small_rom + ": a ROM image has 16384 bytes, this one 100"},

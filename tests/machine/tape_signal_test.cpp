@@ -1,5 +1,6 @@
 // The tape as a signal: a standard block's pulses at the ROM's SAVE timings,
-// the hold at a standard block until the machine listens, and the stops.
+// the motor that turns only while a loader times edges, the trap's place in
+// the tape, and which port-reading loops count as loaders.
 #include "machine/tape_signal.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,8 @@
 
 namespace {
 
-// Plays the tape from `start` to its stop, returning each step's length and
-// the level during it.
+// Plays the tape to its stop with a loader at work, returning each step's
+// length and the level during it.
 struct PlayedStep {
   std::uint64_t tstates;
   bool level;
@@ -19,21 +20,17 @@ struct PlayedStep {
 std::vector<PlayedStep> PlayOut(TapeSignal& tape, std::uint64_t start) {
   std::vector<PlayedStep> steps;
   std::uint64_t begun = start;
-  while (tape.playing && !tape.held) {
+  while (tape.playing && tape.moving) {
     const std::uint64_t end = tape.step_end;
     steps.push_back({end - begun, tape.level});
     begun = end;
+    KeepTapeMoving(tape, end);
     AdvanceTape(tape, end);
   }
   return steps;
 }
 
-// Reads the EAR port as a loader would until the held block starts.
-void Listen(TapeSignal& tape, std::uint64_t now) {
-  for (int k = 0; k < 1000 && tape.held; ++k) TapeEarLevel(tape, now);
-}
-
-TEST(TapeSignalTest, StandardBlockPlaysRomTimingsAfterTheMachineListens) {
+TEST(TapeSignalTest, StandardBlockPlaysRomTimingsWhileALoaderRuns) {
   // A header block (flag 00h, long pilot) of one byte A5h and its checksum.
   TapeImage image;
   image.bytes = {0x00, 0xA5, 0xA5};
@@ -41,13 +38,10 @@ TEST(TapeSignalTest, StandardBlockPlaysRomTimingsAfterTheMachineListens) {
   TapeSignal tape;
   InsertTapeSignal(tape, image, 1000);
   ASSERT_TRUE(tape.playing);
-  ASSERT_TRUE(tape.held) << "a standard block waits for the loader";
   AdvanceTape(tape, 50'000'000);
-  EXPECT_TRUE(tape.held) << "time alone does not move a held block";
-  for (int k = 0; k < 20; ++k) TapeEarLevel(tape, 2000);  // a keyboard scan
-  EXPECT_TRUE(tape.held) << "a few reads are not a loader";
-  Listen(tape, 5000);
-  ASSERT_FALSE(tape.held);
+  EXPECT_TRUE(tape.fresh && !tape.moving) << "time alone does not move the tape";
+  KeepTapeMoving(tape, 5000);
+  ASSERT_TRUE(tape.moving);
 
   std::vector<PlayedStep> expected;
   bool level = false;
@@ -72,15 +66,104 @@ TEST(TapeSignalTest, StandardBlockPlaysRomTimingsAfterTheMachineListens) {
   EXPECT_FALSE(tape.playing) << "the tape stops at its end";
   EXPECT_EQ(tape.block, 1u);
 
-  // The trap takes a block in one go; the signal goes on after it.
+  // A second after the last loader read the motor stops where the tape
+  // stands, and goes on from there with the next loader.
   RewindTape(tape, 0);
   SetTapePlaying(tape, true, 0);
-  std::size_t index = 99;
-  ASSERT_NE(NextTrapBlock(tape, index), nullptr);
-  EXPECT_EQ(index, 0u);
-  SkipPastBlock(tape, index, 10);
-  EXPECT_FALSE(tape.playing);
-  EXPECT_EQ(NextTrapBlock(tape, index), nullptr);
+  KeepTapeMoving(tape, 0);
+  AdvanceTape(tape, 100 * 2168 + 10);
+  EXPECT_EQ(tape.step, 100u);
+  AdvanceTape(tape, 50'000'000);
+  EXPECT_FALSE(tape.moving);
+  EXPECT_EQ(tape.step, 3'500'000u / 2168) << "a second of pilot played";
+  const std::uint32_t step = tape.step;
+  KeepTapeMoving(tape, 60'000'000);
+  EXPECT_EQ(tape.step, step);
+  EXPECT_EQ(tape.step_end, 60'000'000 + 2168 * (step + 1) - 3'500'000);
+
+  // The trap takes the block in one go; the tape then stands at its pause.
+  RewindTape(tape, 0);
+  BlockWalk walk;
+  ASSERT_NE(NextTrapBlock(tape, walk), nullptr);
+  EXPECT_EQ(walk.block, 0u);
+  StandAtPause(tape, walk, 10);
+  EXPECT_EQ(tape.block, 0u);
+  EXPECT_EQ(tape.step, 8063u + 2 + 3 * 16) << "the pause's first step";
+  EXPECT_EQ(NextTrapBlock(tape, walk), nullptr) << "nothing after the pause";
+}
+
+// Reads of port FEh as programs make them: which ones start the tape.
+TEST(LoaderWatchTest, OnlyEdgeTimingLoopsCountAsLoaders) {
+  struct Read {
+    std::uint16_t pc;
+    std::uint64_t registers;
+    std::uint64_t gap;  // T-states since the read before
+  };
+  auto rom_edge_loop = [] {  // LD-SAMPLE's INC B, a new bit every 20 reads
+    std::vector<Read> reads;
+    std::uint8_t b = 0xB0;
+    for (int k = 0; k < 200; ++k) {
+      const bool new_bit = k % 20 == 0;
+      b = new_bit ? 0xB0 : static_cast<std::uint8_t>(b + 1);
+      reads.push_back({0x05F2, CountingRegisters(b, 0x22, 0, 5, 0, 1), new_bit ? 600u : 58u});
+    }
+    return reads;
+  };
+  auto counting_down = [] {  // a custom loader's DEC E
+    std::vector<Read> reads;
+    for (int k = 0; k < 100; ++k) reads.push_back({0x8004, CountingRegisters(0x7F, 0xFE, 1, 0xFF - k, 0x40, 0), 39});
+    return reads;
+  };
+  auto key_scan = [] {  // KEY-SCAN called in a loop: B rotates as L counts
+    std::vector<Read> reads;
+    for (int scan = 0; scan < 30; ++scan) {
+      std::uint8_t b = 0xFE;
+      for (int row = 0; row < 8; ++row) {
+        reads.push_back({0x0298, CountingRegisters(b, 0xFE, 0xFF, 0xFF, 0, 0x2F - row), row == 0 ? 200u : 40u});
+        b = static_cast<std::uint8_t>(b << 1 | b >> 7);
+      }
+    }
+    return reads;
+  };
+  auto press_any_key = [] {  // XOR A : IN A,(FEh) : CPL : AND 1Fh : JR Z
+    return std::vector<Read>(500, {0x8003, CountingRegisters(1, 2, 3, 4, 5, 6), 34});
+  };
+  auto once_a_frame = [] {  // a game's own keyboard read, counting frames
+    std::vector<Read> reads;
+    for (int k = 0; k < 100; ++k) reads.push_back({0x9000, CountingRegisters(0, 0, 0, 0, 0, k), 69888});
+    return reads;
+  };
+  auto counting_by_two = [] {
+    std::vector<Read> reads;
+    for (int k = 0; k < 100; ++k) reads.push_back({0x8004, CountingRegisters(2 * k, 0, 0, 0, 0, 0), 40});
+    return reads;
+  };
+  const struct {
+    const char* name;
+    std::vector<Read> reads;
+    bool loader;
+  } cases[] = {
+      {"the ROM's edge loop", rom_edge_loop(), true},
+      {"a loader counting down", counting_down(), true},
+      {"the key scan in a loop", key_scan(), false},
+      {"a press-any-key loop", press_any_key(), false},
+      {"a keyboard read each frame", once_a_frame(), false},
+      {"a register stepping by two", counting_by_two(), false},
+  };
+  for (const auto& c : cases) {
+    LoaderWatch watch;
+    std::uint64_t now = 100'000;
+    int detected = 0;
+    for (const Read& read : c.reads) {
+      now += read.gap;
+      detected += WatchEarRead(watch, read.pc, read.registers, now) ? 1 : 0;
+    }
+    if (c.loader) {
+      EXPECT_GE(detected, static_cast<int>(c.reads.size()) - 20) << c.name;
+    } else {
+      EXPECT_EQ(detected, 0) << c.name;
+    }
+  }
 }
 
 }  // namespace
