@@ -79,8 +79,8 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   const std::uint8_t wanted_flag = cpu.a;
   std::uint16_t count = De(cpu);
   // LD-BYTES keeps the running XOR in H and takes each byte into L; after a
-  // whole byte B holds LD-8-BITS' B0h, and C the last edge's level (the
-  // block ends high, C = FEh).
+  // whole byte B holds LD-8-BITS' B0h, and C the border and the level of the
+  // last edge, as a standard block leaves them (01h).
   std::uint8_t parity = 0;
   std::uint8_t last = 0;
   std::size_t at = 0;
@@ -114,11 +114,11 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   // load of 0 bytes takes the flag alone, without comparing it.
   if (count != 0) {
     if (last != wanted_flag) {
-      // LD-FLAG: RL C (carry set for LOAD), then XOR L with the flag read:
-      // nonzero, carry clear.
+      // LD-FLAG: RL C (carry set for LOAD: 03h), then XOR L with the flag
+      // read: nonzero, carry clear.
       cpu.a = last;
       AluOperation(cpu, kAluXor, wanted_flag);
-      return finish(0xB0, 0xFD);
+      return finish(0xB0, 0x03);
     }
     for (;;) {
       // A block shorter than asked: its checksum byte has been stored as
@@ -136,5 +136,5 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   // the running XOR of every byte read is 0.
   cpu.a = parity;
   AluOperation(cpu, kAluCp, 1);
-  return finish(0xB0, 0xFE);
+  return finish(0xB0, 0x01);
 }

@@ -292,23 +292,113 @@ const Bytes kEdgeTimingLoader{
 };
 constexpr std::uint16_t kLoaderDone = 0x8039;
 
-TEST_F(TapeLoadTest, OwnEdgeTimingLoaderReadsATurboBlock) {
-  // Pulses of about half the ROM's: pilot 1000, sync 300, bits 400/800 T.
+// At 7F00h: LD-BYTES loads a standard block (the trap serves it), then ten
+// HALTs (0.2 s) pass before the loader of its own at 8000h starts.
+const Bytes kTrapThenOwnLoader{
+    0xDD, 0x21, 0x00, 0xA0,  // 7F00 LD IX,A000h
+    0x11, 0x02, 0x00,        // 7F04 LD DE,2
+    0x3E, 0xFF, 0x37,        // 7F07 LD A,FFh : SCF
+    0xCD, 0x56, 0x05,        // 7F0A CALL LD-BYTES
+    0x06, 0x0A,              // 7F0D LD B,10
+    0x76, 0x10, 0xFD,        // 7F0F HALT : DJNZ 7F0Fh
+    0xC3, 0x00, 0x80,        // 7F12 JP 8000h
+};
+
+TEST_F(TapeLoadTest, OwnEdgeTimingLoaderReadsATurboBlockAlsoAfterATrappedOne) {
+  // Pulses of about half the ROM's: pilot 1000, sync 300, bits 400/800 T;
+  // a pilot of 0.14 s, which a pause dropped by the trap used to cost.
   const Bytes data{0x00, 0xFF, 0xA5, 0x3C};
   Bytes block{0, 0};  // a TAP-style length the turbo block leaves out
   block.insert(block.end(), data.begin(), data.end());
-  const Bytes tzx = Joined({TzxHeader(), TzxTurboBlock(block, {1000, 300, 300, 400, 800, 500})});
-  Frames(150);
-  std::copy(kEdgeTimingLoader.begin(), kEdgeTimingLoader.end(), machine->memory.begin() + 0x8000);
-  cpu.pc = 0x8000;
-  const std::string path = folder.File("turbo.tzx");
-  WriteFile(path, tzx);
-  ASSERT_EQ(OpenFile(*machine, cpu, path), std::nullopt);
-  for (int pass = 0; pass < 2'000'000 && cpu.pc != kLoaderDone; ++pass) RunPass(loop);
-  ASSERT_EQ(cpu.pc, kLoaderDone);
-  EXPECT_TRUE(std::equal(data.begin(), data.end(), machine->memory.begin() + 0x9000))
-      << std::hex << int(machine->memory[0x9000]) << ' ' << int(machine->memory[0x9001]) << ' '
-      << int(machine->memory[0x9002]) << ' ' << int(machine->memory[0x9003]);
+  const Bytes turbo = TzxTurboBlock(block, {1000, 300, 300, 400, 800, 500});
+  const struct {
+    const char* name;
+    Bytes tzx;
+    std::uint16_t start;
+  } cases[] = {
+      {"turbo block alone", Joined({TzxHeader(), turbo}), 0x8000},
+      {"after a standard block the trap served",
+       Joined({TzxHeader(), TzxStandardBlock(TapBlock(0xFF, {0x11, 0x22})), turbo}), 0x7F00},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    Frames(150);
+    std::copy(kEdgeTimingLoader.begin(), kEdgeTimingLoader.end(), machine->memory.begin() + 0x8000);
+    std::copy(kTrapThenOwnLoader.begin(), kTrapThenOwnLoader.end(), machine->memory.begin() + 0x7F00);
+    cpu.pc = c.start;
+    const std::string path = folder.File("turbo.tzx");
+    WriteFile(path, c.tzx);
+    ASSERT_EQ(OpenFile(*machine, cpu, path), std::nullopt);
+    for (int pass = 0; pass < 2'000'000 && cpu.pc != kLoaderDone; ++pass) RunPass(loop);
+    ASSERT_EQ(cpu.pc, kLoaderDone) << c.name;
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), machine->memory.begin() + 0x9000))
+        << c.name << std::hex << ": " << int(machine->memory[0x9000]) << ' ' << int(machine->memory[0x9001])
+        << ' ' << int(machine->memory[0x9002]) << ' ' << int(machine->memory[0x9003]);
+  }
+}
+
+// LD-BYTES called with interrupts off, then HALT: the trap must leave every
+// register LD-BYTES leaves (B and C included), return through SA/LD-RET
+// with its EI and border, and so end the HALT, as the ROM reading the
+// signal does, for good blocks and for each way a block fails.
+TEST_F(TapeLoadTest, TrapLeavesTheMachineAsTheRomLoaderReadingTheSignal) {
+  const Bytes good = TapBlock(0xFF, {0x12, 0x34, 0x56});
+  Bytes bad_checksum = good;
+  bad_checksum.back() ^= 0x01;
+  const struct {
+    const char* name;
+    Bytes block;
+    std::uint16_t de;
+    std::uint8_t flag;
+  } cases[] = {
+      {"good", good, 3, 0xFF},
+      {"wrong flag", good, 3, 0x00},
+      {"bad checksum", bad_checksum, 3, 0xFF},
+      {"shorter than asked", good, 5, 0xFF},
+      {"longer than asked", good, 2, 0xFF},
+      {"no data asked", good, 0, 0xFF},
+  };
+  struct Outcome {
+    std::uint8_t a, f, b, c, d, e, h, l, iff, border;
+    std::uint16_t ix, sp;
+    Bytes stored;
+    bool operator==(const Outcome&) const = default;
+  };
+  auto run = [&](const Bytes& block, std::uint16_t de, std::uint8_t flag, bool fast_load, Outcome& outcome) {
+    SetUp();
+    Frames(150);
+    const Bytes caller{0xF3,                    // 8000 DI
+                       0xDD, 0x21, 0x00, 0x90,  // 8001 LD IX,9000h
+                       0x11, static_cast<std::uint8_t>(de), static_cast<std::uint8_t>(de >> 8),  // LD DE
+                       0x3E, flag, 0x37,        // 8008 LD A,flag : SCF
+                       0xCD, 0x56, 0x05,        // 800B CALL LD-BYTES
+                       0x76, 0x18, 0xFE};       // 800E HALT : JR $
+    std::copy(caller.begin(), caller.end(), machine->memory.begin() + 0x8000);
+    machine->memory[23624] = 0x28;  // BORDCR: border 5
+    machine->fast_load = fast_load;
+    const std::string path = folder.File("block.tap");
+    WriteFile(path, block);
+    ASSERT_EQ(OpenFile(*machine, cpu, path), std::nullopt);
+    cpu.pc = 0x8000;
+    for (int pass = 0; pass < 5'000'000 && cpu.pc != 0x800E; ++pass) RunPass(loop);
+    ASSERT_EQ(cpu.pc, 0x800E) << "LD-BYTES did not return";
+    outcome = {cpu.a, cpu.f, cpu.b, cpu.c, cpu.d, cpu.e, cpu.h, cpu.l, cpu.iff,
+               static_cast<std::uint8_t>(machine->ula_out & 7), cpu.ix, cpu.sp,
+               Bytes(machine->memory.begin() + 0x9000, machine->memory.begin() + 0x9008)};
+    for (int pass = 0; pass < 500'000 && cpu.pc != 0x800F; ++pass) RunPass(loop);
+    EXPECT_EQ(cpu.pc, 0x800F) << "the HALT after the load never ended";
+  };
+  for (const auto& c : cases) {
+    Outcome trap, signal;
+    run(c.block, c.de, c.flag, true, trap);
+    run(c.block, c.de, c.flag, false, signal);
+    EXPECT_EQ(trap, signal) << c.name << std::hex << ": trap A " << int(trap.a) << " F " << int(trap.f)
+                            << " BC " << int(trap.b) << ' ' << int(trap.c) << " HL " << int(trap.h) << ' '
+                            << int(trap.l) << " iff " << int(trap.iff) << " border " << int(trap.border)
+                            << "; signal A " << int(signal.a) << " F " << int(signal.f) << " BC "
+                            << int(signal.b) << ' ' << int(signal.c) << " HL " << int(signal.h) << ' '
+                            << int(signal.l) << " iff " << int(signal.iff) << " border " << int(signal.border);
+  }
 }
 
 }  // namespace

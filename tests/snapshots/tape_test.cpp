@@ -129,6 +129,37 @@ TEST_F(TapeTrapTest, OnlyALoadAtTheRomLoaderIsServed) {
   EXPECT_EQ(Ram(0x8000, 3), (Bytes{1, 2, 3}));
 }
 
+// The trap walks the tape as the signal plays it: a looped block is served
+// as often as it plays, pauses and levels are passed, a stop ends it.
+TEST_F(TapeTrapTest, TrapFollowsLoopsPausesAndStopsAsTheSignal) {
+  const Bytes a = TzxStandardBlock(TapBlock(0xFF, {0xAA})), b = TzxStandardBlock(TapBlock(0xFF, {0xBB}));
+  const Bytes twice = TzxBlock(0x24, {0x02, 0x00}), loop_end = TzxBlock(0x25, {});
+  const Bytes pause = TzxBlock(0x20, {0xE8, 0x03}), stop = TzxBlock(0x20, {0x00, 0x00});
+  const Bytes level = TzxBlock(0x2B, {0x01, 0x00, 0x00, 0x00, 0x01});
+  const struct {
+    const char* name;
+    Bytes tzx;
+    Bytes served;  // the byte each LOAD gets, until one is not served
+  } cases[] = {
+      {"a loop of two", Joined({TzxHeader(), twice, a, loop_end, b}), {0xAA, 0xAA, 0xBB}},
+      {"a loop around two blocks", Joined({TzxHeader(), twice, a, pause, b, loop_end}), {0xAA, 0xBB, 0xAA, 0xBB}},
+      {"pause and level between", Joined({TzxHeader(), a, pause, level, b}), {0xAA, 0xBB}},
+      {"a stop", Joined({TzxHeader(), a, stop, b}), {0xAA}},
+  };
+  for (const auto& c : cases) {
+    const std::string path = folder.File("tape.tzx");
+    WriteFile(path, c.tzx);
+    ASSERT_FALSE(InsertTape(*machine, path)) << c.name;
+    Bytes served;
+    for (int load = 0; load < 6; ++load) {
+      AtLoader(0x8000, 1, 0xFF);
+      if (!TapeTrap(*machine, cpu)) break;
+      served.push_back(machine->memory[0x8000]);
+    }
+    EXPECT_EQ(served, c.served) << c.name;
+  }
+}
+
 TEST_F(TapeTrapTest, StoresObeyWriteProtectionAndWrapAtTheTop) {
   Bytes data(8);
   for (std::size_t k = 0; k < data.size(); ++k) data[k] = static_cast<std::uint8_t>(0xA0 + k);
