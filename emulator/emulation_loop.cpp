@@ -18,6 +18,7 @@ void EndFrame(EmulationLoop& loop) {
   // The tape counts every T-state run, the overshoot included, so its pulses
   // keep their length across frame ends.
   TapeFrameEnd(machine.tape_signal, static_cast<std::uint64_t>(machine.frame_tstates));
+  RecordingFrameEnd(machine.tape_recording, machine.tape_signal.clock);
   EndBeeperFrame(machine.beeper, machine.frame_tstates);
   // A long block move can overshoot by thousands of T-states; the surplus
   // is dropped so one transfer never ends two frames.
@@ -66,8 +67,8 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
     outcome |= kPassFrameEnded;
   }
 
-  // After the instruction, so the trap sees the address about to run.
-  if (machine.tape_active && machine.fast_load) TapeTrap(machine, cpu);
+  // After the instruction, so the traps see the address about to run.
+  if (machine.fast_load) TapeTrap(machine, cpu);
 
   if (loop.breakpoint.armed && BreakpointFires(loop.breakpoint, cpu, machine)) {
     loop.breakpoint.armed = false;

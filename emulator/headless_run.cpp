@@ -26,6 +26,7 @@
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
+#include "snapshots/tape_writer.h"
 #include "tools/text_format.h"
 
 namespace {
@@ -146,7 +147,7 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 }
 
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
-                                         "--until-pc", "--screenshot", "--save-sna", "--dump",
+                                         "--until-pc", "--screenshot", "--save-sna", "--save-tape", "--dump",
                                          "--trace", "--speed", "--wav"};
 
 }  // namespace
@@ -166,7 +167,10 @@ Input:
   --load FILE        open a snapshot or tape as "Open" does: .sna and .z80
                      (versions 1-3, 48K) load at once, .tzx (or a file
                      starting "ZXTape!") is inserted as a TZX tape, anything
-                     else as a TAP tape; the tape plays from the start. A
+                     else as a TAP tape. The tape moves while a program
+                     times its edges (the ROM's LOAD, a game's loader) and
+                     stops a second after, so it waits for LOAD however
+                     late it is typed. A
                      file "Open" would refuse ends the run with its message,
                      and so does a tape that stops at a block of a kind
                      Vantro does not play (exit code 1)
@@ -176,11 +180,12 @@ Input:
                      (ADDR 16384 and up) go in after its start-up (150
                      frames), since the start-up clears RAM
   --type TEXT        type TEXT on the Spectrum keyboard (notation below)
-  --no-fast-load     load tapes through the signal at the EAR input, as the
-                     menu's "Fast Tape Loading" unchecked does: the ROM's
-                     own loader reads every block (about 5 s of emulated
-                     time per header); without it the ROM trap serves the
-                     standard blocks at once
+  --no-fast-load     load and save tapes through the signal, as the menu's
+                     "Fast Tape Loading" unchecked does: the ROM's own
+                     loader reads every block at the EAR input (about 5 s
+                     of emulated time per header) and SAVE is recorded from
+                     the MIC output; without it the ROM traps load the
+                     standard blocks and save blocks at once
 
 Running:
   --frames N         run N frames (1/50 s each) after the typing; default 0
@@ -198,6 +203,13 @@ Output (written after the run, in this order):
                      or a Z80 (version 3) one for a name ending in .z80; an
                      SNA with the stack at the protected ROM is still saved,
                      but PC is lost, so the run ends with exit code 1
+  --save-tape FILE   write the tape, as "Save Tape As..." does: the tape
+                     inserted with --load (if any), then every block the
+                     machine saved during the run (SAVE with the fast trap,
+                     or the MIC signal with --no-fast-load); TAP when every
+                     block is standard and FILE does not end in .tzx, else
+                     TZX (a bare name gets .tap or .tzx); nothing to save,
+                     or a .tap name for blocks TAP cannot hold, is an error
   --trace FILE       write every instruction run, in the format of Vantro's
                      "Debug to file" (debug.lst); large: about 100 bytes each;
                      a write that fails is an error (exit code 1)
@@ -224,6 +236,8 @@ Examples:
   vantro-run --frames 150 --screenshot boot.png
   vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
   vantro-run --load game.tzx --no-fast-load --type 'j""{ENTER}' --frames 3000
+  vantro-run --type '10e hi{ENTER}s"prog"{ENTER}{WAIT 10} ' --frames 100 --save-tape prog.tap
+            (10 REM hi, SAVE "prog" and a key to start the tape)
   vantro-run --load state.sna --frames 50 --dump 0x5C00:64
   vantro-run --type '{EXTEND}{SS+Z}1,0{ENTER}' --frames 100 --wav beep.wav
             (BEEP 1,0: one second of middle C)
@@ -298,6 +312,8 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
       options.screenshot = value;
     } else if (name == "--save-sna") {
       options.save_sna = value;
+    } else if (name == "--save-tape") {
+      options.save_tape = value;
     } else if (name == "--dump") {
       std::size_t colon = value.find(':');
       std::uint32_t length = 0;
@@ -475,6 +491,13 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     const std::string path = WithDefaultExtension(options.save_sna, ".sna");
     if (std::optional<FileProblem> problem = SaveSnapshot(*machine, cpu, path)) {
       error = Describe(path, *problem);
+      result = kRunError;
+    }
+  }
+  if (!options.save_tape.empty()) {
+    std::string written;
+    if (std::optional<FileProblem> problem = SaveTapeFile(*machine, options.save_tape, written)) {
+      error = Describe(written.empty() ? options.save_tape : written, *problem);
       result = kRunError;
     }
   }

@@ -26,6 +26,7 @@
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
+#include "snapshots/tape_writer.h"
 #include "tools/list_window.h"
 #include "tools/peek_dialog.h"
 #include "tools/poke_dialog.h"
@@ -49,6 +50,7 @@ constexpr MenuRow kMenuRows[] = {
     {"File", nullptr, 0},
     {"File", "Play Tape", kCommandPlayTape, kOff},
     {"File", "Rewind Tape", kCommandRewindTape},
+    {"File", "Save Tape As...", kCommandSaveTape},
     {"File", nullptr, 0},
     {"File", "Exit", kCommandExit},
     {"Emulation>Reset", "Hard", kCommandHardReset},
@@ -197,6 +199,7 @@ void MainWindow::Dispatch(int command) {
       SetTapePlaying(machine.tape_signal, !machine.tape_signal.playing, TapeNow(machine, cpu.tstates));
       break;
     case kCommandRewindTape: RewindTape(machine.tape_signal, TapeNow(machine, cpu.tstates)); break;
+    case kCommandSaveTape: SaveTapeCommand(machine, host_); break;
     case kCommandFastTapeLoading: machine.fast_load = !machine.fast_load; break;
     case kCommandFastForwardLoading: machine.fast_forward_loading = !machine.fast_forward_loading; break;
     case kCommandSweetTalker: ToggleSweetTalker(machine, cpu); break;

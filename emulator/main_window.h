@@ -58,6 +58,7 @@ enum MenuCommand : int {
   kCommandRewindTape = 39,
   kCommandFastTapeLoading = 40,
   kCommandFastForwardLoading = 41,
+  kCommandSaveTape = 42,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "machine/beeper.h"
+#include "machine/tape_recorder.h"
 #include "machine/tape_signal.h"
 
 // Host keys by position on the keyboard (scan code), never by the character
@@ -67,7 +68,10 @@ struct Machine {
   // it into the EAR bit, the trap serves its standard blocks.
   TapeSignal tape_signal;
   bool tape_active = false;           // true exactly while a tape is in
-  bool fast_load = true;              // "Fast Tape Loading": the trap serves standard blocks
+  // What the machine has saved since start-up; "Save Tape As..." writes it
+  // after the tape in.
+  TapeRecording tape_recording;
+  bool fast_load = true;              // "Fast Tape Loading": the traps load and save standard blocks
   bool fast_forward_loading = true;   // "Fast-Forward While Loading"
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};

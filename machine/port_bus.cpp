@@ -89,6 +89,10 @@ void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t hi
 void PortWrite(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high) {
   (void)high;  // no device here decodes the high byte on writes
   if ((low & 0x01) == 0) {
+    // With the fast SAVE trap off, the MIC output is recorded as it moves.
+    if (((machine.ula_out ^ cpu.io_data) & 0x08) != 0 && !machine.fast_load) {
+      MicEdge(machine.tape_recording, (cpu.io_data & 0x08) != 0, TapeNow(machine, cpu.tstates));
+    }
     machine.ula_out = cpu.io_data;
     // cpu.tstates holds what the loop has not yet moved into the frame.
     BeeperWrite(machine.beeper, machine.frame_tstates + cpu.tstates, cpu.io_data);

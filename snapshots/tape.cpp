@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "cpu/z80.h"
+#include "machine/port_bus.h"
 #include "snapshots/file_names.h"
 #include "snapshots/tape_image.h"
 #include "snapshots/tzx.h"
@@ -25,6 +27,8 @@ constexpr char kCantOpen[] = "Can't open file!";
 constexpr char kEmpty[] = "The tape image is empty!";
 constexpr char kNotTap[] = "This is not a TAP tape image: its block lengths do not match the file!";
 constexpr char kTooLarge[] = "The file is too large for a tape image!";
+
+constexpr std::uint16_t kBordcr = 0x5C48;  // the system variable of the border colour
 
 // Far beyond any real tape; keeps a wrongly chosen huge file out of memory.
 constexpr std::size_t kLargestTape = 16 * 1024 * 1024;
@@ -137,4 +141,40 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   cpu.a = parity;
   AluOperation(cpu, kAluCp, 1);
   return finish(0xB0, 0x01);
+}
+
+bool RecordSavedBlock(Machine& machine, CpuState& cpu) {
+  // Flag, data (wrapping at the top of memory, as IX does), checksum.
+  const std::uint16_t count = De(cpu);
+  std::vector<std::uint8_t> body;
+  body.reserve(std::size_t{count} + 2);
+  body.push_back(cpu.a);
+  std::uint8_t parity = cpu.a;
+  for (std::uint16_t k = 0; k < count; ++k) {
+    const std::uint8_t value = ReadByte(machine, static_cast<std::uint16_t>(cpu.ix + k));
+    body.push_back(value);
+    parity ^= value;
+  }
+  body.push_back(parity);
+  AppendSavedBlock(machine.tape_recording, body.data(), body.size());
+  // SA-BYTES ends once DE has counted down past 0 (D INC'd to 0: zero and
+  // half-carry, carry from the BREAK test that passed), IX past the
+  // checksum, B from its last delay loop, C its border and MIC value.
+  cpu.ix = static_cast<std::uint16_t>(cpu.ix + count + 1);
+  cpu.d = cpu.e = 0xFF;
+  cpu.a = 0;
+  cpu.f = kFlagZ | kFlagH | kFlagC;
+  cpu.b = 0;
+  cpu.c = 0x0E;
+  cpu.h = 0;
+  cpu.l = 0;
+  // Then SA/LD-RET: the border from BORDCR, EI, and back to the caller with
+  // these A and F. Its BREAK test (SPACE) is left out: a real save takes
+  // seconds, so the key that started the tape has long been let go, while
+  // here it is still held.
+  cpu.io_data = static_cast<std::uint8_t>((ReadByte(machine, kBordcr) & 0x38) >> 3);
+  PortWrite(machine, cpu, 0xFE, cpu.io_data);
+  cpu.iff = 4;
+  cpu.pc = PopWord(cpu, machine);
+  return true;
 }

@@ -24,7 +24,8 @@
 #include "snapshots/file_bytes.h"
 
 constexpr std::uint16_t kTapeTrapAddress = 0x0556;  // ROM LD-BYTES entry
-constexpr std::uint16_t kLoadReturn = 0x053F;       // SA/LD-RET, where LD-BYTES returns
+constexpr std::uint16_t kSaveTrapAddress = 0x04C2;  // ROM SA-BYTES entry
+constexpr std::uint16_t kLoadReturn = 0x053F;       // SA/LD-RET, where both return
 
 // The message for a tape that stopped at a block of a kind not played.
 FileProblem UnplayedBlockProblem(std::uint8_t id);
@@ -43,11 +44,19 @@ std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path)
 // the signal (or waits, as with a stopped recorder; BREAK ends the wait).
 bool ServeTapeBlock(Machine& machine, CpuState& cpu);
 
-// The per-instruction test: the ROM loader is about to run for a LOAD (carry
-// set; VERIFY enters with carry clear and runs the ROM's own routine). Call
-// only while machine.tape_active and fast_load. Returns whether a block was
-// served.
+// Stands in for SA-BYTES (04C2h): the block it would save (flag A, DE bytes
+// from IX, their XOR checksum) goes on the tape being recorded at once, and
+// the caller goes on as after SA-BYTES and SA/LD-RET (border restored,
+// interrupts enabled, the registers SA-BYTES leaves).
+bool RecordSavedBlock(Machine& machine, CpuState& cpu);
+
+// The per-instruction test, while "Fast Tape Loading" is on: the ROM's
+// loader is about to run for a LOAD with a tape in (carry set; VERIFY enters
+// with carry clear and runs the ROM's own routine), or its saver is. Returns
+// whether a trap ran.
 inline bool TapeTrap(Machine& machine, CpuState& cpu) {
-  if (cpu.pc != kTapeTrapAddress || (cpu.f & kFlagC) == 0) return false;
-  return ServeTapeBlock(machine, cpu);
+  if (cpu.pc == kTapeTrapAddress) {
+    return machine.tape_active && (cpu.f & kFlagC) != 0 && ServeTapeBlock(machine, cpu);
+  }
+  return cpu.pc == kSaveTrapAddress && RecordSavedBlock(machine, cpu);
 }

@@ -113,6 +113,7 @@ class MainWindowTest : public QObject {
         "File|-",
         "File|Play Tape|38",
         "File|Rewind Tape|39",
+        "File|Save Tape As...|42",
         "File|-",
         "File|Exit|5",
         "Emulation>Reset|Hard|6",

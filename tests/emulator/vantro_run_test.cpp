@@ -221,6 +221,50 @@ TEST_F(VantroRunTest, TapeWaitsForItsLoaderWhateverItsFirstBlockAndKeyLoopsDoNot
   }
 }
 
+// SAVE "prog" typed in BASIC, through the fast trap and through the MIC
+// signal, gives the same TAP file, after the blocks of a tape inserted
+// before; the saved program loads back.
+TEST_F(VantroRunTest, SaveWritesATapeThatLoadsBack) {
+  const std::string hello = folder.File("hello.tap");
+  WriteFile(hello, HelloTape());
+  const std::vector<std::string> save{"--type", "10e hi{ENTER}s\"prog\"{ENTER}{WAIT 10}{ENTER}", "--dump",
+                                      "0x5CCB:9"};
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    Bytes tape_before;
+  } cases[] = {
+      {"fast", {"--frames", "100"}, {}},
+      {"MIC signal", {"--no-fast-load", "--frames", "600"}, {}},
+      {"after an inserted tape", {"--load", hello, "--frames", "100"}, HelloTape()},
+  };
+  const std::string program = "5CCB: 00 0A 05 00 EA 20 68 69 0D\n";
+  Bytes first;
+  for (const auto& c : cases) {
+    const std::string saved = folder.File("prog");
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), save.begin(), save.end());
+    args.insert(args.end(), {"--save-tape", saved});
+    RunResult run = RunVantro(args);
+    ASSERT_EQ(run.code, kRunOk) << c.name << ": " << run.error;
+    EXPECT_EQ(run.out, program) << c.name;
+    Bytes tape = ReadFile(saved + ".tap");
+    ASSERT_GT(tape.size(), c.tape_before.size()) << c.name;
+    EXPECT_TRUE(std::equal(c.tape_before.begin(), c.tape_before.end(), tape.begin())) << c.name;
+    tape.erase(tape.begin(), tape.begin() + c.tape_before.size());
+    if (first.empty()) first = tape;
+    EXPECT_EQ(tape, first) << c.name << ": the saved blocks differ";
+    std::filesystem::remove(saved + ".tap");
+  }
+  const std::string saved = folder.File("prog.tap");
+  WriteFile(saved, first);
+  RunResult load = RunVantro({"--load", saved, "--type", "j\"\"{ENTER}", "--frames", "100", "--dump", "0x5CCB:9"});
+  ASSERT_EQ(load.code, kRunOk) << load.error;
+  EXPECT_EQ(load.out, program);
+  EXPECT_EQ(RunVantro({"--frames", "1", "--save-tape", saved}).error,
+            saved + ": Save Tape: There is no tape to save: insert one, or SAVE something first.");
+}
+
 TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
