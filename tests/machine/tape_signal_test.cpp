@@ -1,9 +1,12 @@
 // The tape as a signal: a standard block's pulses at the ROM's SAVE timings,
 // the motor that turns only while a loader times edges, the trap's place in
-// the tape, and which port-reading loops count as loaders.
+// the tape, which port-reading loops count as loaders, and the recorder that
+// turns a saved signal back into blocks.
 #include "machine/tape_signal.h"
 
 #include <gtest/gtest.h>
+
+#include "machine/tape_recorder.h"
 
 #include <vector>
 
@@ -162,6 +165,90 @@ TEST(LoaderWatchTest, OnlyEdgeTimingLoopsCountAsLoaders) {
       EXPECT_GE(detected, static_cast<int>(c.reads.size()) - 20) << c.name;
     } else {
       EXPECT_EQ(detected, 0) << c.name;
+    }
+  }
+}
+
+// Plays the image into the recorder's MIC input from T-state `start`, as a
+// program saving it would, and returns the edges played.
+std::vector<std::uint64_t> PlayIntoRecorder(const TapeImage& image, TapeRecording& recording, std::uint64_t start) {
+  TapeSignal tape;
+  InsertTapeSignal(tape, image, start);
+  KeepTapeMoving(tape, start);
+  std::vector<std::uint64_t> edges;
+  std::uint64_t now = start;
+  bool level = false;
+  while (tape.playing && tape.moving) {
+    if (tape.level != level) {
+      level = tape.level;
+      edges.push_back(now);
+      MicEdge(recording, level, now);
+    }
+    now = tape.step_end;
+    KeepTapeMoving(tape, now);
+    AdvanceTape(tape, now);
+  }
+  FinishRecording(recording);
+  return edges;
+}
+
+TEST(TapeRecorderTest, SavedSignalsBecomeStandardBlocksOrDirectRecordings) {
+  const std::vector<std::uint8_t> header{0x00, 0x03, 'c', 'o', 'd', 'e', 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
+                                         0x02, 0x00, 0x00, 0x80, 0x00, 0x80, 0x5A};
+  auto image_of = [&](SignalBlock block) {
+    TapeImage image;
+    image.bytes = header;
+    block.length = header.size();
+    image.blocks.push_back(block);
+    return image;
+  };
+  SignalBlock turbo = StandardBlock(0, 0, 0x00);
+  turbo.kind = SignalKind::data;
+  turbo.pilot_pulse = 1200;
+  turbo.zero = 400;
+  turbo.one = 800;
+  SignalBlock beep;  // a short note on MIC
+  beep.kind = SignalKind::pure_tone;
+  beep.pilot_pulse = 2000;
+  beep.count = 200;
+  const struct {
+    const char* name;
+    TapeImage image;
+    bool click_before;  // a key click on MIC just before the save
+    SignalKind kind;    // what was recorded; pause for nothing
+  } cases[] = {
+      {"the ROM's SAVE", image_of(StandardBlock(0, 0, 0x00)), false, SignalKind::data},
+      {"after a click", image_of(StandardBlock(0, 0, 0x00)), true, SignalKind::data},
+      {"a turbo saver", image_of(turbo), false, SignalKind::direct},
+      {"a short note", image_of(beep), false, SignalKind::pause},
+  };
+  for (const auto& c : cases) {
+    TapeRecording recording;
+    if (c.click_before) {
+      MicEdge(recording, true, 1000);
+      MicEdge(recording, false, 1500);
+    }
+    const std::vector<std::uint64_t> edges = PlayIntoRecorder(c.image, recording, 100'000);
+    const std::vector<SignalBlock>& blocks = recording.image.blocks;
+    if (c.kind == SignalKind::pause) {
+      EXPECT_TRUE(blocks.empty()) << c.name;
+      continue;
+    }
+    ASSERT_EQ(blocks.size(), 1u) << c.name;
+    EXPECT_EQ(blocks[0].kind, c.kind) << c.name;
+    if (c.kind == SignalKind::data) {
+      EXPECT_TRUE(IsStandardBlock(blocks[0])) << c.name;
+      EXPECT_EQ(recording.image.bytes, header) << c.name;
+      continue;
+    }
+    // The direct recording plays the same edges, each within a sample.
+    TapeRecording again;
+    const std::vector<std::uint64_t> replayed = PlayIntoRecorder(recording.image, again, 100'000);
+    ASSERT_EQ(replayed.size(), edges.size()) << c.name;
+    for (std::size_t k = 1; k < edges.size(); ++k) {
+      ASSERT_NEAR(static_cast<double>(replayed[k] - replayed[0]), static_cast<double>(edges[k] - edges[0]),
+                  kRecordSampleTStates)
+          << c.name << ": edge " << k;
     }
   }
 }

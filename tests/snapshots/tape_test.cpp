@@ -5,6 +5,7 @@
 
 #include "snapshot_files.h"
 #include "snapshots/tape.h"
+#include "snapshots/tape_writer.h"
 #include "tape_fixtures.h"
 
 namespace {
@@ -157,6 +158,71 @@ TEST_F(TapeTrapTest, TrapFollowsLoopsPausesAndStopsAsTheSignal) {
       served.push_back(machine->memory[0x8000]);
     }
     EXPECT_EQ(served, c.served) << c.name;
+  }
+}
+
+// "Save Tape As...": the tape in, then the recorded blocks, as TAP where TAP
+// can hold them; what is written reads back block for block.
+TEST_F(TapeTrapTest, SavedTapeHoldsTheTapeInThenTheRecordedBlocks) {
+  const Bytes tap = TwoBlockTape();
+  const Bytes tzx = Joined({TzxHeader(), TzxBlock(0x30, {1, 'x'}), TzxStandardBlock(TapBlock(0xFF, {7}))});
+  const Bytes saved_body{0xFF, 0x42, 0xBD};
+  struct Case {
+    const char* name;
+    Bytes in;  // empty: no tape in
+    std::string in_name;
+    bool direct;  // the recording is a direct one, not a standard block
+    std::string path;
+    std::string written;  // the name used, or the start of the refusal
+  };
+  const Case cases[] = {
+      {"TAP and a saved block", tap, "in.tap", false, "out", "out.tap"},
+      {"TZX kept as it was", tzx, "in.tzx", false, "out", "out.tzx"},
+      {"TAP asked as TZX", tap, "in.tap", false, "out.tzx", "out.tzx"},
+      {"a direct recording after TAP", tap, "in.tap", true, "out", "out.tzx"},
+      {"a direct recording as TAP", {}, "", true, "out.tap", "Some blocks"},
+      {"nothing at all", {}, "", false, "out", "There is no tape"},
+  };
+  for (const Case& c : cases) {
+    machine = PatternedMachine();
+    if (!c.in.empty()) {
+      WriteFile(folder.File(c.in_name), c.in);
+      ASSERT_FALSE(InsertTape(*machine, folder.File(c.in_name))) << c.name;
+    }
+    if (c.direct) {
+      for (int edge = 0; edge < 400; ++edge) MicEdge(machine->tape_recording, edge % 2 == 0, 1000 * edge);
+    } else if (c.name != std::string("nothing at all")) {
+      AppendSavedBlock(machine->tape_recording, saved_body.data(), saved_body.size());
+    }
+    const TapeImage in = machine->tape_signal.image, recorded = [&] {
+      FinishRecording(machine->tape_recording);
+      return machine->tape_recording.image;
+    }();
+    std::string written;
+    const std::optional<FileProblem> problem = SaveTapeFile(*machine, folder.File(c.path), written);
+    if (c.written.find('.') == std::string::npos) {
+      ASSERT_TRUE(problem) << c.name;
+      EXPECT_EQ(problem->text.rfind(c.written, 0), 0u) << c.name << ": " << problem->text;
+      continue;
+    }
+    ASSERT_FALSE(problem) << c.name << ": " << problem->text;
+    EXPECT_EQ(written, folder.File(c.written)) << c.name;
+    const Bytes file = ReadFile(written);
+    EXPECT_TRUE(c.in_name != "in.tzx" || std::equal(tzx.begin(), tzx.end(), file.begin())) << c.name;
+    ASSERT_FALSE(InsertTape(*machine, written)) << c.name;
+    const TapeImage& back = machine->tape_signal.image;
+    std::vector<std::pair<const TapeImage*, const SignalBlock*>> wanted;
+    for (const SignalBlock& block : in.blocks) wanted.emplace_back(&in, &block);
+    for (const SignalBlock& block : recorded.blocks) wanted.emplace_back(&recorded, &block);
+    ASSERT_EQ(back.blocks.size(), wanted.size()) << c.name;
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+      const auto& [image, block] = wanted[k];
+      const SignalBlock& got = back.blocks[k];
+      EXPECT_EQ(got.kind, block->kind) << c.name << ": block " << k;
+      EXPECT_EQ(Bytes(back.bytes.begin() + got.first, back.bytes.begin() + got.first + got.length),
+                Bytes(image->bytes.begin() + block->first, image->bytes.begin() + block->first + block->length))
+          << c.name << ": block " << k;
+    }
   }
 }
 
