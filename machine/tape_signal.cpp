@@ -91,11 +91,6 @@ bool StepOf(const TapeImage& image, const SignalBlock& block, std::uint32_t step
   return false;
 }
 
-// The motor keeps turning this long after the last loader read: a loader
-// that stops to store a block, print a name or unpack finds the tape where it
-// expects it, and a game between two loads stops it within a second.
-constexpr std::uint64_t kMotorRunOn = 1000 * std::uint64_t{kTStatesPerMs};
-
 // Starts a step at T-state `at`. Every step lasts at least one T-state, so
 // catching up is bounded by the time passed whatever the image holds.
 void BeginStep(TapeSignal& tape, const Step& step, std::uint64_t at) {
@@ -262,9 +257,7 @@ void RewindTape(TapeSignal& tape, std::uint64_t now) {
   if (was_playing) SetTapePlaying(tape, true, now);
 }
 
-void KeepTapeMoving(TapeSignal& tape, std::uint64_t now) {
-  tape.move_until = now + kMotorRunOn;
-  if (tape.moving || !tape.playing) return;
+void StartTapeMotor(TapeSignal& tape, std::uint64_t now) {
   tape.moving = true;
   if (tape.fresh) {
     EnterBlock(tape, now);

@@ -114,9 +114,19 @@ void SetTapePlaying(TapeSignal& tape, bool playing, std::uint64_t now);
 // "Rewind Tape": back to the first block; playing or not as before.
 void RewindTape(TapeSignal& tape, std::uint64_t now);
 
+// The motor keeps turning this long after the last loader read: a loader
+// that stops to store a block, print a name or unpack finds the tape where it
+// expects it, and a game between two loads stops it within a second.
+constexpr std::uint64_t kMotorRunOn = 1000 * std::uint64_t{kTStatesPerMs};
+
+// Starts the motor at T-state `now` (PLAY down, the motor standing).
+void StartTapeMotor(TapeSignal& tape, std::uint64_t now);
 // A loader is running at T-state `now`: the motor turns (when PLAY is
 // down) until a second after.
-void KeepTapeMoving(TapeSignal& tape, std::uint64_t now);
+inline void KeepTapeMoving(TapeSignal& tape, std::uint64_t now) {
+  tape.move_until = now + kMotorRunOn;
+  if (!tape.moving && tape.playing) StartTapeMotor(tape, now);
+}
 // Plays the tape on to T-state `now`; the motor stops a second after the
 // last loader, the tape keeping its place.
 void AdvanceTape(TapeSignal& tape, std::uint64_t now);
