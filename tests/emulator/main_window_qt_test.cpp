@@ -306,10 +306,15 @@ class MainWindowTest : public QObject {
   }
 
   // A tape opened from the command line or dropped on the window plays at
-  // once; Play Tape follows it as it stops by itself at a stop block, and a
-  // block of a kind not played stops it with one message naming the id.
+  // once to the loader running; Play Tape follows it as it stops by itself at
+  // a stop block, and a block of a kind not played stops it with one message
+  // naming the id.
   void TapeOpenedFromOutsidePlaysStopsAndRewinds() {
     Machine& machine = program->records().machine;
+    // A loader timing edges: INC B : IN A,(FEh) : JR back.
+    const std::uint8_t loader[] = {0x04, 0xDB, 0xFE, 0x18, 0xFB};
+    std::copy(std::begin(loader), std::end(loader), machine.memory.begin() + 0x8000);
+    program->records().cpu.pc = 0x8000;
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("tone.tzx"));
     {
