@@ -355,6 +355,14 @@ class MainWindowTest : public QObject {
     window->ActionFor(kCommandPlayTape)->trigger();
     QVERIFY(machine.tape_signal.playing);
 
+    // "Save Tape As..." writes the tape in as it was read.
+    const QString saved = folder.filePath(QStringLiteral("copy.tzx"));
+    host.save_paths.push_back(QFile::encodeName(saved).toStdString());
+    window->ActionFor(kCommandSaveTape)->trigger();
+    QFile copy(saved), original(path);
+    QVERIFY(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), original.readAll());
+
     for (int command : {kCommandFastTapeLoading, kCommandFastForwardLoading}) {
       window->ActionFor(command)->trigger();
       window->ActionFor(command)->trigger();
