@@ -1,8 +1,8 @@
-// TAP insertion and the ROM-like loader trap. The trap reproduces the
-// outcome of the ROM's LD-BYTES on the same block, register for register
-// where callers look (A, F, DE, IX), so the ROM's LOAD goes on exactly as it
-// would after reading the tape: past a wrong block while it looks for a
-// header, "R Tape loading error" otherwise.
+// TAP insertion and the ROM-like tape traps. The loader trap reproduces the
+// outcome of the ROM's LD-BYTES on the same block, register for register,
+// so the ROM's LOAD goes on exactly as it would after reading the tape: past
+// a wrong block while it looks for a header, "R Tape loading error"
+// otherwise. The SAVE trap takes SA-BYTES' block as it would be saved.
 #include "snapshots/tape.h"
 
 #include <cstdio>

@@ -1,4 +1,5 @@
-// The tape in the deck and the loader trap that plays it to the ROM.
+// The tape in the deck, the loader trap that plays it to the ROM, and the
+// SAVE trap that records what the ROM saves.
 //
 // A TAP or TZX image is read whole and checked when it goes in (InsertTape),
 // so neither the trap nor the signal ever meets a damaged file. The image
@@ -14,6 +15,10 @@
 // one through the ROM's own ending SA/LD-RET (053Fh): interrupts enabled, the
 // border restored from BORDCR and BREAK tested, as after a real load. The
 // tape then stands at the start of the block's pause.
+//
+// The SAVE trap stands in for SA-BYTES (04C2h) while "Fast Tape Loading" is
+// on and appends the block to Machine.tape_recording (machine/
+// tape_recorder.h), which snapshots/tape_writer.h writes out.
 #pragma once
 #include <cstdint>
 #include <optional>
