@@ -4,6 +4,7 @@
 // through the tape trap and runs it, and its output is read off the screen.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -388,16 +389,17 @@ TEST_F(TapeLoadTest, TrapLeavesTheMachineAsTheRomLoaderReadingTheSignal) {
     for (int pass = 0; pass < 500'000 && cpu.pc != 0x800F; ++pass) RunPass(loop);
     EXPECT_EQ(cpu.pc, 0x800F) << "the HALT after the load never ended";
   };
+  auto Text = [](const Outcome& o) {
+    char text[80];
+    std::snprintf(text, sizeof text, "AF %02X%02X BC %02X%02X DE %02X%02X HL %02X%02X IX %04X iff %d border %d", o.a,
+                  o.f, o.b, o.c, o.d, o.e, o.h, o.l, o.ix, o.iff, o.border);
+    return std::string(text);
+  };
   for (const auto& c : cases) {
     Outcome trap, signal;
     run(c.block, c.de, c.flag, true, trap);
     run(c.block, c.de, c.flag, false, signal);
-    EXPECT_EQ(trap, signal) << c.name << std::hex << ": trap A " << int(trap.a) << " F " << int(trap.f)
-                            << " BC " << int(trap.b) << ' ' << int(trap.c) << " HL " << int(trap.h) << ' '
-                            << int(trap.l) << " iff " << int(trap.iff) << " border " << int(trap.border)
-                            << "; signal A " << int(signal.a) << " F " << int(signal.f) << " BC "
-                            << int(signal.b) << ' ' << int(signal.c) << " HL " << int(signal.h) << ' '
-                            << int(signal.l) << " iff " << int(signal.iff) << " border " << int(signal.border);
+    EXPECT_EQ(trap, signal) << c.name << ": trap " << Text(trap) << "; signal " << Text(signal);
   }
 }
 
