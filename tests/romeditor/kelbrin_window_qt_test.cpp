@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -148,6 +149,46 @@ class KelbrinWindowTest : public QObject {
     QCOMPARE(f.editor.rom_image[0], BuiltInRom()[0]);
     QCOMPARE(f.host.messages.back().first, std::string("Restore Default ROM"));
     QCOMPARE(f.host.messages.back().second, std::string("Any unsaved changes will be lost, Proceed?"));
+  }
+
+  // "Run in Vantro" starts the Vantro it finds with --rom on a file holding
+  // the edited image; without a Vantro, or when it cannot start, a message.
+  void RunInVantroStartsVantroOnTheEditedImage() {
+    Fixture f;
+    f.editor.rom_image[0x1234] = 0xA5;
+    QString found;
+    bool starts = true;
+    QStringList started;
+    QByteArray image_seen;
+    f.window->launcher().set_finder([&] { return found; });
+    f.window->launcher().set_starter([&](const QString& program, const QStringList& arguments) {
+      started = QStringList{program} + arguments;
+      QFile file(arguments.value(1));
+      if (file.open(QIODevice::ReadOnly)) image_seen = file.readAll();
+      return starts;
+    });
+    const struct { const char* vantro; bool starts; const char* message; } cases[] = {
+        {"", true, "Can't find Vantro: there is no vantro beside Kelbrin or on the PATH!"},
+        {"/opt/vantro/bin/vantro", false, "Can't start Vantro!"},
+        {"/opt/vantro/bin/vantro", true, nullptr},
+    };
+    for (const auto& c : cases) {
+      found = QString::fromLatin1(c.vantro);
+      starts = c.starts;
+      started.clear();
+      f.host.messages.clear();
+      f.window->action(kCmdRunInVantro)->trigger();
+      if (c.message != nullptr) {
+        QCOMPARE(f.host.messages.size(), std::size_t{1});
+        QCOMPARE(f.host.messages[0].first, std::string("Run in Vantro"));
+        QCOMPARE(f.host.messages[0].second, std::string(c.message));
+      } else {
+        QVERIFY(f.host.messages.empty());
+      }
+      QCOMPARE(started.value(0), found.isEmpty() ? QString() : found);
+    }
+    QCOMPARE(started.value(1), QStringLiteral("--rom"));
+    QCOMPARE(image_seen, QByteArray(reinterpret_cast<const char*>(f.editor.rom_image.data()), 16384));
   }
 
   void NmiMarkFollowsTheToggleAndSurvivesRestore() {
