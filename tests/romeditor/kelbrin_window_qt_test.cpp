@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -189,6 +190,30 @@ class KelbrinWindowTest : public QObject {
     }
     QCOMPARE(started.value(1), QStringLiteral("--rom"));
     QCOMPARE(image_seen, QByteArray(reinterpret_cast<const char*>(f.editor.rom_image.data()), 16384));
+  }
+
+  // The real start: a stand-in vantro beside "Kelbrin" is found and run
+  // detached with --rom and the image file.
+  void RunInVantroStartsTheVantroBesideKelbrin() {
+    Fixture f;
+    QTemporaryDir folder;
+    const QString stand_in = folder.filePath(QStringLiteral("vantro"));
+    const QString said = folder.filePath(QStringLiteral("arguments"));
+    {
+      QFile script(stand_in);
+      QVERIFY(script.open(QIODevice::WriteOnly));
+      script.write(QStringLiteral("#!/bin/sh\necho \"$1\" \"$(wc -c < \"$2\")\" > '%1.new'\nmv '%1.new' '%1'\n")
+                       .arg(said).toUtf8());
+      script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QCOMPARE(FindVantro(folder.path()), stand_in);
+    f.window->launcher().set_finder([&] { return FindVantro(folder.path()); });
+    f.window->action(kCmdRunInVantro)->trigger();
+    QVERIFY(f.host.messages.empty());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(said), 10000);
+    QFile result(said);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll().trimmed(), QByteArray("--rom 16384"));
   }
 
   void NmiMarkFollowsTheToggleAndSurvivesRestore() {
