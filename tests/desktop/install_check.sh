@@ -17,10 +17,13 @@ for file in "$@"; do
   [ -e "$prefix/$file" ] || fail "missing after install: $file"
 done
 
-"$prefix/bin/vantro-run" --help | grep -q -- '--rom FILE' || fail "the installed vantro-run --help"
+# Whole outputs first: grep -q stopping early would end a writer with SIGPIPE.
+help=$("$prefix/bin/vantro-run" --help) || fail "the installed vantro-run --help"
+[[ $help == *"--rom FILE"* ]] || fail "the installed vantro-run --help lacks --rom"
 for program in vantro kelbrin; do
   [ -x "$prefix/bin/$program" ] || continue
-  "$prefix/bin/$program" --version | grep -q '^'"$program"' (Vantro) ' || fail "$program --version"
+  version=$("$prefix/bin/$program" --version) || fail "$program --version"
+  [[ $version == "$program (Vantro) "* ]] || fail "$program --version said: $version"
 done
 
 entries="$prefix/share/applications"
