@@ -319,3 +319,23 @@ void StandAtPause(TapeSignal& tape, const BlockWalk& walk, std::uint64_t now) {
     EnterBlock(tape, now);
   }
 }
+
+std::vector<std::uint8_t> SampleBlock(const TapeImage& image, const SignalBlock& block,
+                                      std::uint16_t sample_tstates, bool& level, std::uint64_t& samples) {
+  std::vector<std::uint8_t> bits;
+  samples = 0;
+  std::uint64_t end = 0;
+  Step step;
+  TapeSignal probe;  // BeginStep's level rule, on a scratch recorder
+  for (std::uint32_t k = 0; StepOf(image, block, k, step); ++k) {
+    probe.level = level;
+    BeginStep(probe, step, 0);
+    level = probe.level;
+    end += probe.step_left;
+    for (; samples * sample_tstates + sample_tstates / 2 < end; ++samples) {
+      if (samples % 8 == 0) bits.push_back(0);
+      if (level) bits.back() |= static_cast<std::uint8_t>(0x80u >> (samples % 8));
+    }
+  }
+  return bits;
+}

@@ -148,6 +148,14 @@ const SignalBlock* NextTrapBlock(const TapeSignal& tape, BlockWalk& walk);
 // that block's pause, so the pause still plays before whatever follows.
 void StandAtPause(TapeSignal& tape, const BlockWalk& walk, std::uint64_t now);
 
+// The block's signal, its pause included, as samples of `sample_tstates`
+// T-states (bit 7 first, 1 = high), each the level at its middle: for
+// writing a block of a kind with no file form of its own as a direct
+// recording. `level` is the level before the block, and after it on return;
+// `samples` counts the samples.
+std::vector<std::uint8_t> SampleBlock(const TapeImage& image, const SignalBlock& block,
+                                      std::uint16_t sample_tstates, bool& level, std::uint64_t& samples);
+
 // Whether the signal is running now: the machine runs at full speed
 // meanwhile when "Fast-Forward While Loading" is on.
 inline bool TapeRunning(const TapeSignal& tape) { return tape.moving; }

@@ -1,9 +1,10 @@
 // Writing tapes: a TAP file is each block's 16-bit length and body; a TZX
 // file is its header and a block per SignalBlock (standard 10h or turbo 11h
 // data, pure tone 12h, pulses 13h, pure data 14h, direct recording 15h,
-// pause or stop 20h, loops 24h/25h, signal level 2Bh). An inserted TZX keeps
-// its own bytes, information blocks included; only the recorded blocks are
-// written anew.
+// pause or stop 20h, loops 24h/25h, signal level 2Bh, and any other kind as
+// its signal sampled into a direct recording). An inserted TZX keeps its own
+// bytes, information blocks included; only the recorded blocks are written
+// anew.
 #include "snapshots/tape_writer.h"
 
 #include <cstdio>
@@ -48,8 +49,9 @@ void AppendTap(Bytes& out, const TapeImage& image) {
   }
 }
 
-// One TZX block for the signal block; false for a kind not written.
-bool AppendTzxBlock(Bytes& out, const TapeImage& image, const SignalBlock& block) {
+// One TZX block for the signal block; false for a kind not written. `level`
+// follows the signal for the blocks written as samples.
+bool AppendTzxBlock(Bytes& out, const TapeImage& image, const SignalBlock& block, bool& level) {
   auto data = [&] {
     out.insert(out.end(), image.bytes.begin() + block.first, image.bytes.begin() + block.first + block.length);
   };
@@ -114,14 +116,28 @@ bool AppendTzxBlock(Bytes& out, const TapeImage& image, const SignalBlock& block
     case SignalKind::loop_end:
       out.push_back(0x25);
       return true;
-    default:
-      return false;
+    case SignalKind::unsupported:
+      return false;  // only TZX files hold these, and those are copied as read
+    default: {
+      // Any other kind that plays is kept as its sampled signal.
+      std::uint64_t samples = 0;
+      const Bytes bits = SampleBlock(image, block, kRecordSampleTStates, level, samples);
+      if (bits.empty()) return true;
+      out.push_back(0x15);
+      Put(out, kRecordSampleTStates, 2);
+      Put(out, 0, 2);  // the pause is in the samples
+      out.push_back(static_cast<std::uint8_t>(samples % 8 == 0 ? 8 : samples % 8));
+      Put(out, static_cast<std::uint32_t>(bits.size()), 3);
+      out.insert(out.end(), bits.begin(), bits.end());
+      return true;
+    }
   }
 }
 
 bool AppendTzx(Bytes& out, const TapeImage& image) {
+  bool level = false;
   for (const SignalBlock& block : image.blocks) {
-    if (!AppendTzxBlock(out, image, block)) return false;
+    if (!AppendTzxBlock(out, image, block, level)) return false;
   }
   return true;
 }

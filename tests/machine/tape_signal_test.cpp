@@ -204,6 +204,14 @@ TEST(TapeRecorderTest, SavedSignalsBecomeStandardBlocksOrDirectRecordings) {
       continue;
     }
     // The direct recording plays the same edges, each within a sample.
+    bool level = false;
+    std::uint64_t samples = 0;
+    const std::vector<std::uint8_t> sampled =
+        SampleBlock(recording.image, blocks[0], kRecordSampleTStates, level, samples);
+    const std::vector<std::uint8_t>& recorded = recording.image.bytes;
+    ASSERT_GT(sampled.size(), recorded.size()) << c.name << ": the pause is sampled too";
+    EXPECT_TRUE(std::equal(recorded.begin(), recorded.end() - 1, sampled.begin()))
+        << c.name << ": sampling a direct recording gives its samples back";
     TapeRecording again;
     const std::vector<std::uint64_t> replayed = PlayIntoRecorder(recording.image, again, 100'000);
     ASSERT_EQ(replayed.size(), edges.size()) << c.name;
