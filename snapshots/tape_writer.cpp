@@ -26,6 +26,9 @@ constexpr char kUnwritable[] = "The tape holds a block of a kind Vantro cannot w
 constexpr char kCantCreate[] = "Can't create file!";
 constexpr char kWriteFailed[] = "ERROR saving file!";
 
+// The version written: every block written is of TZX 1.20.
+constexpr std::uint8_t kWrittenTzxMinor = 20;
+
 using Bytes = std::vector<std::uint8_t>;
 
 void Put(Bytes& out, std::uint32_t value, int size) {
@@ -163,7 +166,7 @@ std::optional<FileProblem> SaveTapeFile(Machine& machine, const std::string& pat
     if (in_tzx) {
       out = in->bytes;
     } else {
-      out = {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, kTzxMajorVersion, kTzxLatestMinor};
+      out = {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, kTzxMajorVersion, kWrittenTzxMinor};
       if (in != nullptr && !AppendTzx(out, *in)) return FileProblem{kTitle, kUnwritable};
     }
     if (!AppendTzx(out, recorded)) return FileProblem{kTitle, kUnwritable};
