@@ -20,7 +20,10 @@ struct CpuState {
   std::uint8_t im = 0;
   bool halted = false;
   bool ei_delay = false;
-  std::uint16_t tstates = 0;  // wraps silently; the loop empties it often
+  // T-states run since the loop last moved them into the frame. A step adds
+  // at most a few dozen and the loop empties it every few hundred, so 32
+  // bits never wrap, whoever else lets it grow (the debugger's STEP).
+  std::uint32_t tstates = 0;
   std::uint8_t io_data = 0;   // byte of the last port transfer
 };
 

@@ -1,8 +1,17 @@
 // The processor's entry points besides Step: the condition test shared with
-// the debugger and tools, acceptance of the frame interrupt (called by the
-// emulation loop at each frame end) and the hard reset.
+// the debugger and tools, the test for a block instruction's pass that goes
+// on, acceptance of the frame interrupt (called by the emulation loop at
+// each frame end) and the hard reset.
 #include "cpu/step_helpers.h"
 #include "cpu/z80.h"
+
+bool BlockPassRepeats(const CpuState& cpu, const Machine& machine, std::uint16_t start) {
+  const std::uint8_t first = machine.memory[start];
+  const bool prefixed = first == 0xDD || first == 0xFD;
+  const auto ed_at = static_cast<std::uint16_t>(start + (prefixed ? 1 : 0));
+  return cpu.pc == ed_at &&
+         IsRepeatingBlock(machine.memory[ed_at], machine.memory[static_cast<std::uint16_t>(ed_at + 1)]);
+}
 
 bool ConditionTrue(const CpuState& cpu, int y) { return z80::CondHolds(cpu.f, y & 7); }
 

@@ -55,9 +55,11 @@ struct Slot {
     if (p == 2) Set(s, v);
     else SetPair(s, p, v);
   }
-  // T-states of the forms that grow behind an index prefix.
+  // T-states of the (HL) forms that grow behind an index prefix into
+  // (IX+d): `indexed` is the whole instruction's, and the prefix's own 4 T
+  // are counted where the prefix is fetched (ExecuteIndexed).
   static constexpr unsigned Cost(unsigned plain, unsigned indexed) {
-    return M == kUseHl ? plain : indexed;
+    return M == kUseHl ? plain : indexed - 4;
   }
 };
 
@@ -104,13 +106,12 @@ template <int M>
     case 1:
       if (!q) {
         X::SetRp(s, p, FetchWord(s, m));
-        // Only LD IX,nn is an index form; LD BC,nn behind DDh costs 10.
-        return p == 2 ? X::Cost(10, 14) : 10;
+        return 10;
       } else {
         std::uint16_t target = X::Get(s);
         s.memptr = static_cast<std::uint16_t>(target + 1);
         X::Set(s, Add16(s, target, X::GetRp(s, p)));
-        return X::Cost(11, 15);
+        return 11;
       }
     case 2:
       switch (op) {
@@ -132,13 +133,13 @@ template <int M>
           std::uint16_t nn = FetchWord(s, m);
           WriteWord(m, nn, X::Get(s));
           s.memptr = static_cast<std::uint16_t>(nn + 1);
-          return X::Cost(16, 20);
+          return 16;
         }
         case 0x2A: {
           std::uint16_t nn = FetchWord(s, m);
           X::Set(s, ReadWord(m, nn));
           s.memptr = static_cast<std::uint16_t>(nn + 1);
-          return X::Cost(16, 20);
+          return 16;
         }
         case 0x32: {
           std::uint16_t nn = FetchWord(s, m);
@@ -155,7 +156,7 @@ template <int M>
       }
     case 3:
       X::SetRp(s, p, X::GetRp(s, p) + (q ? 0xFFFF : 1));
-      return p == 2 ? X::Cost(6, 10) : 6;  // INC BC behind DDh is plain INC BC
+      return 6;
     case 4:
     case 5: {
       const bool dec = (op & 7) == 5;
@@ -302,7 +303,7 @@ template <int M>
           return 10;
         }
         X::SetRp(s, p, v);
-        return p == 2 ? X::Cost(10, 14) : 10;
+        return 10;
       }
       switch (p) {
         case 0:
@@ -320,10 +321,10 @@ template <int M>
         }
         case 2:
           s.pc = X::Get(s);
-          return X::Cost(4, 8);
+          return 4;
         default:
           s.sp = X::Get(s);
-          return X::Cost(6, 10);
+          return 6;
       }
     case 2: {
       std::uint16_t nn = FetchWord(s, m);
@@ -357,7 +358,7 @@ template <int M>
           X::Set(s, Pop(s, m));
           Push(s, m, old);
           s.memptr = X::Get(s);
-          return X::Cost(19, 23);
+          return 19;
         }
         case 5: {  // EX DE,HL ignores index prefixes
           std::uint8_t t;
@@ -390,7 +391,7 @@ template <int M>
           return 11;
         }
         Push(s, m, X::GetRp(s, p));
-        return p == 2 ? X::Cost(11, 15) : 11;
+        return 11;
       }
       if (p == 0) {
         std::uint16_t nn = FetchWord(s, m);
@@ -399,7 +400,7 @@ template <int M>
         s.pc = nn;
         return 17;
       }
-      // A DDh or FDh left over after the prefixes were taken: nothing, 0 T.
+      // DDh, EDh and FDh: the prefixes are dispatched before the decoder.
       return 0;
     case 6:
       Alu(s, y, FetchByte(s, m));
@@ -458,14 +459,18 @@ template <int M>
 #undef VANTRO_OP4
 #undef VANTRO_OP
 
-// Behind DDh or FDh. At most one DDh then one FDh are prefixes (DD FD xx
-// runs xx with IX); a DDh or FDh still left is decoded as an operation byte
-// that does nothing in 0 T, and the next step starts after it.
-unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t first) {
-  std::uint8_t op = FetchOpcode(s, m);
-  if (first == 0xFD) return ExecuteMain<kUseIy>(s, m, op);
-  if (op == 0xFD) op = FetchOpcode(s, m);
-  return ExecuteMain<kUseIx>(s, m, op);
+// Behind DDh or FDh. In a run of prefixes only the last applies: each one
+// before it does nothing in 4 T, and the next step starts at the prefix
+// after it, so a run of any length never holds up a step. The prefix's 4 T
+// and its fetch in R come on top of the instruction it changes (a DDh that
+// the instruction ignores, as in DD 01 nn, makes it 4 T longer).
+unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t prefix) {
+  const std::uint8_t op = m.memory[s.pc];
+  if (op == 0xDD || op == 0xFD) return 4;
+  ++s.r;
+  ++s.pc;
+  if (prefix == 0xFD) return 4 + ExecuteMain<kUseIy>(s, m, op);
+  return 4 + ExecuteMain<kUseIx>(s, m, op);
 }
 
 }  // namespace
@@ -473,7 +478,5 @@ unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t first) {
 
 void Step(CpuState& cpu, Machine& machine) {
   cpu.ei_delay = false;
-  unsigned t = z80::ExecuteMain<z80::kUseHl>(cpu, machine, z80::FetchOpcode(cpu, machine));
-  // A long block instruction can exceed 16 bits; the counter wraps.
-  cpu.tstates = static_cast<std::uint16_t>(cpu.tstates + t);
+  cpu.tstates += z80::ExecuteMain<z80::kUseHl>(cpu, machine, z80::FetchOpcode(cpu, machine));
 }

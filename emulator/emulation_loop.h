@@ -57,15 +57,7 @@ struct EmulationLoop {
   // Where flushed trace blocks go: "debug.lst" in the current directory for
   // the window; vantro-run's --trace names its own file.
   const char* trace_path = kTraceFileName;
-  // Passes since the last frame end. Undefined ED codes and stray prefixes
-  // take no T-states, so a program made of them alone would never end a
-  // frame; after kFramePassLimit passes the frame ends anyway.
-  std::uint32_t frame_passes = 0;
 };
-
-// Instructions that take time take at least 4 T-states, so a frame of them
-// never needs this many passes.
-constexpr std::uint32_t kFramePassLimit = 69888;
 
 // What happened during a pass; bits, kPassPlain when none.
 enum PassOutcome : unsigned {

@@ -454,7 +454,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
 
   if (hooks.wave != nullptr) {
     // A run stopped by --until-pc ends inside a frame: its sound so far.
-    EndBeeperFrame(machine->beeper, machine->frame_tstates + cpu.tstates);
+    EndBeeperFrame(machine->beeper, machine->frame_tstates + static_cast<std::int32_t>(cpu.tstates));
     AppendWave(wave, machine->beeper.block.data(), machine->beeper.block_size);
     if (!CloseWave(wave, error)) result = kRunError;
   }

@@ -97,7 +97,7 @@ struct CpuState;
 // The T-state of the machine's life at this point of the frame: the closed
 // frames (counted by the tape), the frame so far and the instruction's own
 // T-states not yet moved into the frame.
-inline std::uint64_t TapeNow(const Machine& m, std::uint16_t cpu_tstates) {
+inline std::uint64_t TapeNow(const Machine& m, std::uint32_t cpu_tstates) {
   return m.tape_signal.clock + static_cast<std::uint64_t>(m.frame_tstates) + cpu_tstates;
 }
 
