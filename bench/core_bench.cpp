@@ -11,7 +11,7 @@
 #include <ctime>
 #include <memory>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "data/rom_image.h"
 #include "machine/machine.h"
 

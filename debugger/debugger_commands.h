@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "cpu/cpu_state.h"
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 #include "debugger/breakpoint.h"
 #include "machine/machine.h"
 

@@ -3,8 +3,8 @@
 // text or calls through an interface; the hooks run once per frame at most.
 #include "emulator/emulation_loop.h"
 
-#include "cpu/trace_file.h"
-#include "cpu/z80.h"
+#include "debugger/trace_file.h"
+#include "spectrum/spectrum.h"
 #include "debugger/breakpoint.h"
 #include "machine/machine.h"
 #include "machine/display_renderer.h"

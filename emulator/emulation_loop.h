@@ -7,8 +7,8 @@
 #pragma once
 #include <cstdint>
 
-#include "cpu/trace_file.h"
-#include "cpu/traced_step.h"
+#include "debugger/trace_file.h"
+#include "debugger/traced_step.h"
 #include "machine/speech.h"  // MillisecondClock
 
 struct CpuState;

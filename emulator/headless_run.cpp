@@ -11,7 +11,7 @@
 #include <iomanip>
 #include <memory>
 
-#include "cpu/trace_file.h"
+#include "debugger/trace_file.h"
 #include "cpu/z80.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"

@@ -92,8 +92,6 @@ inline void StoreDirect(Machine& m, std::uint16_t address, std::uint8_t value) {
   m.memory[address] = value;
 }
 
-struct CpuState;
-
 // The T-state of the machine's life at this point of the frame: the closed
 // frames (counted by the tape), the frame so far and the instruction's own
 // T-states not yet moved into the frame.
@@ -108,9 +106,3 @@ void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).
 bool ToggleWriteProtect(Machine& m);
-// "Soft" reset: the ROM continues at its NEW entry with everything else kept
-// (a HALT wait ends).
-void SoftReset(CpuState& cpu);
-// "Force BREAK": the ROM's error report entry, in interrupt mode 1 (a HALT
-// wait ends).
-void ForceBreak(CpuState& cpu);

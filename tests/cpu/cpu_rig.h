@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "machine/machine.h"
 
 struct CpuRig {

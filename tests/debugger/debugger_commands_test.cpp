@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "debugger/breakpoint.h"
 #include "debugger/debugger_commands.h"
 #include "machine/machine.h"

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "cpu/trace_file.h"
-#include "cpu/z80.h"
+#include "debugger/trace_file.h"
+#include "spectrum/spectrum.h"
 #include "debugger/breakpoint_dialog.h"
 #include "debugger/debugger_commands.h"
 #include "debugger/debugger_window.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/trace_file.h"
+#include "debugger/trace_file.h"
 #include "cpu/z80.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"

@@ -1,7 +1,7 @@
 // The traced step against the plain Step: same effects for every opcode of
 // every group, texts equal to the disassembler's, and byte fields as long as
 // what the processor consumed.
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "machine/machine.h"
 #include "tools/disassembler.h"
 

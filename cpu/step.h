@@ -1,12 +1,16 @@
-// Step: fetch, the DDh/FDh prefix rules and the unprefixed instruction set
-// with its IX/IY forms. Called once per instruction by the emulation loop and
-// by the traced step; the CB and ED groups live in cb_ed_groups.cpp.
+// The Z80 executor over any bus: z80::Step (fetch, the DDh/FDh prefix rules
+// and the unprefixed instruction set with its IX/IY forms), interrupt
+// acceptance and the stack primitives. Templates: the layer that wires the
+// processor to a machine instantiates them once for its bus, so memory and
+// port accesses inline into the decoder. The CB and ED groups live in
+// cb_ed_groups.h.
+#pragma once
+#include "cpu/cb_ed_groups.h"
 #include "cpu/step_helpers.h"
 #include "cpu/z80.h"
-#include "machine/port_bus.h"
+#include "cpu/z80_bus.h"
 
 namespace z80 {
-namespace {
 
 // The decoder is instantiated once per index mode, so the plain (HL) path
 // carries no index tests at run time.
@@ -39,7 +43,8 @@ struct Slot {
   }
   // Address of the (HL) operand: HL itself, or IX+d with d read here and
   // memptr latched to the sum.
-  static std::uint16_t OperandAddress(CpuState& s, const Machine& m) {
+  template <class Bus>
+  static std::uint16_t OperandAddress(CpuState& s, Bus& m) {
     if constexpr (M == kUseHl) {
       return Hl(s);
     } else {
@@ -70,8 +75,8 @@ inline void Jump(CpuState& s, std::int8_t d) {
 
 // x = 0: relative jumps, 16-bit loads and arithmetic, INC/DEC, LD r,n and
 // the accumulator rotates.
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteX0(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteX0(CpuState& s, Bus& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -118,14 +123,14 @@ template <int M>
         case 0x02:
         case 0x12: {
           std::uint16_t pair = op == 0x02 ? Bc(s) : De(s);
-          WriteByte(m, pair, s.a);
+          m.Write(pair, s.a);
           s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((pair + 1) & 0xFF));
           return 7;
         }
         case 0x0A:
         case 0x1A: {
           std::uint16_t pair = op == 0x0A ? Bc(s) : De(s);
-          s.a = m.memory[pair];
+          s.a = m.Read(pair);
           s.memptr = static_cast<std::uint16_t>(pair + 1);
           return 7;
         }
@@ -143,13 +148,13 @@ template <int M>
         }
         case 0x32: {
           std::uint16_t nn = FetchWord(s, m);
-          WriteByte(m, nn, s.a);
+          m.Write(nn, s.a);
           s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((nn + 1) & 0xFF));
           return 13;
         }
         default: {  // 0x3A
           std::uint16_t nn = FetchWord(s, m);
-          s.a = m.memory[nn];
+          s.a = m.Read(nn);
           s.memptr = static_cast<std::uint16_t>(nn + 1);
           return 13;
         }
@@ -162,8 +167,8 @@ template <int M>
       const bool dec = (op & 7) == 5;
       if (y == 6) {
         std::uint16_t address = X::OperandAddress(s, m);
-        std::uint8_t v = m.memory[address];
-        WriteByte(m, address, dec ? Dec8(s, v) : Inc8(s, v));
+        std::uint8_t v = m.Read(address);
+        m.Write(address, dec ? Dec8(s, v) : Inc8(s, v));
         return X::Cost(11, 23);
       }
       std::uint8_t v = X::GetR(s, y);
@@ -173,7 +178,7 @@ template <int M>
     case 6:
       if (y == 6) {
         std::uint16_t address = X::OperandAddress(s, m);  // d comes before n
-        WriteByte(m, address, FetchByte(s, m));
+        m.Write(address, FetchByte(s, m));
         return X::Cost(10, 19);
       }
       X::SetR(s, y, FetchByte(s, m));
@@ -241,8 +246,8 @@ template <int M>
 }
 
 // x = 1: LD r,r' and HALT.
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteLoad(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteLoad(CpuState& s, Bus& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
@@ -255,12 +260,12 @@ template <int M>
     }
     // The register side of an (HL)/(IX+d) load keeps plain H and L.
     std::uint16_t address = X::OperandAddress(s, m);
-    WriteByte(m, address, GetReg(s, z));
+    m.Write(address, GetReg(s, z));
     return X::Cost(7, 19);
   }
   if (z == 6) {
     std::uint16_t address = X::OperandAddress(s, m);
-    SetReg(s, y, m.memory[address]);
+    SetReg(s, y, m.Read(address));
     return X::Cost(7, 19);
   }
   X::SetR(s, y, X::GetR(s, z));
@@ -268,14 +273,14 @@ template <int M>
 }
 
 // x = 2: alu[y] A,r[z].
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteAlu(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteAlu(CpuState& s, Bus& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   if (z == 6) {
     std::uint16_t address = X::OperandAddress(s, m);
-    Alu(s, y, m.memory[address]);
+    Alu(s, y, m.Read(address));
     return X::Cost(7, 19);
   }
   Alu(s, y, X::GetR(s, z));
@@ -283,8 +288,8 @@ template <int M>
 }
 
 // x = 3: returns, jumps, calls, stack, I/O, exchanges and alu A,n.
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteX3(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteX3(CpuState& s, Bus& m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -343,14 +348,13 @@ template <int M>
           std::uint8_t n = FetchByte(s, m);
           s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((n + 1) & 0xFF));
           s.io_data = s.a;
-          PortWrite(m, s, n, s.a);
+          m.Out(static_cast<std::uint16_t>(s.a << 8 | n), s.a);
           return 11;
         }
         case 3: {  // IN A,(n): no flags
           std::uint8_t n = FetchByte(s, m);
           s.memptr = static_cast<std::uint16_t>((s.a << 8 | n) + 1);
-          PortRead(m, s, n, s.a);
-          s.a = s.io_data;
+          s.a = s.io_data = m.In(static_cast<std::uint16_t>(s.a << 8 | n));
           return 11;
         }
         case 4: {  // EX (SP),HL as pop then push, so the push obeys write_floor
@@ -412,14 +416,15 @@ template <int M>
   }
 }
 
-unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t first);
+template <class Bus>
+unsigned ExecuteIndexed(CpuState& s, Bus& m, std::uint8_t prefix);
 
 // One instantiation per opcode: with the opcode a constant, the x/y/z/p/q
 // switches above fold away and each case is straight-line code. The prefix
 // bytes are cases of the same switch, so plain instructions pay no prefix
 // tests.
-template <int M, int OP>
-[[gnu::always_inline]] inline unsigned Execute(CpuState& s, Machine& m) {
+template <int M, int OP, class Bus>
+[[gnu::always_inline]] inline unsigned Execute(CpuState& s, Bus& m) {
   constexpr auto op = static_cast<std::uint8_t>(OP);
   if constexpr (OP == 0xCB) {
     if constexpr (M == kUseHl) return ExecuteCb(s, m);
@@ -444,8 +449,8 @@ template <int M, int OP>
 #define VANTRO_OP4(n) VANTRO_OP(n) VANTRO_OP((n) + 1) VANTRO_OP((n) + 2) VANTRO_OP((n) + 3)
 #define VANTRO_OP16(n) VANTRO_OP4(n) VANTRO_OP4((n) + 4) VANTRO_OP4((n) + 8) VANTRO_OP4((n) + 12)
 
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteMain(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteMain(CpuState& s, Bus& m, std::uint8_t op) {
   switch (op) {
     VANTRO_OP16(0x00) VANTRO_OP16(0x10) VANTRO_OP16(0x20) VANTRO_OP16(0x30)
     VANTRO_OP16(0x40) VANTRO_OP16(0x50) VANTRO_OP16(0x60) VANTRO_OP16(0x70)
@@ -464,8 +469,9 @@ template <int M>
 // after it, so a run of any length never holds up a step. The prefix's 4 T
 // and its fetch in R come on top of the instruction it changes (a DDh that
 // the instruction ignores, as in DD 01 nn, makes it 4 T longer).
-unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t prefix) {
-  const std::uint8_t op = m.memory[s.pc];
+template <class Bus>
+unsigned ExecuteIndexed(CpuState& s, Bus& m, std::uint8_t prefix) {
+  const std::uint8_t op = m.Read(s.pc);
   if (op == 0xDD || op == 0xFD) return 4;
   ++s.r;
   ++s.pc;
@@ -473,10 +479,45 @@ unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t prefix) {
   return 4 + ExecuteMain<kUseIx>(s, m, op);
 }
 
-}  // namespace
-}  // namespace z80
-
-void Step(CpuState& cpu, Machine& machine) {
+// One instruction, or one pass of a repeating block instruction, adding its
+// T-states to cpu.tstates.
+template <class Bus>
+inline void Step(CpuState& cpu, Bus& bus) {
   cpu.ei_delay = false;
-  cpu.tstates += z80::ExecuteMain<z80::kUseHl>(cpu, machine, z80::FetchOpcode(cpu, machine));
+  cpu.tstates += ExecuteMain<kUseHl>(cpu, bus, FetchOpcode(cpu, bus));
 }
+
+// Offers the frame interrupt once; dropped when disabled or right after EI.
+template <class Bus>
+void AcceptInterrupt(CpuState& cpu, Bus& bus) {
+  // Not kept pending: an interrupt refused now is simply lost for this frame.
+  if (cpu.iff == 0 || cpu.ei_delay) return;
+  if (cpu.halted) {
+    cpu.halted = false;
+    ++cpu.pc;  // HALT left pc on its own opcode
+  }
+  // Acceptance disables interrupts, as on the real part; without this the
+  // handler could be re-entered before its own EI. Only EI enables them
+  // again: RETN and RETI leave iff as it is.
+  cpu.iff = 0;
+  Push(cpu, bus, cpu.pc);
+  if (cpu.im == 2) {
+    // The 48K's floating bus supplies FFh as the vector's low byte.
+    cpu.pc = ReadWord(bus, static_cast<std::uint16_t>(cpu.i << 8 | 0xFF));
+  } else {
+    cpu.pc = 0x0038;
+  }
+}
+
+// Whether the step that started at `start` was a pass of a repeating block
+// instruction that has more to do: PC is back on the instruction's EDh (the
+// byte after `start` when a stray index prefix came first).
+template <class Bus>
+bool BlockPassRepeats(const CpuState& cpu, Bus& bus, std::uint16_t start) {
+  const std::uint8_t first = bus.Read(start);
+  const bool prefixed = first == 0xDD || first == 0xFD;
+  const auto ed_at = static_cast<std::uint16_t>(start + (prefixed ? 1 : 0));
+  return cpu.pc == ed_at && IsRepeatingBlock(bus.Read(ed_at), bus.Read(static_cast<std::uint16_t>(ed_at + 1)));
+}
+
+}  // namespace z80
