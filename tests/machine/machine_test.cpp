@@ -67,4 +67,29 @@ TEST(MachineTest, DirectStoresIgnoreProtection) {
   EXPECT_EQ(m->memory[0x0001], 0x99);
 }
 
+TEST(MachineTest, HardwareCopyRestoresTheComputerAndLeavesTheSessionAlone) {
+  auto m = StartedMachine();
+  TapeImage image;
+  image.bytes.assign(100000, 0x55);
+  image.blocks.push_back(StandardBlock(0, image.bytes.size(), 0xFF));
+  InsertTapeSignal(m->tape_signal, std::move(image), 0);
+  m->memory[0x8000] = 1;
+  m->frame_tstates = 1234;
+  const MachineHardware saved = *m;
+  EXPECT_EQ(saved.tape_signal.image, m->tape_signal.image) << "the tape is shared, not copied";
+
+  m->memory[0x8000] = 2;
+  m->frame_tstates = 99;
+  m->tape_signal.block = 1;
+  m->target_frames = 12;
+  m->trace_fill = 500;
+  static_cast<MachineHardware&>(*m) = saved;
+  EXPECT_EQ(m->memory[0x8000], 1);
+  EXPECT_EQ(m->frame_tstates, 1234);
+  EXPECT_EQ(m->tape_signal.block, 0u);
+  EXPECT_EQ(m->tape_signal.image->bytes.size(), 100000u);
+  EXPECT_EQ(m->target_frames, 12) << "a setting is the session's, not the hardware's";
+  EXPECT_EQ(m->trace_fill, 500);
+}
+
 }  // namespace
