@@ -48,7 +48,7 @@ inline std::uint8_t CbModify(CpuState& s, int x, int y, std::uint8_t v) {
 
 // LDI (step +1) and LDD (step -1).
 template <class Bus>
-inline void BlockLoad(CpuState& s, Bus& m, int step) {
+inline void BlockLoad(CpuState& s, Bus m, int step) {
   std::uint16_t hl = Hl(s);
   std::uint16_t de = De(s);
   std::uint8_t v = m.Read(hl);
@@ -64,7 +64,7 @@ inline void BlockLoad(CpuState& s, Bus& m, int step) {
 
 // CPI / CPD; returns whether the byte matched A.
 template <class Bus>
-inline bool BlockCompare(CpuState& s, Bus& m, int step) {
+inline bool BlockCompare(CpuState& s, Bus m, int step) {
   std::uint16_t hl = Hl(s);
   std::uint8_t v = m.Read(hl);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
@@ -87,7 +87,7 @@ inline void BlockIoFlags(CpuState& s, std::uint8_t v, int k) {
 
 // INI / IND; returns the byte read.
 template <class Bus>
-inline std::uint8_t BlockIn(CpuState& s, Bus& m, int step) {
+inline std::uint8_t BlockIn(CpuState& s, Bus m, int step) {
   s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
   const std::uint8_t v = s.io_data = m.In(Bc(s));
   std::uint16_t hl = Hl(s);
@@ -101,7 +101,7 @@ inline std::uint8_t BlockIn(CpuState& s, Bus& m, int step) {
 // OUTI / OUTD: B is decremented before the port address is formed; returns
 // the byte written.
 template <class Bus>
-inline std::uint8_t BlockOut(CpuState& s, Bus& m, int step) {
+inline std::uint8_t BlockOut(CpuState& s, Bus m, int step) {
   --s.b;
   s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
   std::uint16_t hl = Hl(s);
@@ -150,7 +150,7 @@ inline void RepeatIoFlags(CpuState& s, std::uint8_t v) {
 // more to do ends its pass back on its own address, so an instruction of
 // 6,144 passes is 6,144 steps with room for an interrupt between any two.
 template <class Bus>
-unsigned ExecuteBlock(CpuState& s, Bus& m, int y, int z) {
+unsigned ExecuteBlock(CpuState& s, Bus m, int y, int z) {
   const int step = (y & 1) ? -1 : 1;
   const bool repeat = y >= 6;
   switch (z) {
@@ -185,7 +185,7 @@ unsigned ExecuteBlock(CpuState& s, Bus& m, int y, int z) {
 // Out of line, as they were in a file of their own: the unprefixed
 // decoder's switch stays as compact as the hot path wants it.
 template <class Bus>
-[[gnu::noinline]] unsigned ExecuteCb(CpuState& s, Bus& m) {
+[[gnu::noinline]] unsigned ExecuteCb(CpuState& s, Bus m) {
   std::uint8_t op = FetchOpcode(s, m);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;
@@ -212,7 +212,7 @@ template <class Bus>
 }
 
 template <class Bus>
-[[gnu::noinline]] unsigned ExecuteIndexedCb(CpuState& s, Bus& m, std::uint16_t index_register) {
+[[gnu::noinline]] unsigned ExecuteIndexedCb(CpuState& s, Bus m, std::uint16_t index_register) {
   // DD CB d op: the displacement sits before the operation byte, and the
   // operation byte is read as data, so R counts only DD and CB.
   auto d = static_cast<std::int8_t>(FetchByte(s, m));
@@ -234,7 +234,7 @@ template <class Bus>
 }
 
 template <class Bus>
-[[gnu::noinline]] unsigned ExecuteEd(CpuState& s, Bus& m) {
+[[gnu::noinline]] unsigned ExecuteEd(CpuState& s, Bus m) {
   std::uint8_t op = FetchOpcode(s, m);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;

@@ -44,7 +44,7 @@ struct Slot {
   // Address of the (HL) operand: HL itself, or IX+d with d read here and
   // memptr latched to the sum.
   template <class Bus>
-  static std::uint16_t OperandAddress(CpuState& s, Bus& m) {
+  static std::uint16_t OperandAddress(CpuState& s, Bus m) {
     if constexpr (M == kUseHl) {
       return Hl(s);
     } else {
@@ -76,7 +76,7 @@ inline void Jump(CpuState& s, std::int8_t d) {
 // x = 0: relative jumps, 16-bit loads and arithmetic, INC/DEC, LD r,n and
 // the accumulator rotates.
 template <int M, class Bus>
-[[gnu::always_inline]] inline unsigned ExecuteX0(CpuState& s, Bus& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteX0(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -247,7 +247,7 @@ template <int M, class Bus>
 
 // x = 1: LD r,r' and HALT.
 template <int M, class Bus>
-[[gnu::always_inline]] inline unsigned ExecuteLoad(CpuState& s, Bus& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteLoad(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
@@ -274,7 +274,7 @@ template <int M, class Bus>
 
 // x = 2: alu[y] A,r[z].
 template <int M, class Bus>
-[[gnu::always_inline]] inline unsigned ExecuteAlu(CpuState& s, Bus& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteAlu(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
@@ -289,7 +289,7 @@ template <int M, class Bus>
 
 // x = 3: returns, jumps, calls, stack, I/O, exchanges and alu A,n.
 template <int M, class Bus>
-[[gnu::always_inline]] inline unsigned ExecuteX3(CpuState& s, Bus& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteX3(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -417,14 +417,14 @@ template <int M, class Bus>
 }
 
 template <class Bus>
-unsigned ExecuteIndexed(CpuState& s, Bus& m, std::uint8_t prefix);
+unsigned ExecuteIndexed(CpuState& s, Bus m, std::uint8_t prefix);
 
 // One instantiation per opcode: with the opcode a constant, the x/y/z/p/q
 // switches above fold away and each case is straight-line code. The prefix
 // bytes are cases of the same switch, so plain instructions pay no prefix
 // tests.
 template <int M, int OP, class Bus>
-[[gnu::always_inline]] inline unsigned Execute(CpuState& s, Bus& m) {
+[[gnu::always_inline]] inline unsigned Execute(CpuState& s, Bus m) {
   constexpr auto op = static_cast<std::uint8_t>(OP);
   if constexpr (OP == 0xCB) {
     if constexpr (M == kUseHl) return ExecuteCb(s, m);
@@ -450,7 +450,7 @@ template <int M, int OP, class Bus>
 #define VANTRO_OP16(n) VANTRO_OP4(n) VANTRO_OP4((n) + 4) VANTRO_OP4((n) + 8) VANTRO_OP4((n) + 12)
 
 template <int M, class Bus>
-[[gnu::always_inline]] inline unsigned ExecuteMain(CpuState& s, Bus& m, std::uint8_t op) {
+[[gnu::always_inline]] inline unsigned ExecuteMain(CpuState& s, Bus m, std::uint8_t op) {
   switch (op) {
     VANTRO_OP16(0x00) VANTRO_OP16(0x10) VANTRO_OP16(0x20) VANTRO_OP16(0x30)
     VANTRO_OP16(0x40) VANTRO_OP16(0x50) VANTRO_OP16(0x60) VANTRO_OP16(0x70)
@@ -470,7 +470,7 @@ template <int M, class Bus>
 // and its fetch in R come on top of the instruction it changes (a DDh that
 // the instruction ignores, as in DD 01 nn, makes it 4 T longer).
 template <class Bus>
-unsigned ExecuteIndexed(CpuState& s, Bus& m, std::uint8_t prefix) {
+unsigned ExecuteIndexed(CpuState& s, Bus m, std::uint8_t prefix) {
   const std::uint8_t op = m.Read(s.pc);
   if (op == 0xDD || op == 0xFD) return 4;
   ++s.r;
@@ -482,14 +482,14 @@ unsigned ExecuteIndexed(CpuState& s, Bus& m, std::uint8_t prefix) {
 // One instruction, or one pass of a repeating block instruction, adding its
 // T-states to cpu.tstates.
 template <class Bus>
-inline void Step(CpuState& cpu, Bus& bus) {
+inline void Step(CpuState& cpu, Bus bus) {
   cpu.ei_delay = false;
   cpu.tstates += ExecuteMain<kUseHl>(cpu, bus, FetchOpcode(cpu, bus));
 }
 
 // Offers the frame interrupt once; dropped when disabled or right after EI.
 template <class Bus>
-void AcceptInterrupt(CpuState& cpu, Bus& bus) {
+void AcceptInterrupt(CpuState& cpu, Bus bus) {
   // Not kept pending: an interrupt refused now is simply lost for this frame.
   if (cpu.iff == 0 || cpu.ei_delay) return;
   if (cpu.halted) {
@@ -513,7 +513,7 @@ void AcceptInterrupt(CpuState& cpu, Bus& bus) {
 // instruction that has more to do: PC is back on the instruction's EDh (the
 // byte after `start` when a stray index prefix came first).
 template <class Bus>
-bool BlockPassRepeats(const CpuState& cpu, Bus& bus, std::uint16_t start) {
+bool BlockPassRepeats(const CpuState& cpu, Bus bus, std::uint16_t start) {
   const std::uint8_t first = bus.Read(start);
   const bool prefixed = first == 0xDD || first == 0xFD;
   const auto ed_at = static_cast<std::uint16_t>(start + (prefixed ? 1 : 0));

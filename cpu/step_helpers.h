@@ -40,10 +40,10 @@ inline std::uint8_t Parity(unsigned v) { return kFlagTables.sz53p[v & 0xFF] & kF
 // ---- instruction stream and memory -------------------------------------
 
 template <class Bus>
-inline std::uint8_t FetchByte(CpuState& s, Bus& m) { return m.Read(s.pc++); }
+inline std::uint8_t FetchByte(CpuState& s, Bus m) { return m.Read(s.pc++); }
 
 template <class Bus>
-inline std::uint16_t FetchWord(CpuState& s, Bus& m) {
+inline std::uint16_t FetchWord(CpuState& s, Bus m) {
   std::uint8_t low = m.Read(s.pc++);
   std::uint8_t high = m.Read(s.pc++);
   return static_cast<std::uint16_t>(high << 8 | low);
@@ -52,20 +52,20 @@ inline std::uint16_t FetchWord(CpuState& s, Bus& m) {
 // Opcode fetches (first byte, prefixes, the byte after CBh/EDh) count in R;
 // immediates and displacements do not.
 template <class Bus>
-inline std::uint8_t FetchOpcode(CpuState& s, Bus& m) {
+inline std::uint8_t FetchOpcode(CpuState& s, Bus m) {
   ++s.r;
   return m.Read(s.pc++);
 }
 
 template <class Bus>
-inline std::uint16_t ReadWord(Bus& m, std::uint16_t address) {
+inline std::uint16_t ReadWord(Bus m, std::uint16_t address) {
   std::uint8_t low = m.Read(address);
   std::uint8_t high = m.Read(static_cast<std::uint16_t>(address + 1));
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 
 template <class Bus>
-inline void WriteWord(Bus& m, std::uint16_t address, std::uint16_t value) {
+inline void WriteWord(Bus m, std::uint16_t address, std::uint16_t value) {
   m.Write(address, static_cast<std::uint8_t>(value));
   m.Write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value >> 8));
 }
@@ -73,7 +73,7 @@ inline void WriteWord(Bus& m, std::uint16_t address, std::uint16_t value) {
 // The one definition of the stack rules, for the executor, interrupt
 // acceptance and the Spectrum's PushWord and PopWord.
 template <class Bus>
-inline void Push(CpuState& s, Bus& m, std::uint16_t value) {
+inline void Push(CpuState& s, Bus m, std::uint16_t value) {
   // sp moves by two even when the bus drops the bytes (write protection).
   --s.sp;
   m.Write(s.sp, static_cast<std::uint8_t>(value >> 8));
@@ -82,7 +82,7 @@ inline void Push(CpuState& s, Bus& m, std::uint16_t value) {
 }
 
 template <class Bus>
-inline std::uint16_t Pop(CpuState& s, Bus& m) {
+inline std::uint16_t Pop(CpuState& s, Bus m) {
   std::uint8_t low = m.Read(s.sp++);
   std::uint8_t high = m.Read(s.sp++);
   return static_cast<std::uint16_t>(high << 8 | low);

@@ -3,7 +3,9 @@
 // layer wires it to the 48K's memory and port bus; the instruction exerciser
 // test to flat RAM. Plain member calls on a concrete type given as a
 // template argument, so they inline into the decoder: no virtual call per
-// access.
+// access. The core takes the bus by value, so it must be a small handle
+// (pointers to what it reaches): kept in registers, it costs the decoder
+// nothing over reaching the memory directly.
 #pragma once
 #include <concepts>
 #include <cstdint>

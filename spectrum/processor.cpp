@@ -5,26 +5,26 @@
 #include "spectrum/spectrum_bus.h"
 
 void Step(CpuState& cpu, Machine& machine) {
-  SpectrumBus bus{cpu, machine};
+  const SpectrumBus bus{&cpu, &machine};
   z80::Step(cpu, bus);
 }
 
 void AcceptInterrupt(CpuState& cpu, Machine& machine) {
-  SpectrumBus bus{cpu, machine};
+  const SpectrumBus bus{&cpu, &machine};
   z80::AcceptInterrupt(cpu, bus);
 }
 
 void PushWord(CpuState& cpu, Machine& machine, std::uint16_t value) {
-  SpectrumBus bus{cpu, machine};
+  const SpectrumBus bus{&cpu, &machine};
   z80::Push(cpu, bus, value);
 }
 
 std::uint16_t PopWord(CpuState& cpu, Machine& machine) {
-  SpectrumBus bus{cpu, machine};
+  const SpectrumBus bus{&cpu, &machine};
   return z80::Pop(cpu, bus);
 }
 
 bool BlockPassRepeats(const CpuState& cpu, Machine& machine, std::uint16_t start) {
-  SpectrumBus bus{cpu, machine};
+  const SpectrumBus bus{&cpu, &machine};
   return z80::BlockPassRepeats(cpu, bus, start);
 }

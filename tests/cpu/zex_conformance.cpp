@@ -19,13 +19,14 @@
 namespace {
 
 // CP/M's 64 KB of RAM, writable from 0000h; ports read FFh and take
-// nothing.
+// nothing. The bus is the handle onto it.
+using Ram = std::array<std::uint8_t, 65536>;
 struct FlatRam {
-  std::array<std::uint8_t, 65536> memory{};
-  std::uint8_t Read(std::uint16_t address) const { return memory[address]; }
-  void Write(std::uint16_t address, std::uint8_t value) { memory[address] = value; }
+  Ram* memory;
+  std::uint8_t Read(std::uint16_t address) const { return (*memory)[address]; }
+  void Write(std::uint16_t address, std::uint8_t value) const { (*memory)[address] = value; }
   std::uint8_t In(std::uint16_t) const { return 0xFF; }
-  void Out(std::uint16_t, std::uint8_t) {}
+  void Out(std::uint16_t, std::uint8_t) const {}
 };
 static_assert(Z80Bus<FlatRam>);
 
@@ -40,14 +41,15 @@ struct ExerciserResult {
 };
 
 ExerciserResult RunExerciser(const std::vector<std::uint8_t>& program) {
-  auto ram = std::make_unique<FlatRam>();
-  for (std::size_t i = 0; i < program.size() && 0x100 + i < ram->memory.size(); ++i) {
-    ram->memory[0x100 + i] = program[i];
+  auto ram = std::make_unique<Ram>();
+  const FlatRam bus{ram.get()};
+  for (std::size_t i = 0; i < program.size() && 0x100 + i < ram->size(); ++i) {
+    (*ram)[0x100 + i] = program[i];
   }
   // JP kTpaTop at 0005h: the exercisers read the word at 0006h for their stack.
-  ram->memory[kBdosEntry] = 0xC3;
-  ram->memory[kBdosEntry + 1] = kTpaTop & 0xFF;
-  ram->memory[kBdosEntry + 2] = kTpaTop >> 8;
+  (*ram)[kBdosEntry] = 0xC3;
+  (*ram)[kBdosEntry + 1] = kTpaTop & 0xFF;
+  (*ram)[kBdosEntry + 2] = kTpaTop >> 8;
 
   CpuState cpu;
   ResetCpu(cpu);
@@ -68,17 +70,17 @@ ExerciserResult RunExerciser(const std::vector<std::uint8_t>& program) {
         result.output += static_cast<char>(cpu.e);
         std::putchar(cpu.e);
       } else if (cpu.c == 9) {
-        for (std::uint16_t a = De(cpu); ram->memory[a] != '$'; ++a) {
-          result.output += static_cast<char>(ram->memory[a]);
-          std::putchar(ram->memory[a]);
+        for (std::uint16_t a = De(cpu); (*ram)[a] != '$'; ++a) {
+          result.output += static_cast<char>((*ram)[a]);
+          std::putchar((*ram)[a]);
         }
       }
       std::fflush(stdout);
       // Return as the BDOS's RET would.
-      cpu.pc = z80::Pop(cpu, *ram);
+      cpu.pc = z80::Pop(cpu, bus);
       continue;
     }
-    z80::Step(cpu, *ram);
+    z80::Step(cpu, bus);
   }
   std::putchar('\n');
   return result;
