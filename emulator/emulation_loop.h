@@ -1,9 +1,11 @@
-// The emulation loop: one Z80 instruction per pass, the frame end every
-// 69,888 T-states (render, present, then the hooks' turn for host events and
-// the wait for the frame's due time, then keyboard and interrupt), and
-// after the instruction the tape loader trap and the breakpoint test. Plain
-// C++ without a window, so Vantro's main window and the headless runner
-// vantro-run drive the very same passes.
+// The emulation loop: one Z80 instruction (or one pass of a repeating block
+// instruction) per pass, the frame end every 69,888 T-states, what the last
+// instruction ran past it counting into the next frame (render, present,
+// then the hooks' turn for host events and the wait for the frame's due
+// time, then keyboard and interrupt), and after the instruction the tape
+// loader trap and the breakpoint test. Plain C++ without a window, so
+// Vantro's main window and the headless runner vantro-run drive the very
+// same passes.
 #pragma once
 #include <cstdint>
 
