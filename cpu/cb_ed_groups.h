@@ -182,8 +182,8 @@ unsigned ExecuteBlock(CpuState& s, Bus m, int y, int z) {
   }
 }
 
-// Out of line, as they were in a file of their own: the unprefixed
-// decoder's switch stays as compact as the hot path wants it.
+// The prefixed groups stay out of line, so the unprefixed decoder's switch
+// on the hot path stays compact.
 template <class Bus>
 [[gnu::noinline]] unsigned ExecuteCb(CpuState& s, Bus m) {
   std::uint8_t op = FetchOpcode(s, m);
