@@ -30,6 +30,9 @@ struct SpectrumBus {
   // program's port reads, such as a loader detector following reads of port
   // FEh together with PC and a counting register, belongs here, around the
   // PortRead call, so neither the core nor the port bus needs to know of it.
+  // It keeps what it learns in the machine; anything that changes the
+  // processor acts after the step, as the tape trap does, never in the
+  // middle of an instruction.
   std::uint8_t In(std::uint16_t port) const {
     return PortRead(*machine, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8), FrameTState());
   }
