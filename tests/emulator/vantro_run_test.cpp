@@ -281,11 +281,13 @@ TEST_F(VantroRunTest, LongBlockMovesLoseNoTimeAndTakeEveryFrameInterrupt) {
   const std::string bin = folder.File("ldir.bin");
   WriteFile(bin, code);
   const std::string wav = folder.File("ldir.wav");
-  RunResult run = RunVantro({"--bin", bin + "@0", "--frames", "200", "--wav", wav, "--dump", "0x9000:2"});
+  RunResult run =
+      RunVantro({"--bin", bin + "@0", "--frames", "200", "--wav", wav, "--dump", "0x9000:2", "--dump", "0xEFFE:2"});
   ASSERT_EQ(run.code, kRunOk) << run.error;
   // The run ends as the 200th frame's interrupt is taken: 199 handlers have
-  // run and the 200th is about to.
-  EXPECT_EQ(run.out, "9000: C7 00\n");
+  // run and the 200th is about to, returning into the LDIR at 0016h it
+  // interrupted.
+  EXPECT_EQ(run.out, "9000: C7 00\nEFFE: 16 00\n");
   int rate = 0;
   const std::vector<std::int16_t> samples = ReadWave(wav, rate);
   ASSERT_FALSE(samples.empty()) << "not a 16-bit mono PCM WAVE file";
