@@ -83,7 +83,7 @@ double BareCoreFramesPerSecond() {
     frame_tstates += cpu.tstates;
     cpu.tstates = 0;
     if (frame_tstates >= kFrameTStates) {
-      frame_tstates = 0;
+      frame_tstates -= kFrameTStates;
       AcceptInterrupt(cpu, *machine);
       ++frames;
     }

@@ -181,7 +181,7 @@ double RunZ80ex(const Start& from, int frames) {
       frame_tstates += pending;
       pending = 0;
       if (frame_tstates >= kFrameTStates) {
-        frame_tstates = 0;
+        frame_tstates -= kFrameTStates;
         RenderFrame(*renderer, *machine, static_cast<std::uint32_t>(frame * 20));
         SampleKeyboard(*machine);
         pending += z80ex_int(z);

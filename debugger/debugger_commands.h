@@ -30,10 +30,11 @@ void LeaveDebugger(CpuState& cpu, Machine& machine);
 std::int32_t AddToRunningTotal(std::int32_t total, std::uint32_t tstates);
 
 // STEP: exactly one instruction through the traced step (a repeating block
-// instruction runs all its passes, as one instruction) and nothing else: no interrupt, frame
-// end, keyboard, breakpoint or tape trap. tstates holds that instruction's
-// count afterwards and frame_tstates the running total. Answers the listing
-// line: address field, byte field in 14 columns, instruction text.
+// instruction runs all its passes, as one instruction) and nothing else: no
+// interrupt, frame end, keyboard, breakpoint or tape trap. tstates holds
+// that instruction's count afterwards and frame_tstates the running total.
+// Answers the listing line: address field, byte field in 14 columns,
+// instruction text.
 std::string DebuggerStep(CpuState& cpu, Machine& machine, bool hex_mode, TraceTexts& texts);
 
 // "Force State" > "Enable": at least one more instruction runs before an
