@@ -8,9 +8,9 @@
 // and a beeper tune reads no port at all; none of them looks like this.
 //
 // Fed with the instruction's address and registers at each even-port read,
-// so it belongs where both the processor and the ports are seen: the port
-// bus calls it today. It looks at nothing else and costs nothing between
-// port reads.
+// so it belongs where both the processor and the ports are seen: the
+// Spectrum's bus (spectrum/spectrum_bus.h) calls it. It looks at nothing
+// else and costs nothing between port reads.
 #pragma once
 #include <cstdint>
 

@@ -48,5 +48,5 @@ constexpr std::uint64_t kBurstSilence = 200 * std::uint64_t{kTStatesPerMs};
 // Frame end at T-state `now`: a burst silent for a while is over and becomes
 // a block. Cheap when nothing is being recorded.
 inline void RecordingFrameEnd(TapeRecording& recording, std::uint64_t now) {
-  if (recording.in_burst && now - recording.last_edge > kBurstSilence) FinishRecording(recording);
+  if (recording.in_burst && now > recording.last_edge + kBurstSilence) FinishRecording(recording);
 }

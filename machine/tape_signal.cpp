@@ -160,7 +160,7 @@ void TakeWalk(TapeSignal& tape, const BlockWalk& walk) {
 // Enters block `tape.block` at T-state `at`, walking to one with steps.
 void EnterBlock(TapeSignal& tape, std::uint64_t at) {
   BlockWalk walk = WalkOf(tape);
-  const WalkEnd end = WalkToPlayable(tape.image, walk, &tape.level);
+  const WalkEnd end = WalkToPlayable(*tape.image, walk, &tape.level);
   TakeWalk(tape, walk);
   tape.step = 0;
   tape.fresh = false;
@@ -175,13 +175,13 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
       return;
     case WalkEnd::unplayed:
       tape.stopped_unplayed = true;
-      tape.unplayed_id = tape.image.blocks[tape.block].id;
+      tape.unplayed_id = tape.image->blocks[tape.block].id;
       ++tape.block;
       StopPlaying(tape);
       return;
     case WalkEnd::playable: {
       Step first;
-      StepOf(tape.image, tape.image.blocks[tape.block], 0, first);
+      StepOf(*tape.image, tape.image->blocks[tape.block], 0, first);
       BeginStep(tape, first, at);
       return;
     }
@@ -189,9 +189,9 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
 }
 
 void NextStep(TapeSignal& tape, std::uint64_t at) {
-  const SignalBlock& block = tape.image.blocks[tape.block];
+  const SignalBlock& block = tape.image->blocks[tape.block];
   Step next;
-  if (StepOf(tape.image, block, tape.step + 1, next)) {
+  if (StepOf(*tape.image, block, tape.step + 1, next)) {
     ++tape.step;
     BeginStep(tape, next, at);
     return;
@@ -221,7 +221,7 @@ SignalBlock StandardBlock(std::size_t first, std::size_t length, std::uint8_t fl
 
 void InsertTapeSignal(TapeSignal& tape, TapeImage image, std::uint64_t now) {
   EjectTapeSignal(tape);
-  tape.image = std::move(image);
+  tape.image = std::make_shared<const TapeImage>(std::move(image));
   tape.inserted = true;
   RewindTape(tape, now);
   SetTapePlaying(tape, true, now);
@@ -231,7 +231,7 @@ void EjectTapeSignal(TapeSignal& tape) {
   // Stopped first, so the rewind leaves it stopped.
   tape.playing = false;
   RewindTape(tape, 0);
-  tape.image = TapeImage{};
+  tape.image = NoTapeImage();
   tape.inserted = false;
 }
 
@@ -244,7 +244,7 @@ void SetTapePlaying(TapeSignal& tape, bool playing, std::uint64_t now) {
     }
   }
   // A loader still running starts the motor at its next read.
-  tape.playing = playing && tape.inserted && tape.block < tape.image.blocks.size();
+  tape.playing = playing && tape.inserted && tape.block < tape.image->blocks.size();
 }
 
 void RewindTape(TapeSignal& tape, std::uint64_t now) {
@@ -283,7 +283,7 @@ void TapeFrameEnd(TapeSignal& tape, std::uint64_t frame_tstates) {
 
 const SignalBlock* NextTrapBlock(const TapeSignal& tape, BlockWalk& walk) {
   if (!tape.playing) return nullptr;
-  const std::vector<SignalBlock>& blocks = tape.image.blocks;
+  const std::vector<SignalBlock>& blocks = tape.image->blocks;
   walk = WalkOf(tape);
   if (!tape.fresh && walk.block < blocks.size() &&
       (blocks[walk.block].kind != SignalKind::data || tape.step >= blocks[walk.block].pilot_count)) {
@@ -296,7 +296,7 @@ const SignalBlock* NextTrapBlock(const TapeSignal& tape, BlockWalk& walk) {
     ++walk.block;
   }
   for (;;) {
-    if (WalkToPlayable(tape.image, walk, nullptr) != WalkEnd::playable) return nullptr;
+    if (WalkToPlayable(*tape.image, walk, nullptr) != WalkEnd::playable) return nullptr;
     const SignalBlock& block = blocks[walk.block];
     if (block.kind == SignalKind::pause) {
       ++walk.block;
@@ -309,10 +309,10 @@ const SignalBlock* NextTrapBlock(const TapeSignal& tape, BlockWalk& walk) {
 void StandAtPause(TapeSignal& tape, const BlockWalk& walk, std::uint64_t now) {
   TakeWalk(tape, walk);
   tape.fresh = false;
-  const SignalBlock& block = tape.image.blocks[tape.block];
+  const SignalBlock& block = tape.image->blocks[tape.block];
   tape.step = MainSteps(block);
   Step pause;
-  if (StepOf(tape.image, block, tape.step, pause)) {
+  if (StepOf(*tape.image, block, tape.step, pause)) {
     BeginStep(tape, pause, now);
   } else {
     ++tape.block;

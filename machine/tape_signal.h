@@ -7,6 +7,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "machine/loader_watch.h"
@@ -59,6 +60,12 @@ struct TapeImage {
   std::vector<SignalBlock> blocks;
 };
 
+// The empty image of a recorder without a tape, one for the whole run.
+inline const std::shared_ptr<const TapeImage>& NoTapeImage() {
+  static const std::shared_ptr<const TapeImage> empty = std::make_shared<const TapeImage>();
+  return empty;
+}
+
 // The inserted tape and where it stands. `playing` is the recorder's PLAY
 // key (the user's "Play Tape"); `moving` is its motor, which turns only
 // while a loader is timing the EAR input's edges (loader_watch.h) and for a
@@ -66,8 +73,11 @@ struct TapeImage {
 // whatever kind it is, and a game waiting for a key between two loads does
 // not play the next one away. While the motor stands, the current step
 // keeps `step_left` T-states to go; while it turns, it ends at `step_end`.
+// The image never changes while it is in: it is shared, not held by value,
+// so a copy of the machine's hardware (Rewind keeps them) costs the
+// position only, never the tape.
 struct TapeSignal {
-  TapeImage image;
+  std::shared_ptr<const TapeImage> image = NoTapeImage();
   bool inserted = false;
   bool playing = false;
   bool moving = false;

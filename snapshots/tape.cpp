@@ -11,6 +11,7 @@
 
 #include "cpu/z80.h"
 #include "machine/port_bus.h"
+#include "spectrum/spectrum.h"
 #include "snapshots/file_names.h"
 #include "snapshots/tape_image.h"
 #include "snapshots/tzx.h"
@@ -74,7 +75,7 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   if (block == nullptr) return false;
   // The image stays as it is while the tape moves on to the block's pause,
   // which plays on as after a real load (the trap is a loader at work).
-  const std::uint8_t* bytes = tape.image.bytes.data() + block->first;
+  const std::uint8_t* bytes = tape.image->bytes.data() + block->first;
   const std::size_t size = block->length;
   const std::uint64_t now = TapeNow(machine, cpu.tstates);
   StandAtPause(tape, walk, now);
@@ -172,8 +173,8 @@ bool RecordSavedBlock(Machine& machine, CpuState& cpu) {
   // these A and F. Its BREAK test (SPACE) is left out: a real save takes
   // seconds, so the key that started the tape has long been let go, while
   // here it is still held.
-  cpu.io_data = static_cast<std::uint8_t>((ReadByte(machine, kBordcr) & 0x38) >> 3);
-  PortWrite(machine, cpu, 0xFE, cpu.io_data);
+  const auto border = static_cast<std::uint8_t>((ReadByte(machine, kBordcr) & 0x38) >> 3);
+  PortWrite(machine, 0xFE, border, border, machine.frame_tstates + static_cast<std::int32_t>(cpu.tstates));
   cpu.iff = 4;
   cpu.pc = PopWord(cpu, machine);
   return true;

@@ -149,7 +149,7 @@ bool AppendTzx(Bytes& out, const TapeImage& image) {
 
 std::optional<FileProblem> SaveTapeFile(Machine& machine, const std::string& path, std::string& written) {
   FinishRecording(machine.tape_recording);
-  const TapeImage* in = machine.tape_signal.inserted ? &machine.tape_signal.image : nullptr;
+  const TapeImage* in = machine.tape_signal.inserted ? machine.tape_signal.image.get() : nullptr;
   const TapeImage& recorded = machine.tape_recording.image;
   if ((in == nullptr || in->blocks.empty()) && recorded.blocks.empty()) return FileProblem{kTitle, kNothing};
   const bool in_tzx = in != nullptr && HasTzxSignature(in->bytes);

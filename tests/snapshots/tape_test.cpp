@@ -194,7 +194,7 @@ TEST_F(TapeTrapTest, SavedTapeHoldsTheTapeInThenTheRecordedBlocks) {
     } else if (c.name != std::string("nothing at all")) {
       AppendSavedBlock(machine->tape_recording, saved_body.data(), saved_body.size());
     }
-    const TapeImage in = machine->tape_signal.image, recorded = [&] {
+    const TapeImage in = *machine->tape_signal.image, recorded = [&] {
       FinishRecording(machine->tape_recording);
       return machine->tape_recording.image;
     }();
@@ -210,7 +210,7 @@ TEST_F(TapeTrapTest, SavedTapeHoldsTheTapeInThenTheRecordedBlocks) {
     const Bytes file = ReadFile(written);
     EXPECT_TRUE(c.in_name != "in.tzx" || std::equal(tzx.begin(), tzx.end(), file.begin())) << c.name;
     ASSERT_FALSE(InsertTape(*machine, written)) << c.name;
-    const TapeImage& back = machine->tape_signal.image;
+    const TapeImage& back = *machine->tape_signal.image;
     std::vector<std::pair<const TapeImage*, const SignalBlock*>> wanted;
     for (const SignalBlock& block : in.blocks) wanted.emplace_back(&in, &block);
     for (const SignalBlock& block : recorded.blocks) wanted.emplace_back(&recorded, &block);
@@ -250,7 +250,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
   Insert(TwoBlockTape());
   AtLoader(0x8000, 3, 0x00);
   TapeTrap(*machine, cpu);  // the head is now at the second block
-  const Bytes inserted = machine->tape_signal.image.bytes;
+  const Bytes inserted = machine->tape_signal.image->bytes;
 
   const std::string not_tap = "This is not a TAP tape image: its block lengths do not match the file!";
   std::filesystem::create_directory(folder.File("folder.tap"));
@@ -270,7 +270,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
     ASSERT_TRUE(problem) << c.name;
     EXPECT_EQ(problem->title, "Load TAP") << c.name;
     EXPECT_EQ(problem->text, c.text) << c.name;
-    EXPECT_EQ(machine->tape_signal.image.bytes, inserted) << c.name;
+    EXPECT_EQ(machine->tape_signal.image->bytes, inserted) << c.name;
     EXPECT_TRUE(machine->tape_active) << c.name;
   }
   AtLoader(0x9000, 2, 0xFF);
