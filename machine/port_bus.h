@@ -12,5 +12,9 @@ struct CpuState;
 void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high);
 // The byte written is taken from cpu.io_data.
 void PortWrite(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high);
-// Frame end: copies the held matrix keys into key_rows.
+// Frame end: copies the matrix keys held, or pressed since the last sample,
+// into key_rows.
 void SampleKeyboard(Machine& machine);
+// A host key goes down or up (the window's key events).
+void PressHostKey(Machine& machine, HostKey key);
+void ReleaseHostKey(Machine& machine, HostKey key);
