@@ -3,26 +3,35 @@
 #include "emulator/main_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "cpu/z80.h"
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"
+#include "emulator/frame_png.h"
 #include "machine/hardware.h"
+#include "machine/port_bus.h"
 #include "platform/key_map.h"
 #include "platform/menu_table.h"
 #include "platform/picture_view.h"
+#include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
@@ -46,6 +55,7 @@ constexpr MenuRow kMenuRows[] = {
     {"File", "Save SNA", kCommandSaveSna},
     {"File", "Load Bin/Scr/Rom", kCommandLoadBlock},
     {"File", "Save Bin/Scr/Rom", kCommandSaveBlock},
+    {"File", "Save Screenshot...", kCommandSaveScreenshot},
     {"File", nullptr, 0},
     {"File", "Play Tape", kCommandPlayTape, kOff},
     {"File", "Rewind Tape", kCommandRewindTape},
@@ -60,6 +70,9 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation>Speed", "No Limit", kCommandNoLimit, kOff},
     {"Emulation>Video>Window", "100%", kCommandWindow100, kOn},
     {"Emulation>Video>Window", "200%", kCommandWindow200, kOff},
+    {"Emulation>Video>Window", "300%", kCommandWindow300, kOff},
+    {"Emulation>Video>Window", "400%", kCommandWindow400, kOff},
+    {"Emulation>Video>Window", "Full Screen", kCommandFullScreen, kOff},
     {"Emulation>Video>Output", "Colour", kCommandColour, kOn},
     {"Emulation>Video>Output", "Monochrome", kCommandMonochrome, kOff},
     {"Emulation>Video>Output", "Green Screen", kCommandGreenScreen, kOff},
@@ -70,6 +83,8 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation", "Sound", kCommandSound, kOn},
     {"Emulation", "Fast Tape Loading", kCommandFastTapeLoading, kOn},
     {"Emulation", "Fast-Forward While Loading", kCommandFastForwardLoading, kOn},
+    {"Emulation", nullptr, 0},
+    {"Emulation", "Pause", kCommandPause, kOff},
     {"Hardware", kSweetTalkerItem, kCommandSweetTalker, kOff},
     {"Hardware", kCurrahItem, kCommandCurrah, kOff},
     {"Hardware", nullptr, 0},
@@ -99,6 +114,11 @@ int SpeedCommand(const Machine& machine) {
   }
 }
 
+// Keys of the player's items, none of them a key the Spectrum uses; they
+// work in full screen with the menu bar hidden too.
+constexpr std::pair<int, Qt::Key> kCommandKeys[] = {
+    {kCommandFullScreen, Qt::Key_F11}, {kCommandPause, Qt::Key_Pause}};
+
 MemoryView WholeMemory(Machine& machine) {
   return MemoryView{machine.memory.data(), machine.memory.size()};
 }
@@ -127,9 +147,30 @@ MainWindow::MainWindow(VantroRecords& records, Host& host, BlockAsker& block_ask
   BuildMenuBar();
   // No sizing border: the window is exactly menu bar plus picture area.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  for (auto [command, key] : kCommandKeys) {
+    QAction* action = ActionFor(command);
+    action->setShortcut(QKeySequence(key));
+    addAction(action);
+  }
+  // The sizes offered follow the screen the window is on when the menu opens.
+  if (auto* sizes = qobject_cast<QMenu*>(ActionFor(kCommandWindow100)->parent())) {
+    connect(sizes, &QMenu::aboutToShow, this, [this] { OfferFittingSizes(); });
+  }
+  setMouseTracking(true);
+  picture_->setMouseTracking(true);
+  chrome_timer_ = new QTimer(this);
+  chrome_timer_->setSingleShot(true);
+  connect(chrome_timer_, &QTimer::timeout, this, [this] { ShowChrome(false); });
+  notice_timer_ = new QTimer(this);
+  notice_timer_->setSingleShot(true);
+  connect(notice_timer_, &QTimer::timeout, this, [this] {
+    notice_.clear();
+    UpdateTitle();
+  });
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
   move(kMainWindowX, kMainWindowY);
+  OfferFittingSizes();
 }
 
 MainWindow::~MainWindow() = default;
@@ -149,8 +190,12 @@ void MainWindow::SyncCheckMarks() {
   };
   const int speed = SpeedCommand(machine);
   for (int c = kCommandSpeed25; c <= kCommandNoLimit; ++c) mark(c, c == speed);
-  mark(kCommandWindow100, !machine.double_size);
-  mark(kCommandWindow200, machine.double_size);
+  mark(kCommandWindow100, window_scale_ == 1);
+  mark(kCommandWindow200, window_scale_ == 2);
+  mark(kCommandWindow300, window_scale_ == 3);
+  mark(kCommandWindow400, window_scale_ == 4);
+  mark(kCommandFullScreen, full_screen_);
+  mark(kCommandPause, paused_);
   mark(kCommandColour, machine.video_output == VideoOutput::colour);
   mark(kCommandMonochrome, machine.video_output == VideoOutput::monochrome);
   mark(kCommandGreenScreen, machine.video_output == VideoOutput::green);
@@ -185,8 +230,17 @@ void MainWindow::Dispatch(int command) {
     case kCommandSpeed100: ChooseSpeed(machine, 4); break;
     case kCommandSpeed200: ChooseSpeed(machine, 8); break;
     case kCommandNoLimit: ChooseNoLimit(machine); break;
-    case kCommandWindow100: SetWindowSize(false); break;
-    case kCommandWindow200: SetWindowSize(true); break;
+    case kCommandWindow100: SetWindowSize(1); break;
+    case kCommandWindow200: SetWindowSize(2); break;
+    case kCommandWindow300: SetWindowSize(3); break;
+    case kCommandWindow400: SetWindowSize(4); break;
+    case kCommandFullScreen: SetFullScreen(!full_screen_); break;
+    case kCommandPause:
+      paused_ = !paused_;
+      picture_->SetCaption(paused_ ? QString::fromLatin1(kPausedTitle) : QString());
+      UpdateTitle();
+      break;
+    case kCommandSaveScreenshot: SaveScreenshot(); break;
     case kCommandColour: SetOutput(VideoOutput::colour); break;
     case kCommandMonochrome: SetOutput(VideoOutput::monochrome); break;
     case kCommandGreenScreen: SetOutput(VideoOutput::green); break;
@@ -269,16 +323,114 @@ void MainWindow::OpenDebugger() {
   ::OpenDebugger(context, this);
 }
 
-void MainWindow::SetWindowSize(bool double_size) {
-  Machine& machine = records_.machine;
-  if (machine.double_size == double_size) return;
-  machine.double_size = double_size;
-  // 200% moves the window back to its start position so the larger picture
-  // fits the screen; 100% shrinks it where it stands.
-  if (double_size) move(kMainWindowX, kMainWindowY);
-  picture_->setFixedSize(double_size ? kScaledWidth : kFrameWidth,
-                         double_size ? kScaledHeight : kFrameHeight);
+void MainWindow::SetWindowSize(int scale) {
+  // A size chosen in full screen is where F11 returns to; choosing one
+  // means the window is wanted, so full screen ends.
+  const bool was_full_screen = full_screen_;
+  SetFullScreen(false);
+  if (window_scale_ == scale && !was_full_screen) return;
+  const bool grows = scale > window_scale_;
+  window_scale_ = scale;
+  records_.machine.double_size = scale == 2;
+  // A larger window moves back to its start position so the larger picture
+  // fits the screen (as far up and left as needed); a smaller one shrinks
+  // where it stands.
+  if (grows) move(kMainWindowX, kMainWindowY);
+  picture_->setFixedSize(kFrameWidth * scale, kFrameHeight * scale);
   adjustSize();
+  if (grows && screen() != nullptr) {
+    const QRect area = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    move(std::max(area.left(), std::min(x(), area.right() + 1 - frame.width())),
+         std::max(area.top(), std::min(y(), area.bottom() + 1 - frame.height())));
+  }
+}
+
+void MainWindow::OfferFittingSizes() {
+  if (screen() == nullptr) return;
+  const QSize room = screen()->availableGeometry().size();
+  const QSize frame = frameGeometry().size() - geometry().size();
+  for (int scale : {3, 4}) {
+    const QSize needed = QSize(kFrameWidth * scale, kFrameHeight * scale + menuBar()->sizeHint().height()) + frame;
+    ActionFor(scale == 3 ? kCommandWindow300 : kCommandWindow400)
+        ->setVisible(needed.width() <= room.width() && needed.height() <= room.height());
+  }
+}
+
+void MainWindow::SetFullScreen(bool full_screen) {
+  if (full_screen_ == full_screen) return;
+  full_screen_ = full_screen;
+  if (full_screen) {
+    // The picture area takes the whole screen; the picture view centres the
+    // largest whole-number size on black.
+    layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    picture_->setMinimumSize(0, 0);
+    picture_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    showFullScreen();
+    pointer_at_ = QCursor::pos();
+    ShowChrome(false);
+  } else {
+    chrome_timer_->stop();
+    ShowChrome(true);
+    showNormal();
+    picture_->setFixedSize(kFrameWidth * window_scale_, kFrameHeight * window_scale_);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+  }
+}
+
+void MainWindow::ShowChrome(bool shown) {
+  // A menu being used stays up however long the pointer rests.
+  if (!shown && (QApplication::activePopupWidget() != nullptr || menuBar()->activeAction() != nullptr)) {
+    chrome_timer_->start(kChromeRestMs);
+    return;
+  }
+  menuBar()->setVisible(shown);
+  if (shown) {
+    unsetCursor();
+    picture_->unsetCursor();
+  } else {
+    setCursor(Qt::BlankCursor);
+    picture_->setCursor(Qt::BlankCursor);
+  }
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  // Hiding the menu bar moves the picture under a resting pointer, which
+  // Qt reports as a move: only a real change of place counts.
+  const QPoint at = event->globalPosition().toPoint();
+  if (full_screen_ && at != pointer_at_) {
+    pointer_at_ = at;
+    ShowChrome(true);
+    chrome_timer_->start(kChromeRestMs);
+  }
+  QMainWindow::mouseMoveEvent(event);
+}
+
+void MainWindow::ShowPadConnected(const std::string& name) {
+  notice_ = QString::fromLatin1(kPadConnectedTitle) + QString::fromStdString(name);
+  notice_timer_->start(kPadNoticeMs);
+  UpdateTitle();
+}
+
+void MainWindow::UpdateTitle() {
+  QString title = QString::fromLatin1(kMainWindowTitle);
+  if (paused_) title += QStringLiteral(" - ") + QString::fromLatin1(kPausedTitle);
+  if (!notice_.isEmpty()) title += QStringLiteral(" - ") + notice_;
+  setWindowTitle(title);
+}
+
+void MainWindow::SaveScreenshot() {
+  int choice = 0;
+  const std::string chosen = host_.AskSavePathChoosing(kScreenshotTitle, kScreenshotFilter, choice);
+  if (chosen.empty()) return;
+  // The last frame shown, at the size the picture area shows it or at 100%.
+  const int scale = choice == 0 ? (full_screen_ ? picture_->Zoom() : window_scale_) : 1;
+  const std::string path = WithDefaultExtension(chosen, ".png");
+  std::string error;
+  if (!WriteFramePng(path, records_.renderer.frame_picture.data(), kFrameWidth, kFrameHeight, error, scale)) {
+    host_.ShowMessage(kScreenshotTitle, error);
+  }
 }
 
 void MainWindow::SetOutput(VideoOutput output) {
@@ -294,7 +446,7 @@ void MainWindow::Present() {
     play->setChecked(records_.machine.tape_signal.playing);
   }
   DisplayRenderer& renderer = records_.renderer;
-  if (records_.machine.double_size) {
+  if (records_.machine.double_size && !full_screen_) {
     ScaleFramePicture(renderer);
     picture_->ShowPixels(renderer.scaled_picture.data(), kScaledWidth, kScaledHeight);
   } else {
@@ -311,14 +463,14 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
   // would only hide the release the ROM's own repeat relies on.
   if (event->isAutoRepeat()) return;
   if (auto key = HostKeyFromEvent(*event, x11_scan_codes_)) {
-    records_.machine.host_keys |= HostKeyBit(*key);
+    PressHostKey(records_.machine, *key);
   }
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
   if (event->isAutoRepeat()) return;
   if (auto key = HostKeyFromEvent(*event, x11_scan_codes_)) {
-    records_.machine.host_keys &= ~HostKeyBit(*key);
+    ReleaseHostKey(records_.machine, *key);
   }
 }
 

@@ -15,6 +15,7 @@
 
 class PictureView;
 class QAction;
+class QTimer;
 
 // The command number every menu event carries.
 enum MenuCommand : int {
@@ -58,6 +59,11 @@ enum MenuCommand : int {
   kCommandRewindTape = 39,
   kCommandFastTapeLoading = 40,
   kCommandFastForwardLoading = 41,
+  kCommandWindow300 = 50,
+  kCommandWindow400 = 51,
+  kCommandFullScreen = 52,
+  kCommandPause = 53,
+  kCommandSaveScreenshot = 55,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";
@@ -67,6 +73,16 @@ constexpr int kMainWindowY = 50;
 // the end of the program.
 inline constexpr char kTraceWriteTitle[] = "Debug to file";
 inline constexpr char kTraceWriteFailed[] = "Can't write to debug.lst! The trace text is lost.";
+
+inline constexpr char kPausedTitle[] = "Paused";
+inline constexpr char kPadConnectedTitle[] = "Game pad connected: ";
+// How long the title names a pad that was plugged in.
+constexpr int kPadNoticeMs = 4000;
+// Full screen: the menu bar and pointer hide once the pointer rests this long.
+constexpr int kChromeRestMs = 2000;
+inline constexpr char kScreenshotTitle[] = "Save Screenshot";
+// The two entries of the dialog's file type box: the size chosen with it.
+inline constexpr char kScreenshotFilter[] = "PNG picture at the size shown (*.png);;PNG picture at 100% (*.png)";
 
 // "MenuItem: 33 is not currently installed."
 std::string UninstalledCommandText(int command);
@@ -94,6 +110,14 @@ class MainWindow : public QMainWindow {
   // A breakpoint fired, the trace was flushed, or "Debugger" was chosen.
   void OpenDebugger();
 
+  // "Pause": the program holds the machine and its sound at the next frame
+  // end while this is set.
+  bool paused() const { return paused_; }
+  // A game pad was plugged in: the title names it for a few seconds.
+  void ShowPadConnected(const std::string& name);
+  // "Save Screenshot...": the last frame with its border as PNG.
+  void SaveScreenshot();
+
   PictureView* picture() const { return picture_; }
   CharsetEditorState& charset_state() { return charset_state_; }
 
@@ -103,13 +127,19 @@ class MainWindow : public QMainWindow {
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenuBar();
   void SyncCheckMarks();
-  void SetWindowSize(bool double_size);
+  void SetWindowSize(int scale);
+  void SetFullScreen(bool full_screen);
+  // Hides the window sizes that would not fit the screen.
+  void OfferFittingSizes();
+  void ShowChrome(bool shown);
+  void UpdateTitle();
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
   void ReleaseAllKeys();
@@ -122,4 +152,11 @@ class MainWindow : public QMainWindow {
   std::map<int, QAction*> actions_;
   CharsetEditorState charset_state_;
   bool x11_scan_codes_ = false;
+  int window_scale_ = 1;  // "Window": 100% to 400%
+  bool full_screen_ = false;
+  bool paused_ = false;
+  QTimer* chrome_timer_ = nullptr;  // hides menu bar and pointer in full screen
+  QPoint pointer_at_;
+  QTimer* notice_timer_ = nullptr;  // ends the pad's name in the title
+  QString notice_;
 };

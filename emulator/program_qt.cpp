@@ -12,10 +12,13 @@
 #include "platform/fonts.h"
 #include "platform/qt_application.h"
 #include "platform/qt_host.h"
+#include "platform/sdl_gamepads.h"
 #include "platform/sdl_sound.h"
 
 namespace {
 constexpr int kRealTimeFrames = 50;  // target_frames of "100%"
+// While paused, pads are still looked at this often (their news in the title).
+constexpr int kPausedPollMs = 50;
 }  // namespace
 
 VantroProgram::VantroProgram(Host* host) {
@@ -58,6 +61,7 @@ bool VantroProgram::Start() {
     return false;
   }
   sound_ = SdlSoundPlayer::Open(*allophones_);
+  gamepads_ = SdlGamepads::Open();
 
   // Memory: the machine with its trace buffer, and the pictures; the ROM is
   // copied in and every field takes its start value.
@@ -112,6 +116,8 @@ void VantroProgram::RunFrame() {
 
 void VantroProgram::BetweenFrames() {
   HandleEvents();
+  ReadGamepads();
+  if (window_->paused()) WaitWhilePaused();
   const int rate = WantedFrameRate(records_->machine);
   WaitForFrame(NextFrameDue(schedule_, rate, steady_.NowNs()));
 }
@@ -129,6 +135,23 @@ void VantroProgram::WaitForFrame(std::int64_t due_ns) {
     frame_timer_.start(static_cast<int>(left / kNsPerMs));
     HandleEvents(QEventLoop::WaitForMoreEvents);
   }
+}
+
+void VantroProgram::ReadGamepads() {
+  if (!gamepads_) return;
+  for (const std::string& name : gamepads_->Poll(records_->machine.pad_lines)) window_->ShowPadConnected(name);
+}
+
+void VantroProgram::WaitWhilePaused() {
+  // The sound device stops where it is and later plays on from there; the
+  // frame schedule, left far behind, starts again from the time of leaving.
+  if (sound_) sound_->SetPaused(true);
+  while (window_->paused() && !records_->machine.quit_requested) {
+    frame_timer_.start(kPausedPollMs);
+    HandleEvents(QEventLoop::WaitForMoreEvents);
+    ReadGamepads();
+  }
+  if (sound_) sound_->SetPaused(false);
 }
 
 std::int64_t VantroProgram::HoldClock::NowNs() { return program_.steady_.NowNs(); }
