@@ -11,7 +11,7 @@
 #include <iomanip>
 #include <memory>
 
-#include "cpu/trace_file.h"
+#include "debugger/trace_file.h"
 #include "cpu/z80.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
@@ -21,13 +21,13 @@
 #include "emulator/typed_keys.h"
 #include "emulator/wave_file.h"
 #include "machine/display_renderer.h"
-#include "machine/hardware.h"
 #include "machine/machine.h"
 #include "snapshots/blocks.h"
 #include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
+#include "spectrum/spectrum.h"
 #include "tools/text_format.h"
 
 namespace {
@@ -516,7 +516,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
 
   if (hooks.wave != nullptr) {
     // A run stopped by --until-pc ends inside a frame: its sound so far.
-    EndBeeperFrame(machine->beeper, machine->frame_tstates + cpu.tstates);
+    EndBeeperFrame(machine->beeper, machine->frame_tstates + static_cast<std::int32_t>(cpu.tstates));
     AppendWave(wave, machine->beeper.block.data(), machine->beeper.block_size);
     if (!CloseWave(wave, error)) result = kRunError;
   }

@@ -21,7 +21,7 @@
 #include <string>
 #include <utility>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"

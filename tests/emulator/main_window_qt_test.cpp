@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "emulator/about_window.h"
 #include "tools/address_range_dialog.h"
 #include "tools/byte_tool_dialog.h"
