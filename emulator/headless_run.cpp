@@ -17,6 +17,7 @@
 #include "emulator/emulation_loop.h"
 #include "emulator/frame_png.h"
 #include "emulator/frame_schedule.h"
+#include "emulator/rewind.h"
 #include "emulator/screen_text.h"
 #include "emulator/typed_keys.h"
 #include "emulator/wave_file.h"
@@ -149,7 +150,7 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
                                          "--until-pc", "--screenshot", "--save-sna", "--dump",
-                                         "--trace", "--speed", "--wav", "--joystick", "--until-text"};
+                                         "--trace", "--speed", "--wav", "--joystick", "--until-text", "--rewind"};
 
 // --joystick names for the "Joystick Interface" items.
 constexpr std::pair<const char*, Joystick> kJoystickNames[] = {
@@ -206,6 +207,12 @@ Running:
                      text wrapped onto the next line counts); checked at
                      every frame end, typing included; --frames is the limit
                      (default 3000) and exit code 3 means it never came
+  --rewind SECONDS   after the run, go back SECONDS (1-60) emulated seconds,
+                     as "Rewind" does, before the outputs below are written
+                     (--wav and --trace still hold the whole run): the
+                     machine returns exactly to the state it had then, so
+                     --frames 500 --rewind 3 writes what --frames 350 does.
+                     A run shorter than that is an error (exit code 1)
 
 Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
@@ -359,6 +366,12 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
         return std::nullopt;
       }
       options.joystick = value;
+    } else if (name == "--rewind") {
+      if (!ParseNumber(value, kRewindPoints, number) || number == 0) {
+        error = "--rewind wants 1-" + std::to_string(kRewindPoints) + " seconds, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.rewind = static_cast<int>(number);
     } else if (name == "--until-text") {
       if (value.empty()) {
         error = "--until-text wants the text to wait for";
@@ -450,12 +463,18 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   }
 
   bool pc_reached = options.until_pc && cpu.pc == *options.until_pc;
-  // --until-text looks at the screen once a frame, as a player would.
+  // --until-text looks at the screen once a frame, as a player would;
+  // --rewind keeps the machine once an emulated second, as the window does.
   bool text_seen = false;
-  auto look_at_screen = [&](unsigned outcome) {
-    if ((outcome & kPassFrameEnded) && !options.until_text.empty()) {
-      text_seen = TextOnScreen(*machine, options.until_text);
-    }
+  std::unique_ptr<RewindStore> rewind;
+  if (options.rewind > 0) {
+    rewind = std::make_unique<RewindStore>();
+    StartRewind(*rewind, cpu, *machine);
+  }
+  auto after_frame = [&](unsigned outcome) {
+    if (!(outcome & kPassFrameEnded)) return;
+    if (!options.until_text.empty()) text_seen = TextOnScreen(*machine, options.until_text);
+    if (rewind) RewindFramesEnded(*rewind, hooks.frames, cpu, *machine);
   };
   // A tape that stops at a block of a kind it does not play ends the run:
   // the load cannot go on, as the window's message says.
@@ -465,10 +484,10 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     const long until = hooks.frames + count;
     while (!pc_reached && !text_seen && !tape_stopped && hooks.frames < until) {
       if (options.until_pc) {
-        look_at_screen(RunPass(loop));
+        after_frame(RunPass(loop));
         pc_reached = cpu.pc == *options.until_pc;
       } else {
-        look_at_screen(RunUntilFrameEnd(loop));
+        after_frame(RunUntilFrameEnd(loop));
       }
       tape_stopped = machine->tape_signal.stopped_unplayed;
     }
@@ -524,6 +543,13 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   if ((machine->trace_on && !FlushTrace(*machine, loop.trace_path)) || hooks.trace_lost) {
     error = "cannot write " + options.trace;
     result = kRunError;
+  }
+  // The sound and the trace are the run's; what is written from here on
+  // shows the machine as it was --rewind seconds before the run's end.
+  if (rewind && !RewindSeconds(*rewind, options.rewind, cpu, *machine)) {
+    error = "--rewind " + std::to_string(options.rewind) + ": the run reaches back only " +
+            std::to_string(RewindReach(*rewind)) + " seconds";
+    return kRunError;
   }
   for (const auto& [address, length] : options.dumps) Dump(*machine, address, length, out);
   if (!options.screenshot.empty()) {

@@ -24,6 +24,7 @@ struct RunOptions {
   std::string wav;                                            // --wav FILE
   std::string joystick;                                       // --joystick NAME
   std::string until_text;                                     // --until-text TEXT
+  int rewind = 0;                                             // --rewind SECONDS; 0: none
   int speed_multiplier = 0;  // --speed PERCENT as the Speed item's multiplier; 0: no limit
   bool help = false;
 };

@@ -85,6 +85,7 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation", "Fast-Forward While Loading", kCommandFastForwardLoading, kOn},
     {"Emulation", nullptr, 0},
     {"Emulation", "Pause", kCommandPause, kOff},
+    {"Emulation", "Rewind", kCommandRewind},
     {"Hardware", kSweetTalkerItem, kCommandSweetTalker, kOff},
     {"Hardware", kCurrahItem, kCommandCurrah, kOff},
     {"Hardware", nullptr, 0},
@@ -117,7 +118,7 @@ int SpeedCommand(const Machine& machine) {
 // Keys of the player's items, none of them a key the Spectrum uses; they
 // work in full screen with the menu bar hidden too.
 constexpr std::pair<int, Qt::Key> kCommandKeys[] = {
-    {kCommandFullScreen, Qt::Key_F11}, {kCommandPause, Qt::Key_Pause}};
+    {kCommandFullScreen, Qt::Key_F11}, {kCommandPause, Qt::Key_Pause}, {kCommandRewind, Qt::Key_F9}};
 
 MemoryView WholeMemory(Machine& machine) {
   return MemoryView{machine.memory.data(), machine.memory.size()};
@@ -241,6 +242,7 @@ void MainWindow::Dispatch(int command) {
       UpdateTitle();
       break;
     case kCommandSaveScreenshot: SaveScreenshot(); break;
+    case kCommandRewind: ++rewind_presses_; break;
     case kCommandColour: SetOutput(VideoOutput::colour); break;
     case kCommandMonochrome: SetOutput(VideoOutput::monochrome); break;
     case kCommandGreenScreen: SetOutput(VideoOutput::green); break;

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "emulator/vantro_records.h"
 #include "machine/speech.h"
@@ -63,6 +64,7 @@ enum MenuCommand : int {
   kCommandWindow400 = 51,
   kCommandFullScreen = 52,
   kCommandPause = 53,
+  kCommandRewind = 54,
   kCommandSaveScreenshot = 55,
 };
 
@@ -113,6 +115,10 @@ class MainWindow : public QMainWindow {
   // "Pause": the program holds the machine and its sound at the next frame
   // end while this is set.
   bool paused() const { return paused_; }
+  // "Rewind" presses not yet served; the program serves them after the pass
+  // that ends the frame, where the points were kept.
+  bool rewind_pressed() const { return rewind_presses_ > 0; }
+  int TakeRewindPresses() { return std::exchange(rewind_presses_, 0); }
   // A game pad was plugged in: the title names it for a few seconds.
   void ShowPadConnected(const std::string& name);
   // "Save Screenshot...": the last frame with its border as PNG.
@@ -155,6 +161,7 @@ class MainWindow : public QMainWindow {
   int window_scale_ = 1;  // "Window": 100% to 400%
   bool full_screen_ = false;
   bool paused_ = false;
+  int rewind_presses_ = 0;
   QTimer* chrome_timer_ = nullptr;  // hides menu bar and pointer in full screen
   QPoint pointer_at_;
   QTimer* notice_timer_ = nullptr;  // ends the pad's name in the title

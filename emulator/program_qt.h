@@ -13,6 +13,7 @@
 #include "emulator/emulation_loop.h"
 #include "emulator/frame_schedule.h"
 #include "emulator/main_window.h"
+#include "emulator/rewind.h"
 #include "emulator/vantro_records.h"
 #include "machine/allophones.h"
 #include "machine/speech.h"
@@ -94,6 +95,9 @@ class VantroProgram final : public LoopHooks {
   // "Pause": the machine stands between two frames, silent, until Pause is
   // chosen again (or the program ends); events and pads are served.
   void WaitWhilePaused();
+  // After a pass that ended a frame: a point a second for "Rewind", and the
+  // presses of it served, each going one second back.
+  void AfterFrame();
 
   std::unique_ptr<QtHost> own_host_;
   Host* host_;
@@ -106,6 +110,8 @@ class VantroProgram final : public LoopHooks {
   std::unique_ptr<SdlSoundPlayer> sound_;
   std::unique_ptr<SdlGamepads> gamepads_;
   std::unique_ptr<VantroRecords> records_;
+  std::unique_ptr<RewindStore> rewind_;
+  std::int64_t frames_ = 0;  // frames shown, as the rewind store counts them
   SilentSoundPlayer silence_;
   std::unique_ptr<SweetTalker> sweet_talker_;
   QtBlockAsker block_asker_;

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -142,6 +143,7 @@ class MainWindowTest : public QObject {
         "Emulation|Fast-Forward While Loading|41*",
         "Emulation|-",
         "Emulation|Pause|53",
+        "Emulation|Rewind|54",
         "Hardware|Cheetah Sweet Talker|19",
         "Hardware|Currah Microspeech|20",
         "Hardware|-",
@@ -328,6 +330,38 @@ class MainWindowTest : public QObject {
     QCOMPARE(program->records().cpu.pc, paused_cpu.pc);
     QCOMPARE(program->records().cpu.r, paused_cpu.r);
     QVERIFY(program->records().machine.memory == paused_memory);
+  }
+
+  void RewindGoesBackASecondPerPressAndContinuesFromThere() {
+    VantroRecords& records = program->records();
+    struct Moment {
+      CpuState cpu;
+      std::array<std::uint8_t, 65536> memory;
+    };
+    std::vector<Moment> moments;  // after frames 0, 1, 2, ...
+    auto now = [&] { return Moment{records.cpu, records.machine.memory}; };
+    auto same = [](const Moment& a, const Moment& b) {
+      return a.cpu.pc == b.cpu.pc && a.cpu.sp == b.cpu.sp && a.cpu.r == b.cpu.r && a.cpu.iff == b.cpu.iff &&
+             a.memory == b.memory;
+    };
+    moments.push_back(now());
+    for (int k = 0; k < 120; ++k) {
+      program->RunFrame();
+      moments.push_back(now());
+    }
+    // F9 is served after the next frame (121): a second back from it is
+    // the point of frame 50; a second press goes to the start.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_F9);
+    program->RunFrame();
+    QVERIFY2(same(now(), moments[50]), "not back at frame 50");
+    for (int k = 51; k <= 60; ++k) program->RunFrame();
+    QVERIFY2(same(now(), moments[60]), "did not go on from frame 50 as before");
+    window->ActionFor(kCommandRewind)->trigger();
+    window->ActionFor(kCommandRewind)->trigger();
+    program->RunFrame();
+    QVERIFY2(same(now(), moments[0]), "two presses did not reach the start");
   }
 
   void GamePadsDriveTheJoysticksAndAreNamedWhenPluggedIn() {

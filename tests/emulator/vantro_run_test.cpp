@@ -237,6 +237,26 @@ TEST_F(VantroRunTest, ScriptedPlayHoldsKeysMovesTheJoystickAndWaitsForText) {
   }
 }
 
+TEST_F(VantroRunTest, RewindReturnsExactlyToTheStateOfSecondsBefore) {
+  // The ROM counts FRAMES and scans the keys all the while, so every frame
+  // leaves other memory and registers; a tape inserted keeps its place.
+  const std::string tap = folder.File("hello.tap");
+  WriteFile(tap, HelloTape());
+  const std::string rewound = folder.File("rewound.sna"), straight = folder.File("straight.sna");
+  RunResult back = RunVantro({"--load", tap, "--frames", "500", "--rewind", "3", "--dump", "0:65536", "--save-sna", rewound});
+  ASSERT_EQ(back.code, kRunOk) << back.error;
+  RunResult run = RunVantro({"--load", tap, "--frames", "350", "--dump", "0:65536", "--save-sna", straight});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  EXPECT_TRUE(back.out == run.out) << "memory differs";
+  EXPECT_EQ(ReadFile(rewound), ReadFile(straight)) << "registers or memory differ";
+  RunResult other = RunVantro({"--load", tap, "--frames", "351", "--dump", "0:65536"});
+  EXPECT_FALSE(other.out == run.out) << "a frame later must differ";
+
+  RunResult too_far = RunVantro({"--frames", "100", "--rewind", "3"});
+  EXPECT_EQ(too_far.code, kRunError);
+  EXPECT_EQ(too_far.error, "--rewind 3: the run reaches back only 2 seconds");
+}
+
 TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormatOrTheRunFails) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
@@ -349,6 +369,7 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--until-pc=70000"}, "--until-pc wants an address 0-65535, not '70000'"},
       {{"--speed", "75"}, "--speed wants 25, 50, 100 or 200, not '75'"},
       {{"--joystick", "atari"}, "--joystick wants kempston, sinclair1, sinclair2 or cursor, not 'atari'"},
+      {{"--rewind", "61"}, "--rewind wants 1-60 seconds, not '61'"},
       {{"--type", "{CS+Q"}, "--type: '{' at position 1 is never closed"},
       {{"--type", "\x01"}, "--type: no Spectrum key for '\x01' (position 1)"},
       // The loaders' own messages, as the File menu shows them.
@@ -414,7 +435,7 @@ TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
                              "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
-                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY"}) {
+                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
