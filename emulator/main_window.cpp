@@ -3,8 +3,6 @@
 #include "emulator/main_window.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCursor>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -13,25 +11,20 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
-#include <algorithm>
 #include <string>
-#include <utility>
 
 #include "spectrum/spectrum.h"
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"
-#include "emulator/frame_png.h"
 #include "machine/hardware.h"
 #include "machine/port_bus.h"
 #include "platform/key_map.h"
 #include "platform/menu_table.h"
 #include "platform/picture_view.h"
-#include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
@@ -115,11 +108,6 @@ int SpeedCommand(const Machine& machine) {
   }
 }
 
-// Keys of the player's items, none of them a key the Spectrum uses; they
-// work in full screen with the menu bar hidden too.
-constexpr std::pair<int, Qt::Key> kCommandKeys[] = {
-    {kCommandFullScreen, Qt::Key_F11}, {kCommandPause, Qt::Key_Pause}, {kCommandRewind, Qt::Key_F9}};
-
 MemoryView WholeMemory(Machine& machine) {
   return MemoryView{machine.memory.data(), machine.memory.size()};
 }
@@ -148,26 +136,7 @@ MainWindow::MainWindow(VantroRecords& records, Host& host, BlockAsker& block_ask
   BuildMenuBar();
   // No sizing border: the window is exactly menu bar plus picture area.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
-  for (auto [command, key] : kCommandKeys) {
-    QAction* action = ActionFor(command);
-    action->setShortcut(QKeySequence(key));
-    addAction(action);
-  }
-  // The sizes offered follow the screen the window is on when the menu opens.
-  if (auto* sizes = qobject_cast<QMenu*>(ActionFor(kCommandWindow100)->parent())) {
-    connect(sizes, &QMenu::aboutToShow, this, [this] { OfferFittingSizes(); });
-  }
-  setMouseTracking(true);
-  picture_->setMouseTracking(true);
-  chrome_timer_ = new QTimer(this);
-  chrome_timer_->setSingleShot(true);
-  connect(chrome_timer_, &QTimer::timeout, this, [this] { ShowChrome(false); });
-  notice_timer_ = new QTimer(this);
-  notice_timer_->setSingleShot(true);
-  connect(notice_timer_, &QTimer::timeout, this, [this] {
-    notice_.clear();
-    UpdateTitle();
-  });
+  SetUpPlayerView();
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
   move(kMainWindowX, kMainWindowY);
@@ -236,11 +205,7 @@ void MainWindow::Dispatch(int command) {
     case kCommandWindow300: SetWindowSize(3); break;
     case kCommandWindow400: SetWindowSize(4); break;
     case kCommandFullScreen: SetFullScreen(!full_screen_); break;
-    case kCommandPause:
-      paused_ = !paused_;
-      picture_->SetCaption(paused_ ? QString::fromLatin1(kPausedTitle) : QString());
-      UpdateTitle();
-      break;
+    case kCommandPause: TogglePause(); break;
     case kCommandSaveScreenshot: SaveScreenshot(); break;
     case kCommandRewind: ++rewind_presses_; break;
     case kCommandColour: SetOutput(VideoOutput::colour); break;
@@ -323,116 +288,6 @@ void MainWindow::OpenDebugger() {
                           records_.renderer, records_.hex_mode, records_.listing,
                           host_,             block_asker_,      clock_};
   ::OpenDebugger(context, this);
-}
-
-void MainWindow::SetWindowSize(int scale) {
-  // A size chosen in full screen is where F11 returns to; choosing one
-  // means the window is wanted, so full screen ends.
-  const bool was_full_screen = full_screen_;
-  SetFullScreen(false);
-  if (window_scale_ == scale && !was_full_screen) return;
-  const bool grows = scale > window_scale_;
-  window_scale_ = scale;
-  records_.machine.double_size = scale == 2;
-  // A larger window moves back to its start position so the larger picture
-  // fits the screen (as far up and left as needed); a smaller one shrinks
-  // where it stands.
-  if (grows) move(kMainWindowX, kMainWindowY);
-  picture_->setFixedSize(kFrameWidth * scale, kFrameHeight * scale);
-  adjustSize();
-  if (grows && screen() != nullptr) {
-    const QRect area = screen()->availableGeometry();
-    const QRect frame = frameGeometry();
-    move(std::max(area.left(), std::min(x(), area.right() + 1 - frame.width())),
-         std::max(area.top(), std::min(y(), area.bottom() + 1 - frame.height())));
-  }
-}
-
-void MainWindow::OfferFittingSizes() {
-  if (screen() == nullptr) return;
-  const QSize room = screen()->availableGeometry().size();
-  const QSize frame = frameGeometry().size() - geometry().size();
-  for (int scale : {3, 4}) {
-    const QSize needed = QSize(kFrameWidth * scale, kFrameHeight * scale + menuBar()->sizeHint().height()) + frame;
-    ActionFor(scale == 3 ? kCommandWindow300 : kCommandWindow400)
-        ->setVisible(needed.width() <= room.width() && needed.height() <= room.height());
-  }
-}
-
-void MainWindow::SetFullScreen(bool full_screen) {
-  if (full_screen_ == full_screen) return;
-  full_screen_ = full_screen;
-  if (full_screen) {
-    // The picture area takes the whole screen; the picture view centres the
-    // largest whole-number size on black.
-    layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
-    picture_->setMinimumSize(0, 0);
-    picture_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    showFullScreen();
-    pointer_at_ = QCursor::pos();
-    ShowChrome(false);
-  } else {
-    chrome_timer_->stop();
-    ShowChrome(true);
-    showNormal();
-    picture_->setFixedSize(kFrameWidth * window_scale_, kFrameHeight * window_scale_);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    adjustSize();
-  }
-}
-
-void MainWindow::ShowChrome(bool shown) {
-  // A menu being used stays up however long the pointer rests.
-  if (!shown && (QApplication::activePopupWidget() != nullptr || menuBar()->activeAction() != nullptr)) {
-    chrome_timer_->start(kChromeRestMs);
-    return;
-  }
-  menuBar()->setVisible(shown);
-  if (shown) {
-    unsetCursor();
-    picture_->unsetCursor();
-  } else {
-    setCursor(Qt::BlankCursor);
-    picture_->setCursor(Qt::BlankCursor);
-  }
-}
-
-void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-  // Hiding the menu bar moves the picture under a resting pointer, which
-  // Qt reports as a move: only a real change of place counts.
-  const QPoint at = event->globalPosition().toPoint();
-  if (full_screen_ && at != pointer_at_) {
-    pointer_at_ = at;
-    ShowChrome(true);
-    chrome_timer_->start(kChromeRestMs);
-  }
-  QMainWindow::mouseMoveEvent(event);
-}
-
-void MainWindow::ShowPadConnected(const std::string& name) {
-  notice_ = QString::fromLatin1(kPadConnectedTitle) + QString::fromStdString(name);
-  notice_timer_->start(kPadNoticeMs);
-  UpdateTitle();
-}
-
-void MainWindow::UpdateTitle() {
-  QString title = QString::fromLatin1(kMainWindowTitle);
-  if (paused_) title += QStringLiteral(" - ") + QString::fromLatin1(kPausedTitle);
-  if (!notice_.isEmpty()) title += QStringLiteral(" - ") + notice_;
-  setWindowTitle(title);
-}
-
-void MainWindow::SaveScreenshot() {
-  int choice = 0;
-  const std::string chosen = host_.AskSavePathChoosing(kScreenshotTitle, kScreenshotFilter, choice);
-  if (chosen.empty()) return;
-  // The last frame shown, at the size the picture area shows it or at 100%.
-  const int scale = choice == 0 ? (full_screen_ ? picture_->Zoom() : window_scale_) : 1;
-  const std::string path = WithDefaultExtension(chosen, ".png");
-  std::string error;
-  if (!WriteFramePng(path, records_.renderer.frame_picture.data(), kFrameWidth, kFrameHeight, error, scale)) {
-    host_.ShowMessage(kScreenshotTitle, error);
-  }
 }
 
 void MainWindow::SetOutput(VideoOutput output) {

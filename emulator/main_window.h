@@ -140,6 +140,9 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenuBar();
   void SyncCheckMarks();
+  // The player's side of the window (main_window_view_qt.cpp).
+  void SetUpPlayerView();
+  void TogglePause();
   void SetWindowSize(int scale);
   void SetFullScreen(bool full_screen);
   // Hides the window sizes that would not fit the screen.
