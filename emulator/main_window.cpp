@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLayout>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTimer>
