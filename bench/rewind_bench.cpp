@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   std::printf("rewind_bench: %ld frames (%.0f emulated seconds), best of %d\n", frames, emulated_seconds, kRuns);
   std::printf("  keeping points: %.1f us per emulated second = %.4f %% of one core at 100%%\n",
               best_keeping / emulated_seconds * 1e6, best_keeping / emulated_seconds * 100.0);
-  std::printf("  the frames themselves: %.1f ms per emulated second (%.1f %% of one core at 100%%)\n",
+  std::printf("  the frames themselves (the ROM idling): %.1f ms per emulated second (%.1f %% of one core at 100%%)\n",
               best_frames / emulated_seconds * 1e3, best_frames / emulated_seconds * 100.0);
   std::printf("  store: %d points of %zu bytes = %.2f MB (%.2f MiB); the tape's 1 MB image is shared\n",
               kRewindPoints, sizeof(RewindPoint), sizeof(RewindStore) / 1e6, sizeof(RewindStore) / 1048576.0);
