@@ -340,6 +340,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     ChooseNoLimit(*machine);
   }
   machine->fast_load = !options.no_fast_load;
+  machine->wave_decoder = options.wave_decoder;
 
   std::optional<std::vector<KeyChord>> chords = ParseTypedKeys(options.type, error);
   if (!chords) return kRunError;
@@ -405,20 +406,16 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   }
 
   bool pc_reached = options.until_pc && cpu.pc == *options.until_pc;
-  // A tape that stops at a block of a kind it does not play ends the run:
-  // the load cannot go on, as the window's message says.
-  bool tape_stopped = false;
   // Runs until `count` more frames have ended, or the watched address comes.
   auto run_frames = [&](long count) {
     const long until = hooks.frames + count;
-    while (!pc_reached && !tape_stopped && hooks.frames < until) {
+    while (!pc_reached && hooks.frames < until) {
       if (options.until_pc) {
         RunPass(loop);
         pc_reached = cpu.pc == *options.until_pc;
       } else {
         RunUntilFrameEnd(loop);
       }
-      tape_stopped = machine->tape_signal.stopped_unplayed;
     }
   };
 
@@ -446,10 +443,6 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     error = std::string("the program counter never reached ") + address + " in " +
             std::to_string(hooks.frames) + " frames";
     result = kRunPcNotReached;
-  }
-  if (tape_stopped) {
-    error = Describe(options.load, UnplayedBlockProblem(machine->tape_signal.unplayed_id));
-    result = kRunError;
   }
 
   if (hooks.wave != nullptr) {

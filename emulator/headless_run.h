@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "machine/machine.h"
+
 struct RunOptions {
   std::string rom;                                            // --rom FILE
   std::string load;                                           // --load FILE
@@ -23,6 +25,9 @@ struct RunOptions {
   bool no_fast_load = false;                                  // --no-fast-load
   std::string wav;                                            // --wav FILE
   int speed_multiplier = 0;  // --speed PERCENT as the Speed item's multiplier; 0: no limit
+  // The host's WAVE reader for --load FILE.wav; vantro-run's main plugs in
+  // SDL's, the window's own, so both read WAVE files alike.
+  WaveDecoder wave_decoder = nullptr;
   bool help = false;
 };
 

@@ -13,6 +13,7 @@
 #include "platform/qt_application.h"
 #include "platform/qt_host.h"
 #include "platform/sdl_sound.h"
+#include "platform/sdl_wave.h"
 
 namespace {
 constexpr int kRealTimeFrames = 50;  // target_frames of "100%"
@@ -92,6 +93,7 @@ bool VantroProgram::Start() {
   SoundPlayer& player = sound_ ? static_cast<SoundPlayer&>(*sound_) : silence_;
   sweet_talker_ = std::make_unique<SweetTalker>(*allophones_, player, hold_clock_);
   records.machine.sweet_talker = sweet_talker_.get();
+  records.machine.wave_decoder = DecodeWaveWithSdl;
 
   LoadPalette(records.renderer, VideoOutput::colour);
   ResetCpu(records.cpu);
@@ -107,7 +109,6 @@ void VantroProgram::RunFrame() {
   // A frame end handles the events itself (BetweenFrames); a pass that
   // stopped for the debugger has not, and has no frame to pace.
   if (!(RunUntilFrameEnd(*loop_) & kPassFrameEnded)) HandleEvents();
-  window_->ReportTapeStop();
 }
 
 void VantroProgram::BetweenFrames() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "emulator/headless_run.h"
+#include "platform/sdl_wave.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     std::cerr << "vantro-run: " << error << '\n';
     return kRunError;
   }
+  options->wave_decoder = DecodeWaveWithSdl;
   if (options->help || args.empty()) {
     std::cout << RunHelpText();
     return kRunOk;

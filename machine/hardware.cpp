@@ -60,3 +60,9 @@ bool ToggleCurrah(Machine& machine, CpuState& cpu) {
   ResetCpu(cpu);
   return true;
 }
+
+void FitJoystick(Machine& machine, Joystick joystick) {
+  machine.joystick = joystick;
+  if (joystick != Joystick::kempston) machine.sweet_talker_on = false;
+  machine.currah_on = false;
+}

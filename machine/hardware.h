@@ -35,3 +35,8 @@ HardwareChecks HardwareCheckMarks(const Machine& machine);
 bool ChooseJoystick(Machine& machine, CpuState& cpu, Joystick choice);
 bool ToggleSweetTalker(Machine& machine, CpuState& cpu);
 bool ToggleCurrah(Machine& machine, CpuState& cpu);
+// A loaded snapshot's joystick: fitted without a restart, since the snapshot
+// brings its own processor state. A speech unit that cannot be fitted beside
+// it (the Sweet Talker shares the board only with Kempston, the Currah
+// with none) is switched off.
+void FitJoystick(Machine& machine, Joystick joystick);

@@ -14,7 +14,10 @@ namespace {
 // this within one frame while the tape is held count as listening.
 constexpr std::uint32_t kListenReads = 200;
 
-enum class StepLevel : std::uint8_t { toggle, low, high };
+// Blocks that only steer the tape (levels, loops, jumps, calls) passed in a
+// row without one that plays: far more than any tape has, loops of empty
+// bodies included, so only a file whose jumps go round in a circle meets it.
+constexpr std::uint32_t kMostSteeringSteps = 1u << 20;
 
 struct Step {
   std::uint32_t tstates;
@@ -40,6 +43,7 @@ std::uint32_t MainSteps(const SignalBlock& block) {
       return DataBits(block);  // one step per sample
     case SignalKind::pure_tone:
     case SignalKind::pulses:
+    case SignalKind::recorded:
       return block.count;
     default:
       return 0;
@@ -80,6 +84,11 @@ bool StepOf(const TapeImage& image, const SignalBlock& block, std::uint32_t step
       case SignalKind::direct:
         out = {block.sample_tstates, DataBit(image, block, step) ? StepLevel::high : StepLevel::low};
         return true;
+      case SignalKind::recorded: {
+        const std::uint32_t word = image.words[block.first + step];
+        out = {word & kLongestStep, static_cast<StepLevel>(word >> kStepLevelShift)};
+        return true;
+      }
       default:
         return false;
     }
@@ -101,6 +110,7 @@ bool StepOf(const TapeImage& image, const SignalBlock& block, std::uint32_t step
 void BeginStep(TapeSignal& tape, const Step& step, std::uint64_t at) {
   switch (step.level) {
     case StepLevel::toggle: tape.level = !tape.level; break;
+    case StepLevel::keep: break;
     case StepLevel::low: tape.level = false; break;
     case StepLevel::high: tape.level = true; break;
   }
@@ -114,14 +124,24 @@ void StopAtEnd(TapeSignal& tape) {
   tape.level = false;
 }
 
+// A call block's targets, read from the image's words.
+std::size_t CallTarget(const TapeImage& image, const SignalBlock& call, std::uint32_t k) {
+  return image.words[call.first + k];
+}
+
 // Enters block `tape.block` at T-state `at`, running the blocks that only
-// steer the tape (level, loops, stops) on the way to one with steps.
+// steer the tape (level, loops, jumps, calls, stops) on the way to one with
+// steps.
 void EnterBlock(TapeSignal& tape, std::uint64_t at) {
   const std::vector<SignalBlock>& blocks = tape.image.blocks;
   tape.held = false;
-  for (;;) {
+  for (std::uint32_t steering = 0;; ++steering) {
     if (tape.block >= blocks.size()) {
       StopAtEnd(tape);
+      return;
+    }
+    if (steering == kMostSteeringSteps) {
+      tape.playing = false;
       return;
     }
     const SignalBlock& block = blocks[tape.block];
@@ -131,12 +151,29 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
         ++tape.block;
         tape.playing = false;
         return;
-      case SignalKind::unsupported:
-        ++tape.block;
-        tape.playing = false;
-        tape.stopped_unplayed = true;
-        tape.unplayed_id = block.id;
-        return;
+      case SignalKind::jump:
+        tape.block = block.count;
+        continue;
+      case SignalKind::call:
+        if (block.count == 0) {
+          ++tape.block;
+          continue;
+        }
+        tape.call_block = tape.block;
+        tape.call_next = 1;
+        tape.block = CallTarget(tape.image, block, 0);
+        continue;
+      case SignalKind::call_return:
+        // A return outside a call is passed over.
+        if (tape.call_block == kNoCall) {
+          ++tape.block;
+        } else if (const SignalBlock& call = blocks[tape.call_block]; tape.call_next < call.count) {
+          tape.block = CallTarget(tape.image, call, tape.call_next++);
+        } else {
+          tape.block = tape.call_block + 1;
+          tape.call_block = kNoCall;
+        }
+        continue;
       case SignalKind::set_level:
         tape.level = block.level != 0;
         ++tape.block;
@@ -252,7 +289,7 @@ void RewindTape(TapeSignal& tape, std::uint64_t now) {
   tape.block = 0;
   tape.step = 0;
   tape.loop_left = 0;
-  tape.stopped_unplayed = false;
+  tape.call_block = kNoCall;
   if (was_playing) SetTapePlaying(tape, true, now);
 }
 

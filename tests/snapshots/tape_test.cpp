@@ -164,7 +164,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
       {"block past the end", Bytes{0x13, 0x00, 0x00, 0x01}, "long.tap", not_tap},
       {"a stray byte after the last block", Concat(TwoBlockTape(), {0x00}), "stray.tap", not_tap},
       {"block without a checksum", Bytes{0x01, 0x00, 0xFF}, "one.tap", not_tap},
-      {"a folder", std::nullopt, "folder.tap", "Can't open file!"},
+      {"a folder", std::nullopt, "folder.tap", kNotAFile},
       {"a missing file", std::nullopt, "missing.tap", "Can't open file!"},
   };
   for (const Case& c : cases) {
