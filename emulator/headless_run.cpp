@@ -164,12 +164,15 @@ or text.
 Input:
   --rom FILE         use this 16,384-byte ROM image instead of the built-in one
   --load FILE        open a snapshot or tape as "Open" does: .sna and .z80
-                     (versions 1-3, 48K) load at once, .tzx (or a file
-                     starting "ZXTape!") is inserted as a TZX tape, anything
-                     else as a TAP tape; the tape plays from the start. A
-                     file "Open" would refuse ends the run with its message,
-                     and so does a tape that stops at a block of a kind
-                     Vantro does not play (exit code 1)
+                     (versions 1-3, 48K; a Z80 file's joystick is fitted)
+                     load at once; a TZX (.tzx, version 1.x), CSW (.csw,
+                     versions 1 and 2), PZX (.pzx) or WAV (.wav: PCM, 8 or
+                     16 bit, mono or stereo, any rate, read by SDL) tape, each
+                     also known by its signature, is inserted as such,
+                     anything else as a TAP tape; the tape plays from the
+                     start. A file "Open" would refuse (a damaged one, a
+                     folder, a pipe) ends the run with its message (exit
+                     code 1)
   --bin FILE@ADDR    put a raw file into memory at ADDR, as "Load Bin/Scr/Rom"
                      does (at 0 it also resets the processor); repeatable.
                      When the machine boots from the ROM, blocks for RAM
@@ -195,7 +198,8 @@ Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
   --screenshot FILE  the 320x240 picture with border, as a PNG file
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name),
-                     or a Z80 (version 3) one for a name ending in .z80; an
+                     or a Z80 (version 3, with the joystick) one for a name
+                     ending in .z80; an
                      SNA with the stack at the protected ROM is still saved,
                      but PC is lost, so the run ends with exit code 1
   --trace FILE       write every instruction run, in the format of Vantro's
@@ -224,6 +228,7 @@ Examples:
   vantro-run --frames 150 --screenshot boot.png
   vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
   vantro-run --load game.tzx --no-fast-load --type 'j""{ENTER}' --frames 3000
+  vantro-run --load game.wav --type 'j""{ENTER}' --frames 3000 --screenshot game.png
   vantro-run --load state.sna --frames 50 --dump 0x5C00:64
   vantro-run --type '{EXTEND}{SS+Z}1,0{ENTER}' --frames 100 --wav beep.wav
             (BEEP 1,0: one second of middle C)
