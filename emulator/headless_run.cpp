@@ -210,6 +210,10 @@ Output (written after the run, in this order):
                      emulated time (the T-states run, at 3.5 MHz), however
                      fast the run itself goes
 
+Information:
+  --help             print this text (so does a run without options)
+  --version          (alone) print the version and licence
+
 Numbers: decimal (32768) or hexadecimal (0x8000, $8000, 8000h).
 
 Typing: each key is held for 4 frames and released for 4. When the machine

@@ -6,9 +6,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
 #include "cpu/z80.h"
+#include "emulator/command_line.h"
 #include "platform/fonts.h"
 #include "platform/qt_application.h"
 #include "platform/qt_host.h"
@@ -154,8 +156,18 @@ void VantroProgram::HandleEvents(QEventLoop::ProcessEventsFlags flags) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void VantroProgram::OpenCommandLineFile(const QStringList& arguments) {
-  if (arguments.size() > 1) window_->OpenPath(QFile::encodeName(arguments[1]).toStdString());
+void VantroProgram::OpenCommandLineFile(const std::string& path) {
+  if (!path.empty()) window_->OpenPath(path);
+}
+
+bool VantroProgram::UseRomImage(const std::string& path) {
+  if (path.empty()) return true;
+  std::optional<std::string> problem = LoadRomImage(records_->machine, records_->cpu, path);
+  if (!problem) return true;
+  // Checked before start-up, so only a file changed since can fail here.
+  std::fprintf(stderr, "vantro: %s\n", problem->c_str());
+  Fatal(problem->c_str());
+  return false;
 }
 
 void VantroProgram::Run() {
@@ -183,12 +195,31 @@ void VantroProgram::Shutdown() {
 }
 
 int RunVantro(int argc, char** argv) {
+  if (AnswerInformationOption(argc, argv, "vantro", VantroHelpText())) return 0;
   std::unique_ptr<QApplication> application =
       StartQtApplication(argc, argv, kFatalTitle, kCantInitialise);
+  // Qt has taken its own options out of the list. A bad option or ROM image
+  // is told before any window opens.
+  std::vector<std::string> args;
+  for (const QString& arg : QCoreApplication::arguments().mid(1)) {
+    args.push_back(QFile::encodeName(arg).toStdString());
+  }
+  std::string error;
+  std::optional<VantroArguments> arguments = ParseVantroArguments(args, error);
+  if (arguments && !arguments->rom.empty()) {
+    if (std::optional<std::string> problem = RomImageProblem(arguments->rom)) {
+      error = *problem;
+      arguments.reset();
+    }
+  }
+  if (!arguments) {
+    std::fprintf(stderr, "vantro: %s\n", error.c_str());
+    return kStartFailedExitCode;
+  }
   VantroProgram program;
   if (!program.Start()) return kStartFailedExitCode;
-  // Qt has taken its own options out of the list.
-  program.OpenCommandLineFile(QCoreApplication::arguments());
+  if (!program.UseRomImage(arguments->rom)) return kStartFailedExitCode;
+  program.OpenCommandLineFile(arguments->file);
   program.Run();
   // Nothing is saved and nothing is asked; only the trace is not dropped.
   program.Shutdown();

@@ -36,9 +36,11 @@ class VantroProgram final : public LoopHooks {
 
   // Start-up; false when a fatal message was shown and the program must end.
   bool Start();
-  // `vantro FILE`: after start-up the file (the first argument after the
-  // program's name) opens as "Open" would open it.
-  void OpenCommandLineFile(const QStringList& arguments);
+  // `vantro --rom FILE`: after start-up the image replaces the ROM; false,
+  // after a fatal message, when it cannot. An empty path keeps the ROM.
+  bool UseRomImage(const std::string& path);
+  // `vantro FILE`: after start-up the file opens as "Open" would open it.
+  void OpenCommandLineFile(const std::string& path);
   // Runs frames until quit_requested.
   void Run();
   // The end of a started program: trace text still being collected is

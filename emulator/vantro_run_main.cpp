@@ -5,10 +5,15 @@
 #include <vector>
 
 #include "emulator/headless_run.h"
+#include "generated/program_version.h"
 #include "platform/sdl_wave.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::cout << "vantro-run (Vantro) " << kProgramVersion << '\n' << kLicenceNotice;
+    return kRunOk;
+  }
   std::string error;
   std::optional<RunOptions> options = ParseRunOptions(args, error);
   if (!options) {

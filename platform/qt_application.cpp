@@ -3,6 +3,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
+
+#include "generated/program_version.h"
 
 namespace {
 
@@ -36,4 +39,20 @@ std::unique_ptr<QApplication> StartQtApplication(int& argc, char** argv, const c
   // A fatal message later on is a fault of its own, not a failed start.
   qInstallMessageHandler(g_qt_handler);
   return application;
+}
+
+bool AnswerInformationOption(int argc, char** argv, std::string_view program, std::string_view help) {
+  for (int k = 1; k < argc; ++k) {
+    const std::string_view arg = argv[k];
+    if (arg == "--help" || arg == "-h") {
+      std::fwrite(help.data(), 1, help.size(), stdout);
+      return true;
+    }
+    if (arg == "--version") {
+      std::printf("%.*s (Vantro) %s\n%s", static_cast<int>(program.size()), program.data(),
+                  kProgramVersion, kLicenceNotice);
+      return true;
+    }
+  }
+  return false;
 }

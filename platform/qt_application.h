@@ -4,6 +4,7 @@
 #pragma once
 #include <QApplication>
 #include <memory>
+#include <string_view>
 
 // Exit code of a program that could not start (a "Fatal Error" at start-up).
 inline constexpr int kStartFailedExitCode = 1;
@@ -14,3 +15,9 @@ inline constexpr int kStartFailedExitCode = 1;
 // outlive the application, as Qt requires.
 std::unique_ptr<QApplication> StartQtApplication(int& argc, char** argv, const char* fatal_title,
                                                  const char* fatal_text);
+
+// `--help` or `--version` anywhere on the command line: prints `help`, or the
+// program's name, version and licence, on standard output and returns true,
+// so the program ends with 0 before Qt starts. Both work without a display;
+// the manual pages are made from them.
+bool AnswerInformationOption(int argc, char** argv, std::string_view program, std::string_view help);

@@ -137,3 +137,21 @@ std::vector<std::string> AboutLines() {
 std::string UnknownMenuItemText(int id) {
   return "MenuItem: " + std::to_string(id) + " is not currently installed.";
 }
+
+std::string KelbrinUsageText() {
+  return R"(Usage: kelbrin [--help | --version]
+
+Kelbrin is a ROM editor for the ZX Spectrum 16K/48K. It opens in a window
+on the built-in 48K ROM and its code/data map; the File menu loads and
+saves the ROM or a block of it with a .map file beside it, and "Run in
+Vantro" starts Vantro on the edited image.
+
+Options:
+  --help         print this text and exit
+  --version      print the version and licence and exit
+
+Qt's own options (such as -platform offscreen) are taken as well.
+
+Exit codes: 0 after a run, 1 for a failed start.
+)";
+}

@@ -15,3 +15,5 @@ std::vector<std::string> HelpLines();
 std::vector<std::string> AboutLines();
 // "MenuItem: 21 is not currently installed."
 std::string UnknownMenuItemText(int id);
+// The --help text (the manual page is made from it).
+std::string KelbrinUsageText();

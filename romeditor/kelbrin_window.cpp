@@ -31,6 +31,7 @@ constexpr MenuMark kOff = MenuMark::off;  // the mark follows the editor
 constexpr MenuRow kMenuRows[] = {
     {"File", "Load rom/bin", kCmdLoadBlock},
     {"File", "Save rom/bin", kCmdSaveBlock},
+    {"File", "Run in Vantro", kCmdRunInVantro},
     {"File", nullptr, 0},
     {"File", "Restore default ROM", kCmdRestoreRom},
     {"File", nullptr, 0},
@@ -104,6 +105,9 @@ void KelbrinWindow::RunCommand(int id) {
       break;
     case kCmdSaveBlock:
       SaveRomBlockCommand(editor_, host_, *asker_);
+      break;
+    case kCmdRunInVantro:
+      launcher_.Run(editor_.rom_image, host_);
       break;
     case kCmdRestoreRom:
       RestoreDefaultRomCommand(editor_, host_);

@@ -8,6 +8,7 @@
 
 #include "romeditor/kelbrin_asker.h"
 #include "romeditor/rom_editor.h"
+#include "romeditor/vantro_launch_qt.h"
 #include "tools/charset_editor_window.h"
 #include "tools/host.h"
 #include "tools/listing.h"
@@ -21,6 +22,7 @@ enum KelbrinCommand : int {
   kCmdSaveBlock = 2,
   kCmdRestoreRom = 3,
   kCmdExit = 4,
+  kCmdRunInVantro = 5,
   kCmdDisassembleToFile = 10,
   kCmdDisassembleToWindow = 11,
   kCmdDefineCode = 12,
@@ -59,6 +61,7 @@ class KelbrinWindow : public QMainWindow {
   QAction* action(int id) const;
   // Tests replace the dialogs with a script.
   void set_asker(KelbrinAsker* asker) { asker_ = asker; }
+  VantroLauncher& launcher() { return launcher_; }
   QWidget* client() const { return client_; }
   QLabel* title_label() const { return title_label_; }
 
@@ -76,6 +79,7 @@ class KelbrinWindow : public QMainWindow {
   ListingState listing_state_;
   QtKelbrinAsker dialogs_;
   KelbrinAsker* asker_;
+  VantroLauncher launcher_;
   std::map<int, QAction*> actions_;
   QWidget* client_ = nullptr;
   QLabel* title_label_ = nullptr;

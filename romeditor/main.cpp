@@ -13,6 +13,7 @@
 #include "platform/fonts.h"
 #include "platform/qt_application.h"
 #include "platform/qt_host.h"
+#include "romeditor/help_text.h"
 #include "romeditor/kelbrin_window.h"
 #include "romeditor/rom_editor.h"
 #include "tools/charset_editor_window.h"
@@ -35,6 +36,7 @@ QImage ToQImage(const RgbaPicture& picture) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (AnswerInformationOption(argc, argv, "kelbrin", KelbrinUsageText())) return 0;
   std::unique_ptr<QApplication> app = StartQtApplication(argc, argv, kFatalTitle, kCannotInitialise);
   QtHost host;
   // The built-in pictures belong to the graphics facilities: without them

@@ -10,6 +10,9 @@ packages=(
   libgtest-dev
   spectrum-roms
   libz80ex-dev
+  # install, manual pages, the Debian package and their checks
+  help2man dpkg-dev file
+  desktop-file-utils appstream libxml2-utils shared-mime-info xdg-utils
 )
 
 missing=()

@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -320,7 +321,7 @@ class MainWindowTest : public QObject {
     }
     for (int way = 0; way < 2; ++way) {
       if (way == 0) {
-        program->OpenCommandLineFile({QStringLiteral("vantro"), path});
+        program->OpenCommandLineFile(QFile::encodeName(path).toStdString());
       } else {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path)});
@@ -361,6 +362,31 @@ class MainWindowTest : public QObject {
     window->ActionFor(kCommandFastForwardLoading)->trigger();
     QVERIFY(!machine.fast_load && !machine.fast_forward_loading);
     QCOMPARE(Checked(window, {kCommandFastTapeLoading, kCommandFastForwardLoading}), QStringList());
+  }
+
+  // `vantro --rom FILE`: a whole image replaces the ROM and restarts the
+  // processor; a file of another size is a fatal message, the ROM untouched.
+  void RomImageFromTheCommandLineReplacesTheRom() {
+    Machine& machine = program->records().machine;
+    const std::vector<std::uint8_t> built_in(machine.memory.begin(), machine.memory.begin() + 16384);
+    QTemporaryDir folder;
+    const std::string short_rom = QFile::encodeName(folder.filePath("short.rom")).toStdString();
+    const std::string rom = QFile::encodeName(folder.filePath("edited.rom")).toStdString();
+    QFile(QString::fromStdString(short_rom)).open(QIODevice::WriteOnly);
+    {
+      QFile file(QString::fromStdString(rom));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(QByteArray(16384, '\x76'));  // HALT everywhere
+    }
+    QVERIFY(!program->UseRomImage(short_rom));
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QCOMPARE(host.messages[0].second, short_rom + ": a ROM image has 16384 bytes, this one 0");
+    QVERIFY(std::equal(built_in.begin(), built_in.end(), machine.memory.begin()));
+    program->RunFrame();
+    QVERIFY(program->UseRomImage(rom));
+    QCOMPARE(program->records().cpu.pc, std::uint16_t{0});
+    QVERIFY(std::all_of(machine.memory.begin(), machine.memory.begin() + 16384,
+                        [](std::uint8_t b) { return b == 0x76; }));
   }
 
   void HardwareRulesWithResets() {

@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -148,6 +150,70 @@ class KelbrinWindowTest : public QObject {
     QCOMPARE(f.editor.rom_image[0], BuiltInRom()[0]);
     QCOMPARE(f.host.messages.back().first, std::string("Restore Default ROM"));
     QCOMPARE(f.host.messages.back().second, std::string("Any unsaved changes will be lost, Proceed?"));
+  }
+
+  // "Run in Vantro" starts the Vantro it finds with --rom on a file holding
+  // the edited image; without a Vantro, or when it cannot start, a message.
+  void RunInVantroStartsVantroOnTheEditedImage() {
+    Fixture f;
+    f.editor.rom_image[0x1234] = 0xA5;
+    QString found;
+    bool starts = true;
+    QStringList started;
+    QByteArray image_seen;
+    f.window->launcher().set_finder([&] { return found; });
+    f.window->launcher().set_starter([&](const QString& program, const QStringList& arguments) {
+      started = QStringList{program} + arguments;
+      QFile file(arguments.value(1));
+      if (file.open(QIODevice::ReadOnly)) image_seen = file.readAll();
+      return starts;
+    });
+    const struct { const char* vantro; bool starts; const char* message; } cases[] = {
+        {"", true, "Can't find Vantro: there is no vantro beside Kelbrin or on the PATH!"},
+        {"/opt/vantro/bin/vantro", false, "Can't start Vantro!"},
+        {"/opt/vantro/bin/vantro", true, nullptr},
+    };
+    for (const auto& c : cases) {
+      found = QString::fromLatin1(c.vantro);
+      starts = c.starts;
+      started.clear();
+      f.host.messages.clear();
+      f.window->action(kCmdRunInVantro)->trigger();
+      if (c.message != nullptr) {
+        QCOMPARE(f.host.messages.size(), std::size_t{1});
+        QCOMPARE(f.host.messages[0].first, std::string("Run in Vantro"));
+        QCOMPARE(f.host.messages[0].second, std::string(c.message));
+      } else {
+        QVERIFY(f.host.messages.empty());
+      }
+      QCOMPARE(started.value(0), found.isEmpty() ? QString() : found);
+    }
+    QCOMPARE(started.value(1), QStringLiteral("--rom"));
+    QCOMPARE(image_seen, QByteArray(reinterpret_cast<const char*>(f.editor.rom_image.data()), 16384));
+  }
+
+  // The real start: a stand-in vantro beside "Kelbrin" is found and run
+  // detached with --rom and the image file.
+  void RunInVantroStartsTheVantroBesideKelbrin() {
+    Fixture f;
+    QTemporaryDir folder;
+    const QString stand_in = folder.filePath(QStringLiteral("vantro"));
+    const QString said = folder.filePath(QStringLiteral("arguments"));
+    {
+      QFile script(stand_in);
+      QVERIFY(script.open(QIODevice::WriteOnly));
+      script.write(QStringLiteral("#!/bin/sh\necho \"$1\" \"$(wc -c < \"$2\")\" > '%1.new'\nmv '%1.new' '%1'\n")
+                       .arg(said).toUtf8());
+      script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QCOMPARE(FindVantro(folder.path()), stand_in);
+    f.window->launcher().set_finder([&] { return FindVantro(folder.path()); });
+    f.window->action(kCmdRunInVantro)->trigger();
+    QVERIFY(f.host.messages.empty());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(said), 10000);
+    QFile result(said);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll().trimmed(), QByteArray("--rom 16384"));
   }
 
   void NmiMarkFollowsTheToggleAndSurvivesRestore() {
