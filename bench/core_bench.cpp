@@ -11,7 +11,7 @@
 #include <ctime>
 #include <memory>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "data/rom_image.h"
 #include "machine/machine.h"
 
@@ -63,7 +63,7 @@ Measurement RunVantro(int frames) {
         if (machine->frame_tstates >= kFrameTStates) break;
       }
     }
-    machine->frame_tstates = 0;  // the surplus is dropped, not carried
+    machine->frame_tstates -= kFrameTStates;  // the overrun opens the next frame, as in the loop
     AcceptInterrupt(cpu, *machine);
   }
   result.seconds = ThreadSeconds() - start;
@@ -111,7 +111,7 @@ Measurement RunZ80ex(int frames) {
         if (frame_tstates >= kFrameTStates) break;
       }
     }
-    frame_tstates = 0;
+    frame_tstates -= kFrameTStates;
     pending += z80ex_int(cpu);
   }
   result.seconds = ThreadSeconds() - start;

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "bench_time.h"
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
 #include "emulator/main_window.h"
@@ -83,7 +83,7 @@ double BareCoreFramesPerSecond() {
     frame_tstates += cpu.tstates;
     cpu.tstates = 0;
     if (frame_tstates >= kFrameTStates) {
-      frame_tstates = 0;
+      frame_tstates -= kFrameTStates;
       AcceptInterrupt(cpu, *machine);
       ++frames;
     }

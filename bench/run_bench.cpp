@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
 #include "emulator/headless_run.h"
@@ -122,7 +122,9 @@ double RunVantro(const Start& from, int frames) {
 #ifdef VANTRO_HAVE_Z80EX
 struct Peer {
   Machine* machine;
-  CpuState port_cpu;  // carries io_data for our port bus
+  // The position in the frame the port bus is told: no tape plays and the
+  // beeper is not heard here, so a fixed one does.
+  std::int32_t frame_tstates;
 };
 
 Z80EX_BYTE PeerRead(Z80EX_CONTEXT*, Z80EX_WORD address, int, void* data) {
@@ -133,20 +135,20 @@ void PeerWrite(Z80EX_CONTEXT*, Z80EX_WORD address, Z80EX_BYTE value, void* data)
 }
 Z80EX_BYTE PeerPortRead(Z80EX_CONTEXT*, Z80EX_WORD port, void* data) {
   auto* peer = static_cast<Peer*>(data);
-  PortRead(*peer->machine, peer->port_cpu, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8));
-  return peer->port_cpu.io_data;
+  return PortRead(*peer->machine, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8),
+                  peer->frame_tstates);
 }
 void PeerPortWrite(Z80EX_CONTEXT*, Z80EX_WORD port, Z80EX_BYTE value, void* data) {
   auto* peer = static_cast<Peer*>(data);
-  peer->port_cpu.io_data = value;
-  PortWrite(*peer->machine, peer->port_cpu, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8));
+  PortWrite(*peer->machine, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8), value,
+            peer->frame_tstates);
 }
 Z80EX_BYTE PeerVector(Z80EX_CONTEXT*, void*) { return 0xFF; }
 
 double RunZ80ex(const Start& from, int frames) {
   auto machine = std::make_unique<Machine>(*from.machine);
   auto renderer = std::make_unique<DisplayRenderer>();
-  Peer peer{machine.get(), {}};
+  Peer peer{machine.get(), 0};
   Z80EX_CONTEXT* z = z80ex_create(PeerRead, &peer, PeerWrite, &peer, PeerPortRead, &peer, PeerPortWrite, &peer,
                                   PeerVector, &peer);
   const CpuState& c = from.cpu;
@@ -179,7 +181,7 @@ double RunZ80ex(const Start& from, int frames) {
       frame_tstates += pending;
       pending = 0;
       if (frame_tstates >= kFrameTStates) {
-        frame_tstates = 0;
+        frame_tstates -= kFrameTStates;
         RenderFrame(*renderer, *machine, static_cast<std::uint32_t>(frame * 20));
         SampleKeyboard(*machine);
         pending += z80ex_int(z);

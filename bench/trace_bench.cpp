@@ -7,9 +7,9 @@
 #include <cstring>
 #include <memory>
 
-#include "cpu/trace_file.h"
-#include "cpu/traced_step.h"
-#include "cpu/z80.h"
+#include "debugger/trace_file.h"
+#include "debugger/traced_step.h"
+#include "spectrum/spectrum.h"
 #include "machine/machine.h"
 
 namespace {

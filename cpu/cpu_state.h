@@ -1,9 +1,6 @@
-// The complete state of the emulated Z80 and the two stack primitives shared
-// by the executor, interrupt acceptance and the SNA code.
+// The complete state of the emulated Z80.
 #pragma once
 #include <cstdint>
-
-struct Machine;
 
 struct CpuState {
   std::uint8_t a = 0, f = 0, b = 0, c = 0, d = 0, e = 0, h = 0, l = 0;
@@ -20,8 +17,13 @@ struct CpuState {
   std::uint8_t im = 0;
   bool halted = false;
   bool ei_delay = false;
-  std::uint16_t tstates = 0;  // wraps silently; the loop empties it often
-  std::uint8_t io_data = 0;   // byte of the last port transfer
+  // T-states run since the loop last moved them into the frame. A step adds
+  // at most a few dozen and the loop empties it every few hundred, so 32
+  // bits never wrap, whoever else lets it grow (the debugger's STEP).
+  std::uint32_t tstates = 0;
+  // The byte of the last port transfer, in or out: OUT (C),0 (ED 71) puts
+  // it on the bus again. The port bus itself takes and returns its bytes.
+  std::uint8_t io_data = 0;
 };
 
 // Flag bits of f.
@@ -32,8 +34,3 @@ inline std::uint16_t Bc(const CpuState& s) { return static_cast<std::uint16_t>(s
 inline std::uint16_t De(const CpuState& s) { return static_cast<std::uint16_t>(s.d << 8 | s.e); }
 inline std::uint16_t Hl(const CpuState& s) { return static_cast<std::uint16_t>(s.h << 8 | s.l); }
 inline std::uint16_t Af(const CpuState& s) { return static_cast<std::uint16_t>(s.a << 8 | s.f); }
-
-// sp -= 2; each byte is stored only at or above write_floor.
-void PushWord(CpuState& cpu, Machine& machine, std::uint16_t value);
-// Low byte from sp, high byte from sp + 1 (wrapping); sp += 2.
-std::uint16_t PopWord(CpuState& cpu, const Machine& machine);

@@ -1,12 +1,12 @@
 // Inline building blocks of the Z80 executor: flag tables, memory and stack
-// access, the 8- and 16-bit arithmetic shared by the unprefixed decoder
-// (step.cpp) and the CB/ED groups (cb_ed_groups.cpp). Private to cpu/.
+// access through the bus, the 8- and 16-bit arithmetic shared by the
+// unprefixed decoder (step.h) and the CB/ED groups (cb_ed_groups.h).
+// Private to cpu/.
 #pragma once
 #include <array>
 #include <cstdint>
 
 #include "cpu/cpu_state.h"
-#include "machine/machine.h"
 
 namespace z80 {
 
@@ -39,46 +39,52 @@ inline std::uint8_t Parity(unsigned v) { return kFlagTables.sz53p[v & 0xFF] & kF
 
 // ---- instruction stream and memory -------------------------------------
 
-inline std::uint8_t FetchByte(CpuState& s, const Machine& m) { return m.memory[s.pc++]; }
+template <class Bus>
+inline std::uint8_t FetchByte(CpuState& s, Bus m) { return m.Read(s.pc++); }
 
-inline std::uint16_t FetchWord(CpuState& s, const Machine& m) {
-  std::uint8_t low = m.memory[s.pc++];
-  std::uint8_t high = m.memory[s.pc++];
+template <class Bus>
+inline std::uint16_t FetchWord(CpuState& s, Bus m) {
+  std::uint8_t low = m.Read(s.pc++);
+  std::uint8_t high = m.Read(s.pc++);
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 
 // Opcode fetches (first byte, prefixes, the byte after CBh/EDh) count in R;
 // immediates and displacements do not.
-inline std::uint8_t FetchOpcode(CpuState& s, const Machine& m) {
+template <class Bus>
+inline std::uint8_t FetchOpcode(CpuState& s, Bus m) {
   ++s.r;
-  return m.memory[s.pc++];
+  return m.Read(s.pc++);
 }
 
-inline std::uint16_t ReadWord(const Machine& m, std::uint16_t address) {
-  std::uint8_t low = m.memory[address];
-  std::uint8_t high = m.memory[static_cast<std::uint16_t>(address + 1)];
+template <class Bus>
+inline std::uint16_t ReadWord(Bus m, std::uint16_t address) {
+  std::uint8_t low = m.Read(address);
+  std::uint8_t high = m.Read(static_cast<std::uint16_t>(address + 1));
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 
-inline void WriteWord(Machine& m, std::uint16_t address, std::uint16_t value) {
-  WriteByte(m, address, static_cast<std::uint8_t>(value));
-  WriteByte(m, static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value >> 8));
+template <class Bus>
+inline void WriteWord(Bus m, std::uint16_t address, std::uint16_t value) {
+  m.Write(address, static_cast<std::uint8_t>(value));
+  m.Write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value >> 8));
 }
 
-// The one definition of the stack rules: PushWord and PopWord (stack.cpp)
-// call these, and the executor calls them inline because CALL, RET, PUSH and
-// POP sit on the hottest path of ROM code.
-inline void Push(CpuState& s, Machine& m, std::uint16_t value) {
-  // sp moves by two even when write protection drops the bytes.
+// The one definition of the stack rules, for the executor, interrupt
+// acceptance and the Spectrum's PushWord and PopWord.
+template <class Bus>
+inline void Push(CpuState& s, Bus m, std::uint16_t value) {
+  // sp moves by two even when the bus drops the bytes (write protection).
   --s.sp;
-  WriteByte(m, s.sp, static_cast<std::uint8_t>(value >> 8));
+  m.Write(s.sp, static_cast<std::uint8_t>(value >> 8));
   --s.sp;
-  WriteByte(m, s.sp, static_cast<std::uint8_t>(value));
+  m.Write(s.sp, static_cast<std::uint8_t>(value));
 }
 
-inline std::uint16_t Pop(CpuState& s, const Machine& m) {
-  std::uint8_t low = m.memory[s.sp++];
-  std::uint8_t high = m.memory[s.sp++];
+template <class Bus>
+inline std::uint16_t Pop(CpuState& s, Bus m) {
+  std::uint8_t low = m.Read(s.sp++);
+  std::uint8_t high = m.Read(s.sp++);
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 
@@ -242,13 +248,5 @@ inline std::uint16_t Sbc16(CpuState& s, std::uint16_t a, std::uint16_t v) {
                                   ((((a ^ v) & (a ^ res)) & 0x8000) >> 13) | ((res >> 16) & kFlagC));
   return r16;
 }
-
-// ---- entry points of the prefixed groups (cb_ed_groups.cpp) ------------
-// Each returns the T-states of the instruction; the prefix bytes have been
-// fetched and counted in R already.
-
-unsigned ExecuteCb(CpuState& s, Machine& m);
-unsigned ExecuteIndexedCb(CpuState& s, Machine& m, std::uint16_t index_register);
-unsigned ExecuteEd(CpuState& s, Machine& m);
 
 }  // namespace z80

@@ -46,6 +46,10 @@ bool BreakpointFires(Breakpoint& breakpoint, const CpuState& cpu, const Machine&
   return true;
 }
 
+bool WatchesAddress(const Breakpoint& breakpoint) {
+  return breakpoint.kind == kOpcodeKind || breakpoint.kind == kPcKind;
+}
+
 std::string_view RegisterName(std::uint8_t kind) {
   if (kind < kFirstRegisterKind || kind > kLastRegisterKind) return {};
   return kRegisterNameTable.substr(static_cast<std::size_t>(kind - kFirstRegisterKind) * 2, 2);

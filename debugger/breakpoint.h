@@ -22,11 +22,16 @@ struct Breakpoint {
 // firing "change" breakpoint turns back to "equal". Disarming is the caller's.
 bool BreakpointFires(Breakpoint& breakpoint, const CpuState& cpu, const Machine& machine);
 
+// PC and opcode breakpoints stop at an address; the loop lets them stop at
+// a repeating block instruction once rather than at each of its passes.
+bool WatchesAddress(const Breakpoint& breakpoint);
+
 // Kinds by the menu items that select them.
 constexpr std::uint8_t kFlagKindAny = 8;        // "Any": every bit of F
 constexpr std::uint8_t kOpcodeKind = 18;
 constexpr std::uint8_t kFirstRegisterKind = 19;  // "A"
 constexpr std::uint8_t kFirstWideKind = 29;      // "BC"
+constexpr std::uint8_t kPcKind = 34;             // "PC"
 constexpr std::uint8_t kLastRegisterKind = 35;   // "SP"
 
 // Two characters per register kind from kind 19 on; the 8-bit names carry a

@@ -1,6 +1,7 @@
 // The debugger's commands on CpuState and Machine; see debugger_commands.h.
 #include "debugger/debugger_commands.h"
 
+#include "spectrum/spectrum.h"
 #include "tools/disassembler.h"
 #include "tools/text_format.h"
 
@@ -15,7 +16,7 @@ void LeaveDebugger(CpuState& cpu, Machine& machine) {
   machine.frame_tstates = 0;
 }
 
-std::int32_t AddToRunningTotal(std::int32_t total, std::uint16_t tstates) {
+std::int32_t AddToRunningTotal(std::int32_t total, std::uint32_t tstates) {
   // A total from outside the debugger's range (the loop's frame count is
   // cleared on entry, but a record may say anything) is brought into it
   // first, so the sum can neither overflow nor go negative.
@@ -27,7 +28,11 @@ std::int32_t AddToRunningTotal(std::int32_t total, std::uint16_t tstates) {
 
 std::string DebuggerStep(CpuState& cpu, Machine& machine, bool hex_mode, TraceTexts& texts) {
   cpu.tstates = 0;
+  const std::uint16_t start = cpu.pc;
   TracedStep(cpu, machine, hex_mode, texts);
+  // The processor runs a repeating block instruction a pass at a time; STEP
+  // shows it whole, as the listing line and the total say.
+  while (BlockPassRepeats(cpu, machine, start)) Step(cpu, machine);
   machine.frame_tstates = AddToRunningTotal(machine.frame_tstates, cpu.tstates);
   Disassembly line;
   line.address_field = texts.trace_addr;

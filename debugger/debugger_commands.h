@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "cpu/cpu_state.h"
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 #include "debugger/breakpoint.h"
 #include "machine/machine.h"
 
@@ -27,13 +27,14 @@ void EnterDebugger(CpuState& cpu, Machine& machine, Breakpoint& breakpoint);
 void LeaveDebugger(CpuState& cpu, Machine& machine);
 
 // (total + tstates) modulo 1,048,575.
-std::int32_t AddToRunningTotal(std::int32_t total, std::uint16_t tstates);
+std::int32_t AddToRunningTotal(std::int32_t total, std::uint32_t tstates);
 
 // STEP: exactly one instruction through the traced step (a repeating block
-// instruction runs all its passes) and nothing else: no interrupt, frame
-// end, keyboard, breakpoint or tape trap. tstates holds that instruction's
-// count afterwards and frame_tstates the running total. Answers the listing
-// line: address field, byte field in 14 columns, instruction text.
+// instruction runs all its passes, as one instruction) and nothing else: no
+// interrupt, frame end, keyboard, breakpoint or tape trap. tstates holds
+// that instruction's count afterwards and frame_tstates the running total.
+// Answers the listing line: address field, byte field in 14 columns,
+// instruction text.
 std::string DebuggerStep(CpuState& cpu, Machine& machine, bool hex_mode, TraceTexts& texts);
 
 // "Force State" > "Enable": at least one more instruction runs before an

@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "cpu/trace_file.h"
-#include "cpu/z80.h"
+#include "debugger/trace_file.h"
+#include "spectrum/spectrum.h"
 #include "debugger/breakpoint_dialog.h"
 #include "debugger/debugger_commands.h"
 #include "debugger/load_register_dialog.h"

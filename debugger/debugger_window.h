@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cpu/cpu_state.h"
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 #include "debugger/breakpoint.h"
 #include "machine/display_renderer.h"
 #include "machine/machine.h"

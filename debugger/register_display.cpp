@@ -43,7 +43,7 @@ std::string RightAligned(std::uint32_t value, std::size_t width) {
   return std::string(width - digits.size(), ' ') + digits;
 }
 
-std::string TStateText(std::int32_t frame_tstates, std::uint16_t tstates) {
+std::string TStateText(std::int32_t frame_tstates, std::uint32_t tstates) {
   // The running total is kept below 1,048,575 by STEP; a negative one can
   // only come from a damaged record and shows as 0 rather than as garbage.
   const std::uint32_t total = frame_tstates < 0 ? 0u : static_cast<std::uint32_t>(frame_tstates);

@@ -3,8 +3,8 @@
 // text or calls through an interface; the hooks run once per frame at most.
 #include "emulator/emulation_loop.h"
 
-#include "cpu/trace_file.h"
-#include "cpu/z80.h"
+#include "debugger/trace_file.h"
+#include "spectrum/spectrum.h"
 #include "debugger/breakpoint.h"
 #include "machine/machine.h"
 #include "machine/display_renderer.h"
@@ -15,15 +15,13 @@ namespace {
 
 void EndFrame(EmulationLoop& loop) {
   Machine& machine = loop.machine;
-  // The tape counts every T-state run, the overshoot included, so its pulses
-  // keep their length across frame ends.
-  TapeFrameEnd(machine.tape_signal, static_cast<std::uint64_t>(machine.frame_tstates));
-  EndBeeperFrame(machine.beeper, machine.frame_tstates);
-  // A long block move can overshoot by thousands of T-states; the surplus
-  // is dropped so one transfer never ends two frames.
-  machine.frame_tstates = 0;
+  // The frame is exactly 69,888 T-states long for the tape and the beeper;
+  // what the last instruction ran past its end opens the next frame, so no
+  // T-state is lost and N frames are N x 69,888 T-states of sound and tape.
+  TapeFrameEnd(machine.tape_signal, kFrameTStates);
+  EndBeeperFrame(machine.beeper, kFrameTStates);
+  machine.frame_tstates -= kFrameTStates;
   machine.border_band = 0;
-  loop.frame_passes = 0;
   RenderFrame(loop.renderer, machine, loop.clock.NowMs());
   loop.hooks.Present();
   // Commands and key changes come in here, before the interrupt: the
@@ -40,11 +38,14 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
   Machine& machine = loop.machine;
   unsigned outcome = kPassPlain;
 
+  const std::uint16_t start = cpu.pc;
   if (!machine.trace_on) {
     Step(cpu, machine);
   } else {
     TracedStep(cpu, machine, loop.hex_mode, loop.trace_texts);
-    if (AppendTraceLine(machine, loop.trace_texts, cpu, loop.trace_path)) {
+    // A repeating block instruction is one line, written after its last
+    // pass with the registers that pass leaves.
+    if (!BlockPassRepeats(cpu, machine, start) && AppendTraceLine(machine, loop.trace_texts, cpu, loop.trace_path)) {
       // The block is in "debug.lst" and tracing has stopped; the debugger
       // opens before the rest of the pass, as the trace ends there.
       outcome |= kPassTraceFlushed;
@@ -61,15 +62,21 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
     cpu.tstates = 0;
   }
 
-  if (machine.frame_tstates >= kFrameTStates || ++loop.frame_passes >= kFramePassLimit) {
-    EndFrame(loop);
+  if (machine.frame_tstates >= kFrameTStates) {
+    // Only a step longer than a frame (none does today) ends more than one;
+    // each of them is a whole frame, drawn, heard and offered its interrupt.
+    do EndFrame(loop);
+    while (machine.frame_tstates >= kFrameTStates);
     outcome |= kPassFrameEnded;
   }
 
   // After the instruction, so the trap sees the address about to run.
   if (machine.tape_active && machine.fast_load) TapeTrap(machine, cpu);
 
-  if (loop.breakpoint.armed && BreakpointFires(loop.breakpoint, cpu, machine)) {
+  // An address breakpoint stops at a repeating block instruction once, not
+  // again at each pass, which ends back on the same address.
+  if (loop.breakpoint.armed && !(WatchesAddress(loop.breakpoint) && BlockPassRepeats(cpu, machine, start)) &&
+      BreakpointFires(loop.breakpoint, cpu, machine)) {
     loop.breakpoint.armed = false;
     outcome |= kPassBreakpointFired;
     loop.hooks.OpenDebugger();

@@ -1,14 +1,16 @@
-// The emulation loop: one Z80 instruction per pass, the frame end every
-// 69,888 T-states (render, present, then the hooks' turn for host events and
-// the wait for the frame's due time, then keyboard and interrupt), and
-// after the instruction the tape loader trap and the breakpoint test. Plain
-// C++ without a window, so Vantro's main window and the headless runner
-// vantro-run drive the very same passes.
+// The emulation loop: one Z80 instruction (or one pass of a repeating block
+// instruction) per pass, the frame end every 69,888 T-states, what the last
+// instruction ran past it counting into the next frame (render, present,
+// then the hooks' turn for host events and the wait for the frame's due
+// time, then keyboard and interrupt), and after the instruction the tape
+// loader trap and the breakpoint test. Plain C++ without a window, so
+// Vantro's main window and the headless runner vantro-run drive the very
+// same passes.
 #pragma once
 #include <cstdint>
 
-#include "cpu/trace_file.h"
-#include "cpu/traced_step.h"
+#include "debugger/trace_file.h"
+#include "debugger/traced_step.h"
 #include "machine/speech.h"  // MillisecondClock
 
 struct CpuState;
@@ -57,15 +59,7 @@ struct EmulationLoop {
   // Where flushed trace blocks go: "debug.lst" in the current directory for
   // the window; vantro-run's --trace names its own file.
   const char* trace_path = kTraceFileName;
-  // Passes since the last frame end. Undefined ED codes and stray prefixes
-  // take no T-states, so a program made of them alone would never end a
-  // frame; after kFramePassLimit passes the frame ends anyway.
-  std::uint32_t frame_passes = 0;
 };
-
-// Instructions that take time take at least 4 T-states, so a frame of them
-// never needs this many passes.
-constexpr std::uint32_t kFramePassLimit = 69888;
 
 // What happened during a pass; bits, kPassPlain when none.
 enum PassOutcome : unsigned {

@@ -11,7 +11,7 @@
 #include <iomanip>
 #include <memory>
 
-#include "cpu/trace_file.h"
+#include "debugger/trace_file.h"
 #include "cpu/z80.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
@@ -456,7 +456,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
 
   if (hooks.wave != nullptr) {
     // A run stopped by --until-pc ends inside a frame: its sound so far.
-    EndBeeperFrame(machine->beeper, machine->frame_tstates + cpu.tstates);
+    EndBeeperFrame(machine->beeper, machine->frame_tstates + static_cast<std::int32_t>(cpu.tstates));
     AppendWave(wave, machine->beeper.block.data(), machine->beeper.block_size);
     if (!CloseWave(wave, error)) result = kRunError;
   }

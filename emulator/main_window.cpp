@@ -15,7 +15,7 @@
 #include <QUrl>
 #include <string>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"

@@ -4,8 +4,6 @@
 // processor as plugging one into a real machine would.
 #include "machine/hardware.h"
 
-#include "cpu/z80.h"
-
 HardwareChecks HardwareCheckMarks(const Machine& machine) {
   HardwareChecks checks;
   checks.kempston = machine.joystick == Joystick::kempston;
@@ -17,7 +15,7 @@ HardwareChecks HardwareCheckMarks(const Machine& machine) {
   return checks;
 }
 
-bool ChooseJoystick(Machine& machine, CpuState& cpu, Joystick choice) {
+bool FitJoystick(Machine& machine, Joystick choice) {
   // "none" is no menu item; treating it as a choice would silently unplug
   // the joystick without the reset that removing the Currah implies.
   if (choice == Joystick::none || choice == machine.joystick) return false;
@@ -31,12 +29,11 @@ bool ChooseJoystick(Machine& machine, CpuState& cpu, Joystick choice) {
     machine.sweet_talker_on = false;
     reset = true;
   }
-  if (reset) ResetCpu(cpu);
   machine.joystick = choice;
   return reset;
 }
 
-bool ToggleSweetTalker(Machine& machine, CpuState& cpu) {
+bool FlipSweetTalker(Machine& machine) {
   if (machine.sweet_talker_on) {
     machine.sweet_talker_on = false;
   } else {
@@ -44,11 +41,10 @@ bool ToggleSweetTalker(Machine& machine, CpuState& cpu) {
     machine.currah_on = false;
     machine.sweet_talker_on = true;
   }
-  ResetCpu(cpu);
   return true;
 }
 
-bool ToggleCurrah(Machine& machine, CpuState& cpu) {
+bool FlipCurrah(Machine& machine) {
   if (machine.currah_on) {
     // The joystick stays unplugged until the user picks one.
     machine.currah_on = false;
@@ -57,12 +53,5 @@ bool ToggleCurrah(Machine& machine, CpuState& cpu) {
     machine.sweet_talker_on = false;
     machine.currah_on = true;
   }
-  ResetCpu(cpu);
   return true;
-}
-
-void FitJoystick(Machine& machine, Joystick joystick) {
-  machine.joystick = joystick;
-  if (joystick != Joystick::kempston) machine.sweet_talker_on = false;
-  machine.currah_on = false;
 }

@@ -1,12 +1,12 @@
 // The Hardware menu's selection rules: which joystick interface and which
-// speech unit are fitted, and when changing them restarts the processor.
-// Called by the main window's menu dispatch, which mirrors the result in
-// its check marks through HardwareCheckMarks.
+// speech unit are fitted, and when changing them restarts the machine. The
+// restart itself is the processor's, so the commands that carry it out live
+// in the Spectrum layer (spectrum/spectrum.h), which calls these; the main
+// window's menu dispatch mirrors the result in its check marks through
+// HardwareCheckMarks.
 #pragma once
 
 #include "machine/machine.h"
-
-struct CpuState;
 
 // The menu items as they appear, for texts and check marks.
 inline constexpr char kKempstonItem[] = "Kempston";
@@ -30,13 +30,10 @@ struct HardwareChecks {
 
 HardwareChecks HardwareCheckMarks(const Machine& machine);
 
-// Each returns whether it performed the hard reset (ResetCpu).
-// `choice` must be one of the four interfaces, never Joystick::none.
-bool ChooseJoystick(Machine& machine, CpuState& cpu, Joystick choice);
-bool ToggleSweetTalker(Machine& machine, CpuState& cpu);
-bool ToggleCurrah(Machine& machine, CpuState& cpu);
-// A loaded snapshot's joystick: fitted without a restart, since the snapshot
-// brings its own processor state. A speech unit that cannot be fitted beside
-// it (the Sweet Talker shares the board only with Kempston, the Currah
-// with none) is switched off.
-void FitJoystick(Machine& machine, Joystick joystick);
+// Each changes the fitted hardware and returns whether the change restarts
+// the processor (a hard reset), as plugging the unit in or out of a real
+// machine would. `choice` must be one of the four interfaces, never
+// Joystick::none.
+bool FitJoystick(Machine& machine, Joystick choice);
+bool FlipSweetTalker(Machine& machine);
+bool FlipCurrah(Machine& machine);

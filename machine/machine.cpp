@@ -1,17 +1,11 @@
-// Start-up state of the Machine record and the memory-side commands of the
-// Emulation and Tools menus (write protection, soft reset, Force BREAK).
-// Called by start-up and by the menu dispatch between two instructions.
+// Start-up state of the Machine record and the memory-side command of the
+// Tools menu (write protection). Called by start-up and by the menu
+// dispatch between two instructions.
 #include "machine/machine.h"
 
 #include <algorithm>
 
-#include "cpu/cpu_state.h"
 #include "data/rom_image.h"
-
-namespace {
-constexpr std::uint16_t kSoftResetEntry = 0x11B7;  // ROM: NEW, keeps RAMTOP
-constexpr std::uint16_t kBreakEntry = 0x12A2;      // ROM: main execution loop
-}  // namespace
 
 void InitMachine(Machine& m) {
   const auto rom = BuiltInRom();
@@ -48,18 +42,4 @@ void InitMachine(Machine& m) {
 bool ToggleWriteProtect(Machine& m) {
   m.write_floor ^= kProtectedFloor;
   return m.write_floor != 0;
-}
-
-// Both move PC from outside. A processor waiting in HALT must stop waiting,
-// or the next accepted interrupt would step over the new PC's first byte
-// as if it were the HALT opcode.
-void SoftReset(CpuState& cpu) {
-  cpu.pc = kSoftResetEntry;
-  cpu.halted = false;
-}
-
-void ForceBreak(CpuState& cpu) {
-  cpu.pc = kBreakEntry;
-  cpu.im = 1;
-  cpu.halted = false;
 }

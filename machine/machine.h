@@ -1,6 +1,11 @@
 // Machine: everything of the emulated 48K computer that is not processor
-// state. One instance lives for the whole run, created by the program's main
-// and passed by reference to every subsystem.
+// state, in two parts. MachineHardware is the computer itself (memory, ULA,
+// keyboard rows, tape, the fitted joystick and speech interfaces) and
+// nothing else, so saving and restoring it is one plain copy of about
+// 64 KB; Machine adds the session's settings and host-side buffers (speed,
+// window and palette, the trace buffer, the beeper's sound output, the
+// quit request). One Machine lives for the whole run, created by the
+// program's main and passed by reference to every subsystem.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -53,32 +58,40 @@ using WaveDecoder = bool (*)(const std::vector<std::uint8_t>& file, PcmSound& so
 
 constexpr std::uint16_t kProtectedFloor = 0x4000;
 
-struct Machine {
+struct MachineHardware {
   std::array<std::uint8_t, 65536> memory{};
   std::uint16_t write_floor = kProtectedFloor;
   std::uint8_t ula_out = 0;
   std::array<std::uint8_t, 8> key_rows{};
-  // Host keys held right now (bits by HostKey); the platform keeps it up to
-  // date from key events, the port bus samples it.
-  std::uint64_t host_keys = 0;
   Joystick joystick = Joystick::kempston;
   bool sweet_talker_on = false;
   bool currah_on = false;
+  // The speech unit the Sweet Talker's port reaches; wired once at start-up.
   SweetTalkerPort* sweet_talker = nullptr;
-  bool fast_border = true;
   std::uint8_t border_band = 0;
-  VideoOutput video_output = VideoOutput::colour;
-  bool double_size = false;
   std::uint8_t flash_phase = 0;
   std::uint32_t flash_toggled_at = 0;
   std::int32_t frame_tstates = 0;
+  // The inserted tape and where it stands; the port bus plays it into the
+  // EAR bit, the trap serves its standard blocks.
+  TapeSignal tape_signal;
+  bool tape_active = false;  // true exactly while a tape is in
+};
+
+// Rewind keeps a copy a second for a minute: 60 of them must stay within
+// 5 MB, so nothing large joins the hardware but the memory.
+static_assert(sizeof(MachineHardware) <= 80 * 1024, "MachineHardware must stay one cheap copy");
+
+struct Machine : MachineHardware {
+  // Host keys held right now (bits by HostKey); the platform keeps it up to
+  // date from key events, the port bus samples it.
+  std::uint64_t host_keys = 0;
+  bool fast_border = true;
+  VideoOutput video_output = VideoOutput::colour;
+  bool double_size = false;
   bool speed_limited = true;
   std::uint8_t target_frames = 50;
   bool quit_requested = false;
-  // The inserted tape, read whole, and where it stands; the port bus plays
-  // it into the EAR bit, the trap serves its standard blocks.
-  TapeSignal tape_signal;
-  bool tape_active = false;           // true exactly while a tape is in
   bool fast_load = true;              // "Fast Tape Loading": the trap serves standard blocks
   bool fast_forward_loading = true;   // "Fast-Forward While Loading"
   // Wiring, as sweet_talker is: how "Open" decodes a WAVE file into a tape;
@@ -91,6 +104,9 @@ struct Machine {
   // opens the debugger after it tells the user and clears it.
   bool trace_write_failed = false;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
+  // The loudspeaker's sound on its way out: the frame's level changes and
+  // the samples made of them at each frame end. The level the program set
+  // is the hardware's ula_out; these buffers (some 70 KB) are the host's.
   Beeper beeper;
 };
 
@@ -107,12 +123,10 @@ inline void StoreDirect(Machine& m, std::uint16_t address, std::uint8_t value) {
   m.memory[address] = value;
 }
 
-struct CpuState;
-
 // The T-state of the machine's life at this point of the frame: the closed
 // frames (counted by the tape), the frame so far and the instruction's own
 // T-states not yet moved into the frame.
-inline std::uint64_t TapeNow(const Machine& m, std::uint16_t cpu_tstates) {
+inline std::uint64_t TapeNow(const Machine& m, std::uint32_t cpu_tstates) {
   return m.tape_signal.clock + static_cast<std::uint64_t>(m.frame_tstates) + cpu_tstates;
 }
 
@@ -123,9 +137,3 @@ void InitMachine(Machine& m);
 // "Write Protect ROM": flips write_floor between 4000h and 0000h; returns
 // whether the item is now checked (protection on).
 bool ToggleWriteProtect(Machine& m);
-// "Soft" reset: the ROM continues at its NEW entry with everything else kept
-// (a HALT wait ends).
-void SoftReset(CpuState& cpu);
-// "Force BREAK": the ROM's error report entry, in interrupt mode 1 (a HALT
-// wait ends).
-void ForceBreak(CpuState& cpu);

@@ -1,11 +1,9 @@
 // The 48K port decoding behind IN and OUT: the ULA on even ports (keyboard
 // half-rows with the Interface 2 joysticks laid over them; border, speaker
 // and MIC out), the Kempston joystick and the Sweet Talker on odd ports.
-// Called by the Z80 core for every port instruction and by the emulation
-// loop at each frame end.
+// Called through the Spectrum's bus for every port instruction and by the
+// emulation loop at each frame end.
 #include "machine/port_bus.h"
-
-#include "cpu/cpu_state.h"
 
 namespace {
 
@@ -44,7 +42,7 @@ std::uint8_t Interface2Bits(const JoystickKeys& keys, int up, int down, int left
 
 }  // namespace
 
-void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high) {
+std::uint8_t PortRead(Machine& machine, std::uint8_t low, std::uint8_t high, std::int32_t tstate) {
   if ((low & 0x01) == 0) {
     unsigned v = 0;
     for (int row = 0; row < 8; ++row) {
@@ -59,12 +57,11 @@ void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t hi
     // unless a playing tape's signal is high.
     v ^= 0xBF;
     if (machine.tape_signal.playing) {
-      const bool ear = TapeEarLevel(machine.tape_signal, TapeNow(machine, cpu.tstates));
+      const bool ear = TapeEarLevel(machine.tape_signal, machine.tape_signal.clock + static_cast<std::uint64_t>(tstate));
       if (ear) v |= 0x40;
-      BeeperEar(machine.beeper, machine.frame_tstates + cpu.tstates, ear);
+      BeeperEar(machine.beeper, tstate, ear);
     }
-    cpu.io_data = static_cast<std::uint8_t>(v);
-    return;
+    return static_cast<std::uint8_t>(v);
   }
   if (machine.joystick == Joystick::kempston && (low & 0xE0) == 0) {
     const JoystickKeys keys = ReadJoystick(machine);
@@ -74,22 +71,20 @@ void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t hi
     if (keys.down) v |= 0x04;
     if (keys.up) v |= 0x08;
     if (keys.fire) v |= 0x10;
-    cpu.io_data = static_cast<std::uint8_t>(v);
-    return;
+    return static_cast<std::uint8_t>(v);
   }
-  cpu.io_data = 0xFF;
+  return 0xFF;
 }
 
-void PortWrite(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high) {
+void PortWrite(Machine& machine, std::uint8_t low, std::uint8_t high, std::uint8_t value, std::int32_t tstate) {
   (void)high;  // no device here decodes the high byte on writes
   if ((low & 0x01) == 0) {
-    machine.ula_out = cpu.io_data;
-    // cpu.tstates holds what the loop has not yet moved into the frame.
-    BeeperWrite(machine.beeper, machine.frame_tstates + cpu.tstates, cpu.io_data);
+    machine.ula_out = value;
+    BeeperWrite(machine.beeper, tstate, value);
     return;
   }
   if (machine.sweet_talker_on && (low & 0xF8) == 0 && machine.sweet_talker != nullptr) {
-    machine.sweet_talker->Write(cpu.io_data);
+    machine.sweet_talker->Write(value);
   }
 }
 

@@ -6,11 +6,10 @@
 
 #include "machine/machine.h"
 
-struct CpuState;
-
-// The result is left in cpu.io_data.
-void PortRead(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high);
-// The byte written is taken from cpu.io_data.
-void PortWrite(Machine& machine, CpuState& cpu, std::uint8_t low, std::uint8_t high);
+// `tstate` is the access's position in the frame: the frame's T-states so
+// far plus the processor's not yet moved into it. The tape's EAR signal and
+// the beeper are timed by it.
+std::uint8_t PortRead(Machine& machine, std::uint8_t low, std::uint8_t high, std::int32_t tstate);
+void PortWrite(Machine& machine, std::uint8_t low, std::uint8_t high, std::uint8_t value, std::int32_t tstate);
 // Frame end: copies the held matrix keys into key_rows.
 void SampleKeyboard(Machine& machine);

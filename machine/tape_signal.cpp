@@ -133,7 +133,7 @@ std::size_t CallTarget(const TapeImage& image, const SignalBlock& call, std::uin
 // steer the tape (level, loops, jumps, calls, stops) on the way to one with
 // steps.
 void EnterBlock(TapeSignal& tape, std::uint64_t at) {
-  const std::vector<SignalBlock>& blocks = tape.image.blocks;
+  const std::vector<SignalBlock>& blocks = tape.image->blocks;
   tape.held = false;
   for (std::uint32_t steering = 0;; ++steering) {
     if (tape.block >= blocks.size()) {
@@ -161,14 +161,14 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
         }
         tape.call_block = tape.block;
         tape.call_next = 1;
-        tape.block = CallTarget(tape.image, block, 0);
+        tape.block = CallTarget(*tape.image, block, 0);
         continue;
       case SignalKind::call_return:
         // A return outside a call is passed over.
         if (tape.call_block == kNoCall) {
           ++tape.block;
         } else if (const SignalBlock& call = blocks[tape.call_block]; tape.call_next < call.count) {
-          tape.block = CallTarget(tape.image, call, tape.call_next++);
+          tape.block = CallTarget(*tape.image, call, tape.call_next++);
         } else {
           tape.block = tape.call_block + 1;
           tape.call_block = kNoCall;
@@ -197,7 +197,7 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
     // Only the kinds that play are left; one with nothing to play (no
     // pulse, sample or pause) is passed over.
     Step first;
-    if (!StepOf(tape.image, block, 0, first)) {
+    if (!StepOf(*tape.image, block, 0, first)) {
       ++tape.block;
       continue;
     }
@@ -212,9 +212,9 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
 }
 
 void NextStep(TapeSignal& tape, std::uint64_t at) {
-  const SignalBlock& block = tape.image.blocks[tape.block];
+  const SignalBlock& block = tape.image->blocks[tape.block];
   Step next;
-  if (StepOf(tape.image, block, tape.step + 1, next)) {
+  if (StepOf(*tape.image, block, tape.step + 1, next)) {
     ++tape.step;
     BeginStep(tape, next, at);
     return;
@@ -227,7 +227,7 @@ void NextStep(TapeSignal& tape, std::uint64_t at) {
 void Release(TapeSignal& tape, std::uint64_t at) {
   tape.held = false;
   Step first;
-  if (StepOf(tape.image, tape.image.blocks[tape.block], 0, first)) BeginStep(tape, first, at);
+  if (StepOf(*tape.image, tape.image->blocks[tape.block], 0, first)) BeginStep(tape, first, at);
 }
 
 }  // namespace
@@ -251,7 +251,7 @@ SignalBlock StandardBlock(std::size_t first, std::size_t length, std::uint8_t fl
 
 void InsertTapeSignal(TapeSignal& tape, TapeImage image, std::uint64_t now) {
   EjectTapeSignal(tape);
-  tape.image = std::move(image);
+  tape.image = std::make_shared<const TapeImage>(std::move(image));
   tape.inserted = true;
   RewindTape(tape, now);
   SetTapePlaying(tape, true, now);
@@ -261,12 +261,12 @@ void EjectTapeSignal(TapeSignal& tape) {
   // Stopped first, so the rewind leaves it stopped.
   tape.playing = false;
   RewindTape(tape, 0);
-  tape.image = TapeImage{};
+  tape.image = NoTapeImage();
   tape.inserted = false;
 }
 
 void SetTapePlaying(TapeSignal& tape, bool playing, std::uint64_t now) {
-  if (!playing || !tape.inserted || tape.block >= tape.image.blocks.size()) {
+  if (!playing || !tape.inserted || tape.block >= tape.image->blocks.size()) {
     tape.playing = false;
     return;
   }
@@ -314,7 +314,7 @@ void TapeFrameEnd(TapeSignal& tape, std::uint64_t frame_tstates) {
 
 const SignalBlock* NextTrapBlock(const TapeSignal& tape, std::size_t& index) {
   if (!tape.playing) return nullptr;
-  const std::vector<SignalBlock>& blocks = tape.image.blocks;
+  const std::vector<SignalBlock>& blocks = tape.image->blocks;
   std::size_t at = tape.block;
   // A block whose pilot has played out is lost to the ROM too: it would
   // find the next one.

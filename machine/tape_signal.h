@@ -7,6 +7,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Standard ROM timings (SAVE), in T-states of the 3.5 MHz clock.
@@ -77,12 +78,21 @@ struct TapeImage {
   std::vector<std::uint32_t> words;
 };
 
+// The empty image of a recorder without a tape, one for the whole run.
+inline const std::shared_ptr<const TapeImage>& NoTapeImage() {
+  static const std::shared_ptr<const TapeImage> empty = std::make_shared<const TapeImage>();
+  return empty;
+}
+
 // The inserted tape and where it stands. `playing` is the recorder's PLAY
 // key; `held` keeps the tape at the start of a standard block until the
 // machine listens (the trap takes the block, or a loop reads the EAR port),
 // so a tape inserted before LOAD "" is typed keeps its first block.
+// The image never changes while it is in: it is shared, not held by value,
+// so a copy of the machine's hardware (Rewind keeps them) costs the
+// position only, never the tape.
 struct TapeSignal {
-  TapeImage image;
+  std::shared_ptr<const TapeImage> image = NoTapeImage();
   bool inserted = false;
   bool playing = false;
   bool held = false;

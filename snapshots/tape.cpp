@@ -121,7 +121,7 @@ bool ServeTapeBlock(Machine& machine, CpuState& cpu) {
   const SignalBlock* block = NextTrapBlock(machine.tape_signal, index);
   if (block == nullptr) return false;
   // The image stays as it is while the tape moves on past the block.
-  const std::uint8_t* bytes = machine.tape_signal.image.bytes.data() + block->first;
+  const std::uint8_t* bytes = machine.tape_signal.image->bytes.data() + block->first;
   const std::size_t size = block->length;
   SkipPastBlock(machine.tape_signal, index, TapeNow(machine, cpu.tstates));
   const std::uint8_t wanted_flag = cpu.a;

@@ -261,11 +261,11 @@ void Decoder::MainGroup(std::uint8_t op) {
         Put("CALL ");
         ImmediateWord();
       } else {
-        // DDh or FDh left over after the one DD and one FD a step consumes
-        // (DD DD, FD FD, FD DD...). The processor treats it as an operation
-        // that does nothing and costs no time, ending the instruction here;
-        // "NOP*" says "no operation" and the star marks that it is not the
-        // real NOP (00h), so the listing cannot be misread as ordinary code.
+        // A DDh or FDh followed by another prefix: only the last of a run
+        // applies, and each one before it is an instruction of its own that
+        // does nothing in 4 T. "NOP*" says "no operation" and the star marks
+        // that it is not the real NOP (00h), so the listing cannot be
+        // misread as ordinary code.
         Put("NOP*");
       }
       return;
@@ -397,13 +397,11 @@ std::uint16_t DisassembleInto(const MemoryView& memory, std::uint16_t address, b
 
   Decoder decoder{memory, address, hex_mode, byte_field, text};
   std::uint8_t op = decoder.Fetch();
-  // One DD and then one FD at most; with both, IX wins (as in the executor).
-  if (op == 0xDD) {
-    decoder.index = Index::ix;
-    op = decoder.Fetch();
-  }
-  if (op == 0xFD) {
-    if (decoder.index == Index::none) decoder.index = Index::iy;
+  // A prefix followed by another is the one-byte no-operation above, as
+  // the processor runs it: the next instruction starts at the second.
+  const std::uint8_t next = memory.Read(address + 1u);
+  if ((op == 0xDD || op == 0xFD) && next != 0xDD && next != 0xFD) {
+    decoder.index = op == 0xDD ? Index::ix : Index::iy;
     op = decoder.Fetch();
   }
   if (op == 0xCB) {

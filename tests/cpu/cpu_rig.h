@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "machine/machine.h"
 
 struct CpuRig {
@@ -29,9 +29,18 @@ struct CpuRig {
 
   // One Step; returns the T-states it added.
   unsigned StepT() {
-    std::uint16_t before = cpu.tstates;
+    const std::uint32_t before = cpu.tstates;
     Step(cpu, *machine);
-    return static_cast<std::uint16_t>(cpu.tstates - before);
+    return cpu.tstates - before;
+  }
+
+  // A whole instruction: a repeating block instruction's every pass, one
+  // step each. Returns the total T.
+  unsigned RunInstruction() {
+    const std::uint16_t start = cpu.pc;
+    unsigned total = StepT();
+    while (BlockPassRepeats(cpu, *machine, start)) total += StepT();
+    return total;
   }
 
   // Steps until pc leaves [kCodeAt, end) or a step limit; returns total T.

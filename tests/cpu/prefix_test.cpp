@@ -6,21 +6,27 @@
 
 namespace {
 
-TEST(IndexPrefixes, DdFdKeepsIxAndDdDdIsAStrayPrefix) {
-  CpuRig rig;
-  rig.Load({0xDD, 0xFD, 0x21, 0x34, 0x12});  // LD IX,1234h
-  rig.StepT();
-  EXPECT_EQ(rig.cpu.ix, 0x1234);
-  EXPECT_EQ(rig.cpu.iy, 0);
-
-  CpuRig stray;
-  stray.Load({0xDD, 0xDD, 0x21, 0x34, 0x12});
-  EXPECT_EQ(stray.StepT(), 0u);
-  EXPECT_EQ(stray.cpu.pc, 0x8002);
-  EXPECT_EQ(stray.cpu.r, 2);
-  EXPECT_EQ(stray.StepT(), 10u);  // now unprefixed LD HL,nn
-  EXPECT_EQ(Hl(stray.cpu), 0x1234);
-  EXPECT_EQ(stray.cpu.ix, 0);
+TEST(IndexPrefixes, InARunOfPrefixesTheLastAppliesAndEachEarlierOneIsAFourTNoOp) {
+  struct Row { const char* name; std::vector<std::uint8_t> code; std::uint16_t ix, iy, hl; };
+  const Row rows[] = {
+      {"DD FD 21: LD IY", {0xDD, 0xFD, 0x21, 0x34, 0x12}, 0, 0x1234, 0},
+      {"FD DD 21: LD IX", {0xFD, 0xDD, 0x21, 0x34, 0x12}, 0x1234, 0, 0},
+      {"DD DD DD 21: LD IX", {0xDD, 0xDD, 0xDD, 0x21, 0x34, 0x12}, 0x1234, 0, 0},
+  };
+  for (const Row& row : rows) {
+    CpuRig rig;
+    rig.Load(row.code);
+    const auto prefixes = static_cast<unsigned>(row.code.size() - 4);
+    for (unsigned k = 0; k < prefixes; ++k) {
+      EXPECT_EQ(rig.StepT(), 4u) << row.name << ": prefix " << k;
+      EXPECT_EQ(rig.cpu.pc, CpuRig::kCodeAt + k + 1) << row.name << ": prefix " << k;
+    }
+    EXPECT_EQ(rig.StepT(), 14u) << row.name;
+    EXPECT_EQ(rig.cpu.r, prefixes + 2) << row.name;
+    EXPECT_EQ(rig.cpu.ix, row.ix) << row.name;
+    EXPECT_EQ(rig.cpu.iy, row.iy) << row.name;
+    EXPECT_EQ(Hl(rig.cpu), row.hl) << row.name;
+  }
 }
 
 TEST(IndexPrefixes, MemoryOperandKeepsPlainHAndL) {
@@ -85,6 +91,7 @@ TEST(IndexPrefixes, IndexedCbCopiesTheResultIntoTheNamedRegister) {
   rig.Mem(0x9002) = 0xFF;
   rig.cpu.c = 0x5A;
   EXPECT_EQ(rig.StepT(), 23u);
+  EXPECT_EQ(rig.cpu.r, 2) << "DD and CB count in R; the operation byte after d does not";
   EXPECT_EQ(rig.Mem(0x9002), 0xFE);
   EXPECT_EQ(rig.cpu.b, 0xFE);
   rig.cpu.b = 0x00;

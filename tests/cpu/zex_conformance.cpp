@@ -1,9 +1,10 @@
 // Runs Frank Cringle's Z80 instruction exercisers (zexdoc: documented flags,
-// zexall: all flags) on Step inside a minimal CP/M shim: the program sits at
-// 0100h, BDOS calls trap at 0005h (functions 2 and 9), and a jump to 0000h
-// ends the run. Every CRC test must print OK.
+// zexall: all flags) on the core over a bus of flat RAM, inside a minimal
+// CP/M shim: the program sits at 0100h, BDOS calls trap at 0005h (functions
+// 2 and 9), and a jump to 0000h ends the run. Every CRC test must print OK.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,10 +14,21 @@
 #include <string>
 #include <vector>
 
-#include "cpu/z80.h"
-#include "machine/machine.h"
+#include "cpu/step.h"
 
 namespace {
+
+// CP/M's 64 KB of RAM, writable from 0000h; ports read FFh and take
+// nothing. The bus is the handle onto it.
+using Ram = std::array<std::uint8_t, 65536>;
+struct FlatRam {
+  Ram* memory;
+  std::uint8_t Read(std::uint16_t address) const { return (*memory)[address]; }
+  void Write(std::uint16_t address, std::uint8_t value) const { (*memory)[address] = value; }
+  std::uint8_t In(std::uint16_t) const { return 0xFF; }
+  void Out(std::uint16_t, std::uint8_t) const {}
+};
+static_assert(Z80Bus<FlatRam>);
 
 constexpr std::uint16_t kBdosEntry = 0x0005;
 constexpr std::uint16_t kTpaTop = 0xF000;  // what the programs find at 0006h as their stack top
@@ -29,15 +41,15 @@ struct ExerciserResult {
 };
 
 ExerciserResult RunExerciser(const std::vector<std::uint8_t>& program) {
-  auto machine = std::make_unique<Machine>();
-  machine->write_floor = 0;  // CP/M is RAM from 0000h
-  for (std::size_t i = 0; i < program.size() && 0x100 + i < machine->memory.size(); ++i) {
-    machine->memory[0x100 + i] = program[i];
+  auto ram = std::make_unique<Ram>();
+  const FlatRam bus{ram.get()};
+  for (std::size_t i = 0; i < program.size() && 0x100 + i < ram->size(); ++i) {
+    (*ram)[0x100 + i] = program[i];
   }
   // JP kTpaTop at 0005h: the exercisers read the word at 0006h for their stack.
-  machine->memory[kBdosEntry] = 0xC3;
-  machine->memory[kBdosEntry + 1] = kTpaTop & 0xFF;
-  machine->memory[kBdosEntry + 2] = kTpaTop >> 8;
+  (*ram)[kBdosEntry] = 0xC3;
+  (*ram)[kBdosEntry + 1] = kTpaTop & 0xFF;
+  (*ram)[kBdosEntry + 2] = kTpaTop >> 8;
 
   CpuState cpu;
   ResetCpu(cpu);
@@ -58,17 +70,17 @@ ExerciserResult RunExerciser(const std::vector<std::uint8_t>& program) {
         result.output += static_cast<char>(cpu.e);
         std::putchar(cpu.e);
       } else if (cpu.c == 9) {
-        for (std::uint16_t a = De(cpu); machine->memory[a] != '$'; ++a) {
-          result.output += static_cast<char>(machine->memory[a]);
-          std::putchar(machine->memory[a]);
+        for (std::uint16_t a = De(cpu); (*ram)[a] != '$'; ++a) {
+          result.output += static_cast<char>((*ram)[a]);
+          std::putchar((*ram)[a]);
         }
       }
       std::fflush(stdout);
       // Return as the BDOS's RET would.
-      cpu.pc = PopWord(cpu, *machine);
+      cpu.pc = z80::Pop(cpu, bus);
       continue;
     }
-    Step(cpu, *machine);
+    z80::Step(cpu, bus);
   }
   std::putchar('\n');
   return result;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/trace_file.h"
+#include "debugger/trace_file.h"
 #include "cpu/z80.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
@@ -58,32 +58,49 @@ class LoopTest : public ::testing::Test {
   EmulationLoop loop{cpu, *machine, breakpoint, *renderer, clock, hooks, hex_mode};
 };
 
-TEST_F(LoopTest, FrameEndsOncePerFrameLengthOfNops) {
-  // 69,888 T-states of NOPs, moved in lumps of 552 (138 NOPs) once above
-  // 548: the frame closes on the 127th lump (70,104 T), surplus dropped.
-  int frames = 0;
-  int passes = 0;
-  while (frames < 3 && passes < 200000) {
-    if (cpu.pc >= 0xF000) cpu.pc = 0x8000;  // stay on the NOPs, off the ROM
-    if (RunPass(loop) & kPassFrameEnded) {
-      ++frames;
-      EXPECT_EQ(machine->frame_tstates, 0) << "frame end must drop the surplus";
-      EXPECT_EQ(passes + 1, 127 * 138 * frames) << "frame " << frames << " ended early or late";
+// NOPs (4 T) and undefined ED codes (8 T), moved into the frame in lumps
+// once above 548: every frame is exactly 69,888 T-states, what the last
+// lump ran past its end opening the next one.
+TEST_F(LoopTest, FramesCarryTheirOverrunSoNoTStateIsLost) {
+  struct Row { const char* name; std::uint8_t first, second; std::int64_t tstates; };
+  const Row rows[] = {{"NOP", 0x00, 0x00, 4}, {"ED 00", 0xED, 0x00, 8}};
+  for (const Row& row : rows) {
+    SetUp();
+    hooks = RecordingHooks{};
+    for (std::uint32_t a = 0x8000; a < 0xF000; a += 2) {
+      machine->memory[a] = row.first;
+      machine->memory[a + 1] = row.second;
     }
-    ++passes;
+    int frames = 0;
+    std::int64_t run = 0;
+    while (frames < 5 && run < 6 * kFrameTStates) {
+      if (cpu.pc >= 0xF000) cpu.pc = 0x8000;  // stay on the code, off the ROM
+      const unsigned outcome = RunPass(loop);
+      run += row.tstates;
+      if (outcome & kPassFrameEnded) {
+        ++frames;
+        EXPECT_EQ(static_cast<std::int64_t>(machine->frame_tstates) + cpu.tstates, run - frames * kFrameTStates)
+            << row.name << " frame " << frames;
+        EXPECT_LT(machine->frame_tstates, kTransferThreshold + 8) << row.name;
+      }
+    }
+    EXPECT_EQ(frames, 5) << row.name;
+    EXPECT_EQ(hooks.presents, 5) << row.name;
   }
-  EXPECT_EQ(frames, 3);
-  EXPECT_EQ(hooks.presents, 3);
 }
 
-TEST_F(LoopTest, OneHugeTransferEndsOnlyOneFrame) {
+TEST_F(LoopTest, ATransferPastTwoFrameEndsEndsBothAndKeepsTheRest) {
+  cpu.iff = 1;
+  cpu.im = 1;
   machine->frame_tstates = 69000;
-  cpu.tstates = 60000;  // as after a long block move
+  cpu.tstates = 71000;  // as a step longer than a frame would leave it
   EXPECT_EQ(RunPass(loop), unsigned{kPassFrameEnded});
-  EXPECT_EQ(machine->frame_tstates, 0);
-  EXPECT_EQ(cpu.tstates, 0);
-  EXPECT_EQ(RunPass(loop), unsigned{kPassPlain}) << "the surplus must not end a second frame";
-  EXPECT_EQ(hooks.presents, 1);
+  EXPECT_EQ(hooks.presents, 2);
+  EXPECT_EQ(hooks.event_turns, 2);
+  EXPECT_EQ(machine->frame_tstates, 69000 + 71000 + 4 - 2 * kFrameTStates);
+  EXPECT_EQ(cpu.pc, 0x0038) << "the first frame end takes the interrupt";
+  EXPECT_EQ(cpu.sp, 0xF000 - 2) << "the second finds interrupts disabled by the first";
+  EXPECT_EQ(RunPass(loop) & kPassFrameEnded, 0u);
 }
 
 TEST_F(LoopTest, TStatesStayInTheCpuUntilAbove548) {
@@ -108,24 +125,6 @@ TEST_F(LoopTest, FrameEndHandlesEventsThenSamplesKeyboardAndTakesTheInterrupt) {
   EXPECT_EQ(hooks.pc_at_events, 0x8001) << "events must come before the interrupt's acceptance";
   EXPECT_EQ(machine->key_rows[2], 0x01) << "Q is row 2 bit 0";
   EXPECT_EQ(cpu.pc, 0x0038) << "IM 1 interrupt accepted at frame end";
-}
-
-TEST_F(LoopTest, ProgramOfZeroTStateCodesStillEndsFrames) {
-  // ED 00 everywhere: undefined, no effect, 0 T, so the T-state count never
-  // moves; the frame must still end for the window's events to be seen.
-  for (std::size_t a = 0; a < machine->memory.size(); a += 2) {
-    machine->memory[a] = 0xED;
-    machine->memory[a + 1] = 0x00;
-  }
-  std::uint32_t passes = 0;
-  unsigned outcome = kPassPlain;
-  while (!(outcome & kPassFrameEnded) && passes <= kFramePassLimit) {
-    outcome = RunPass(loop);
-    ++passes;
-  }
-  EXPECT_EQ(passes, kFramePassLimit);
-  EXPECT_EQ(hooks.event_turns, 1);
-  EXPECT_EQ(hooks.presents, 1);
 }
 
 TEST_F(LoopTest, SlowBorderPaintsAtMostOneHundredTwentyBandsInStripes) {
@@ -211,6 +210,25 @@ TEST_F(LoopFilesTest, ShortTraceStaysInTheBuffer) {
   EXPECT_EQ(hooks.debugger_opens, 0);
 }
 
+TEST_F(LoopFilesTest, RepeatingBlockInstructionIsOneTraceLineWithItsLastRegisters) {
+  const std::uint8_t code[] = {0x00, 0xED, 0xB0, 0x00};  // NOP; LDIR; NOP
+  for (std::size_t i = 0; i < sizeof code; ++i) machine->memory[0x8000 + i] = code[i];
+  cpu.b = 0;
+  cpu.c = 5;
+  cpu.h = 0x90;
+  cpu.d = 0xA0;
+  StartTrace(*machine, ClockTime{});
+  const std::size_t header = machine->trace_fill;
+  for (int i = 0; i < 7; ++i) RunPass(loop);  // NOP, five passes, NOP
+  EXPECT_EQ(cpu.pc, 0x8004);
+  ASSERT_EQ(machine->trace_fill, header + 3 * kTraceLineLength);
+  const std::string ldir(reinterpret_cast<const char*>(machine->trace_buffer.data()) + header + kTraceLineLength,
+                         kTraceLineLength);
+  EXPECT_EQ(ldir.substr(0, 12), "32769 8001  ");
+  EXPECT_EQ(ldir.substr(26, 4), "LDIR");
+  EXPECT_EQ(ldir.substr(60, 4), "0000") << "BC after the last pass";
+}
+
 TEST_F(LoopFilesTest, TapeTrapServesLoadButNotVerify) {
   // One block: length 5, flag FFh, three data bytes, checksum.
   const std::vector<unsigned char> tap = {0x05, 0x00, 0xFF, 0x11, 0x22, 0x33, 0xFF};
@@ -276,6 +294,8 @@ TEST_F(LoopTest, BreakpointKindsFireAsTabled) {
   Breakpoint opcode_dd;
   opcode_dd.kind = 18;
   opcode_dd.opcode = 0xDD;
+  Breakpoint opcode_ed = opcode_dd;
+  opcode_ed.opcode = 0xED;
   const std::vector<Case> cases = {
       // XOR A sets Z and P/V, clears C: F = 44h.
       {"Z watched, changes", {0xAF}, 1, flag(1, 0x00), true},
@@ -293,6 +313,11 @@ TEST_F(LoopTest, BreakpointKindsFireAsTabled) {
       {"HL change by NOP", {0x00}, 1, reg(31, 0, BreakMode::change), false},
       {"R change after any instruction", {0x00}, 1, reg(28, 0, BreakMode::change), true},
       {"SP equal F000h at once", {0x00}, 1, reg(35, 0xF000, BreakMode::equal), true},
+      // LDIR with BC = 0: every pass ends back on 8000h. An address
+      // breakpoint does not stop there again; a register one sees each pass.
+      {"PC equal: not at each pass of LDIR", {0xED, 0xB0}, 3, reg(34, 0x8000, BreakMode::equal), false},
+      {"opcode EDh: not at each pass of LDIR", {0xED, 0xB0}, 3, opcode_ed, false},
+      {"BC equal between two passes of LDIR", {0xED, 0xB0}, 2, reg(29, 0xFFFE, BreakMode::equal), true},
   };
   for (const Case& c : cases) {
     SetUp();

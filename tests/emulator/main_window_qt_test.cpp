@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "emulator/about_window.h"
 #include "tools/address_range_dialog.h"
 #include "tools/byte_tool_dialog.h"
@@ -347,7 +347,7 @@ class MainWindowTest : public QObject {
     program->RunFrame();
     QVERIFY(!window->ActionFor(kCommandPlayTape)->isChecked());
     QVERIFY(host.messages.empty());
-    QCOMPARE(machine.tape_signal.block, machine.tape_signal.image.blocks.size());
+    QCOMPARE(machine.tape_signal.block, machine.tape_signal.image->blocks.size());
     window->ActionFor(kCommandRewindTape)->trigger();
     QCOMPARE(machine.tape_signal.block, std::size_t{0});
     window->ActionFor(kCommandPlayTape)->trigger();

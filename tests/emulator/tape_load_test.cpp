@@ -155,7 +155,7 @@ TEST_F(TapeLoadTest, LoadQuoteQuoteSkipsBadHeadersReportsBadDataAndWaitsAtTheEnd
   EXPECT_NE(screen.find("Program: hello"), std::string::npos) << screen;
   EXPECT_NE(screen.find("HELLO"), std::string::npos) << screen;
   EXPECT_NE(screen.find("0 OK, 10:1"), std::string::npos) << screen;
-  EXPECT_EQ(machine->tape_signal.block, machine->tape_signal.image.blocks.size()) << "every block was played";
+  EXPECT_EQ(machine->tape_signal.block, machine->tape_signal.image->blocks.size()) << "every block was played";
 
   // After its header, a program block with a bad checksum, a wrong flag or
   // a wrong length is the ROM's "R Tape loading error".

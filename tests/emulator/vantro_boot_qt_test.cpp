@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "cpu/trace_file.h"
-#include "cpu/traced_step.h"
+#include "debugger/trace_file.h"
+#include "debugger/traced_step.h"
 
 #include "emulator/main_window.h"
 #include "emulator/program_qt.h"

@@ -312,6 +312,44 @@ TEST_F(VantroRunTest, BeepOfOneSecondComesOutAsMiddleCInTheWaveFile) {
   EXPECT_LE(PeakAfter(samples, rate, tone.end + 0.1), 16) << "noise after the tone";
 }
 
+// A program that copies 6,144 bytes with LDIR over and over, each copy
+// longer than a frame, under an IM 1 handler that counts to 9000h. The
+// interrupt lands between two passes of the copy, so the handler runs once
+// a frame, and every frame is 69,888 T-states of sound.
+TEST_F(VantroRunTest, LongBlockMovesLoseNoTimeAndTakeEveryFrameInterrupt) {
+  Bytes code{0xF3,                    // DI
+             0x31, 0x00, 0xF0,        // LD SP,F000h
+             0x21, 0x00, 0x00,        // LD HL,0
+             0x22, 0x00, 0x90,        // LD (9000h),HL
+             0xED, 0x56,              // IM 1
+             0xFB,                    // EI
+             0x21, 0x00, 0x40,        // 000Dh: LD HL,4000h
+             0x11, 0x00, 0xC0,        // LD DE,C000h
+             0x01, 0x00, 0x18,        // LD BC,6144
+             0xED, 0xB0,              // LDIR
+             0x18, 0xF3};             // JR 000Dh
+  code.resize(0x38, 0x00);
+  code.insert(code.end(), {0xE5,                // 0038h: PUSH HL
+                           0x2A, 0x00, 0x90,    // LD HL,(9000h)
+                           0x23,                // INC HL
+                           0x22, 0x00, 0x90,    // LD (9000h),HL
+                           0xE1, 0xFB, 0xC9});  // POP HL; EI; RET
+  const std::string bin = folder.File("ldir.bin");
+  WriteFile(bin, code);
+  const std::string wav = folder.File("ldir.wav");
+  RunResult run =
+      RunVantro({"--bin", bin + "@0", "--frames", "200", "--wav", wav, "--dump", "0x9000:2", "--dump", "0xEFFE:2"});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  // The run ends as the 200th frame's interrupt is taken: 199 handlers have
+  // run and the 200th is about to, returning into the LDIR at 0016h it
+  // interrupted.
+  EXPECT_EQ(run.out, "9000: C7 00\nEFFE: 16 00\n");
+  int rate = 0;
+  const std::vector<std::int16_t> samples = ReadWave(wav, rate);
+  ASSERT_FALSE(samples.empty()) << "not a 16-bit mono PCM WAVE file";
+  EXPECT_NEAR(static_cast<double>(samples.size()) / rate, 200 * 69888 / 3.5e6, 600 / 3.5e6);
+}
+
 TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
   const std::string short_sna = folder.File("short.sna");
   WriteFile(short_sna, Bytes(100, 0));

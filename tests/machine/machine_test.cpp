@@ -1,12 +1,10 @@
-// The Machine record at start-up, ROM write protection and the two resets
-// that only move the program counter.
+// The Machine record at start-up and ROM write protection.
 #include "machine/machine.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "cpu/cpu_state.h"
 #include "data/rom_image.h"
 
 namespace {
@@ -69,27 +67,29 @@ TEST(MachineTest, DirectStoresIgnoreProtection) {
   EXPECT_EQ(m->memory[0x0001], 0x99);
 }
 
-TEST(MachineTest, SoftResetAndForceBreakMoveOnlyPcAndIm) {
-  CpuState before;
-  before.a = 1; before.b = 2; before.h = 3; before.ix = 0x1234; before.sp = 0x8000;
-  before.iff = 4; before.im = 2; before.pc = 0x9000; before.i = 0x3F;
+TEST(MachineTest, HardwareCopyRestoresTheComputerAndLeavesTheSessionAlone) {
+  auto m = StartedMachine();
+  TapeImage image;
+  image.bytes.assign(100000, 0x55);
+  image.blocks.push_back(StandardBlock(0, image.bytes.size(), 0xFF));
+  InsertTapeSignal(m->tape_signal, std::move(image), 0);
+  m->memory[0x8000] = 1;
+  m->frame_tstates = 1234;
+  const MachineHardware saved = *m;
+  EXPECT_EQ(saved.tape_signal.image, m->tape_signal.image) << "the tape is shared, not copied";
 
-  CpuState soft = before;
-  SoftReset(soft);
-  EXPECT_EQ(soft.pc, 0x11B7);
-  EXPECT_EQ(soft.im, 2);
-  EXPECT_EQ(soft.sp, 0x8000);
-  EXPECT_EQ(soft.iff, 4);
-  EXPECT_EQ(soft.ix, 0x1234);
-
-  CpuState brk = before;
-  ForceBreak(brk);
-  EXPECT_EQ(brk.pc, 0x12A2);
-  EXPECT_EQ(brk.im, 1);
-  EXPECT_EQ(brk.sp, 0x8000);
-  EXPECT_EQ(brk.iff, 4);
-  EXPECT_EQ(brk.a, 1);
-  EXPECT_EQ(brk.i, 0x3F);
+  m->memory[0x8000] = 2;
+  m->frame_tstates = 99;
+  m->tape_signal.block = 1;
+  m->target_frames = 12;
+  m->trace_fill = 500;
+  static_cast<MachineHardware&>(*m) = saved;
+  EXPECT_EQ(m->memory[0x8000], 1);
+  EXPECT_EQ(m->frame_tstates, 1234);
+  EXPECT_EQ(m->tape_signal.block, 0u);
+  EXPECT_EQ(m->tape_signal.image->bytes.size(), 100000u);
+  EXPECT_EQ(m->target_frames, 12) << "a setting is the session's, not the hardware's";
+  EXPECT_EQ(m->trace_fill, 500);
 }
 
 }  // namespace

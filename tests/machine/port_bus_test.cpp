@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "cpu/cpu_state.h"
 
 namespace {
 
@@ -26,17 +25,9 @@ struct RecordingTalker : SweetTalkerPort {
 class PortBusTest : public ::testing::Test {
  protected:
   std::unique_ptr<Machine> machine = std::make_unique<Machine>();
-  CpuState cpu;
 
-  std::uint8_t In(std::uint8_t low, std::uint8_t high) {
-    cpu.io_data = 0x5A;  // stale value that every read must replace
-    PortRead(*machine, cpu, low, high);
-    return cpu.io_data;
-  }
-  void Out(std::uint8_t low, std::uint8_t high, std::uint8_t value) {
-    cpu.io_data = value;
-    PortWrite(*machine, cpu, low, high);
-  }
+  std::uint8_t In(std::uint8_t low, std::uint8_t high) { return PortRead(*machine, low, high, 0); }
+  void Out(std::uint8_t low, std::uint8_t high, std::uint8_t value) { PortWrite(*machine, low, high, value, 0); }
   void HoldMatrixKeys(std::initializer_list<HostKey> keys) {
     machine->host_keys = Keys(keys);
     SampleKeyboard(*machine);

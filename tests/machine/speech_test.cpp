@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "cpu/cpu_state.h"
 #include "machine/port_bus.h"
 
 namespace {
@@ -116,9 +115,7 @@ TEST(SweetTalker, OnlyOddPortsWithBitsThreeToSevenClearReachItWhileFitted) {
     Machine machine;
     machine.sweet_talker = &rig.talker;
     machine.sweet_talker_on = row.fitted;
-    CpuState cpu;
-    cpu.io_data = 0x45;
-    PortWrite(machine, cpu, row.low, 0x00);
+    PortWrite(machine, row.low, 0x00, 0x45, 0);
     EXPECT_EQ(row.heard ? 1u : 0u, rig.player.started.size())
         << "port " << int{row.low} << (row.fitted ? " fitted" : " not fitted");
   }

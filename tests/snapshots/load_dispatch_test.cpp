@@ -6,7 +6,7 @@
 #include "snapshot_files.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/tape.h"
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "tape_fixtures.h"
 
 namespace {
@@ -88,13 +88,13 @@ TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {
   EXPECT_FALSE(machine->tape_signal.inserted);
 
   ASSERT_EQ(Open(MakeFile("second.tap")), Went::tape);
-  const Bytes second = machine->tape_signal.image.bytes;
+  const Bytes second = machine->tape_signal.image->bytes;
   // Refused files, each reported through the host: the tape stays in.
   WriteFile(folder.File("short.sna"), Bytes(100, 0));
   WriteFile(folder.File("empty.tap"), Bytes{});
   for (const char* name : {"short.sna", "empty.tap", "missing.z80"}) {
     EXPECT_EQ(Open(folder.File(name)), Went::tape) << name;
-    EXPECT_EQ(machine->tape_signal.image.bytes, second) << name;
+    EXPECT_EQ(machine->tape_signal.image->bytes, second) << name;
   }
   const std::vector<std::pair<std::string, std::string>> want{
       {"Load SNA", "This is not an SNA snapshot: an SNA file is 49,179 bytes long!"},

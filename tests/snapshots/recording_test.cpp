@@ -24,7 +24,7 @@ std::vector<std::pair<std::uint64_t, bool>> PlayOut(const TapeImage& image) {
     steps.emplace_back(end - begun, tape.level);
     begun = end;
     AdvanceTape(tape, end);
-    if (!tape.playing && tape.block < tape.image.blocks.size()) SetTapePlaying(tape, true, end);  // past a stop
+    if (!tape.playing && tape.block < tape.image->blocks.size()) SetTapePlaying(tape, true, end);  // past a stop
   }
   return steps;
 }

@@ -153,7 +153,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
   Insert(TwoBlockTape());
   AtLoader(0x8000, 3, 0x00);
   TapeTrap(*machine, cpu);  // the head is now at the second block
-  const Bytes inserted = machine->tape_signal.image.bytes;
+  const Bytes inserted = machine->tape_signal.image->bytes;
 
   const std::string not_tap = "This is not a TAP tape image: its block lengths do not match the file!";
   std::filesystem::create_directory(folder.File("folder.tap"));
@@ -173,7 +173,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
     ASSERT_TRUE(problem) << c.name;
     EXPECT_EQ(problem->title, "Load TAP") << c.name;
     EXPECT_EQ(problem->text, c.text) << c.name;
-    EXPECT_EQ(machine->tape_signal.image.bytes, inserted) << c.name;
+    EXPECT_EQ(machine->tape_signal.image->bytes, inserted) << c.name;
     EXPECT_TRUE(machine->tape_active) << c.name;
   }
   AtLoader(0x9000, 2, 0xFF);

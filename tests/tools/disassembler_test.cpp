@@ -60,8 +60,6 @@ const Case kCases[] = {
     {{0xED, 0x80}, 0x8000, "ERROR ED X=2 Z>3 Y<4", "ERROR ED X=2 Z>3 Y<4"},
     {{0xED, 0xA4}, 0x8000, "ERROR ED X=2 Z>3 Y<4", "ERROR ED X=2 Z>3 Y<4"},
     {{0x21, 0x00, 0x80}, 0x8000, "LD HL,32768", "LD HL,8000h"},
-    // Prefix precedence: IX wins over IY; a second DD/FD is an operation byte.
-    {{0xDD, 0xFD, 0x21, 0x34, 0x12}, 0x8000, "LD IX,04660", "LD IX,1234h"},
     {{0xFD, 0x21, 0x34, 0x12}, 0x8000, "LD IY,04660", "LD IY,1234h"},
     {{0xDD, 0x76}, 0x8000, "HALT", "HALT"},
     {{0xDD, 0xC5}, 0x8000, "PUSH BC", "PUSH BC"},
@@ -74,7 +72,7 @@ const Case kCases[] = {
     {{0xDD, 0xCB, 0x05, 0x47}, 0x8000, "BIT 0,(IX+005)", "BIT 0,(IX+05h)"},
     {{0xDD, 0xCB, 0x05, 0x86}, 0x8000, "RES 0,(IX+005)", "RES 0,(IX+05h)"},
     {{0xDD, 0xCB, 0x05, 0xBD}, 0x8000, "RES 7,(IX+005),L", "RES 7,(IX+05h),L"},
-    {{0xDD, 0xFD, 0xCB, 0x05, 0xFF}, 0x8000, "SET 7,(IX+005),A", "SET 7,(IX+05h),A"},
+    {{0xFD, 0xCB, 0x05, 0xFF}, 0x8000, "SET 7,(IY+005),A", "SET 7,(IY+05h),A"},
     {{0xDD, 0x7E, 0x80}, 0x8000, "LD A,(IX-128)", "LD A,(IX-80h)"},
     {{0xDD, 0x7E, 0x7F}, 0x8000, "LD A,(IX+127)", "LD A,(IX+7Fh)"},
     {{0xFD, 0x96, 0xFD}, 0x8000, "SUB (IY-003)", "SUB (IY-03h)"},
@@ -154,11 +152,6 @@ const Case kCases[] = {
     {{0xCB, 0x11}, 0x8000, "RL C", "RL C"},
     {{0xCB, 0x7E}, 0x8000, "BIT 7,(HL)", "BIT 7,(HL)"},
     {{0xCB, 0xC7}, 0x8000, "SET 0,A", "SET 0,A"},
-    // Stray prefixes: the processor consumes them as an operation that does nothing.
-    {{0xDD, 0xDD}, 0x8000, "NOP*", "NOP*"},
-    {{0xFD, 0xDD}, 0x8000, "NOP*", "NOP*"},
-    {{0xFD, 0xFD}, 0x8000, "NOP*", "NOP*"},
-    {{0xDD, 0xFD, 0xFD}, 0x8000, "NOP*", "NOP*"},
     // Wrap: operands come from 0000h onwards.
     {{0x21, 0x34, 0x12}, 0xFFFF, "LD HL,04660", "LD HL,1234h"},
     {{0x18, 0x00}, 0xFFFF, "JR 00001", "JR 0001h"},
@@ -192,6 +185,22 @@ TEST(Disassembler, InstructionTextsInBothNumberModes) {
   }
 }
 
+// In a run of DDh and FDh only the last applies, as the processor runs it:
+// each one before it is a one-byte no-operation.
+TEST(Disassembler, APrefixBeforeAnotherPrefixIsAOneByteNoOperation) {
+  Memory64k memory;
+  memory.Put(0x8000, {0xDD, 0xFD, 0xDD, 0x21, 0x34, 0x12});
+  const char* const texts[] = {"NOP*", "NOP*", "LD IX,04660"};
+  const std::uint16_t next[] = {0x8001, 0x8002, 0x8006};
+  std::uint16_t at = 0x8000;
+  for (int k = 0; k < 3; ++k) {
+    const Disassembly line = DisassembleOne(memory.view, at, false);
+    EXPECT_EQ(line.text, texts[k]) << "instruction " << k;
+    EXPECT_EQ(line.next_address, next[k]) << "instruction " << k;
+    at = line.next_address;
+  }
+}
+
 TEST(Disassembler, ThreeBytesAtFfffContinueAtZeroAndNextAddressIsTwo) {
   Memory64k memory;
   memory.Put(0xFFFF, {0x21, 0x34, 0x12});
@@ -207,16 +216,16 @@ TEST(Disassembler, AddressFieldIsTwelveCharactersWithLeadingZeros) {
   EXPECT_EQ(DisassembleOne(memory.view, 0x00AB, true).address_field, "00171 00AB  ");
 }
 
-TEST(Disassembler, ListingLinePadsByteFieldToFourteenColumnsOrCutsIt) {
+TEST(Disassembler, ListingLinePadsByteFieldToFourteenColumns) {
   Memory64k memory;
   memory.Put(0x8000, {0x21, 0x00, 0x80});
   EXPECT_EQ(ListingLine(DisassembleOne(memory.view, 0x8000, false)),
             "32768 8000  21 00 80      LD HL,32768");
   EXPECT_EQ(ListingLine(DisassembleOne(memory.view, 0x8000, true)),
             "32768 8000  21 00 80      LD HL,8000h");
-  memory.Put(0x9000, {0xDD, 0xFD, 0x21, 0x34, 0x12});
+  memory.Put(0x9000, {0xDD, 0xCB, 0x05, 0xC6, 0x00});
   EXPECT_EQ(ListingLine(DisassembleOne(memory.view, 0x9000, false)),
-            "36864 9000  DD FD 21 34 12LD IX,04660");
+            "36864 9000  DD CB 05 C6   SET 0,(IX+005)");
 }
 
 // The byte field and the next address always agree, for every opcode of

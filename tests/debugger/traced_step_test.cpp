@@ -1,7 +1,7 @@
 // The traced step against the plain Step: same effects for every opcode of
 // every group, texts equal to the disassembler's, and byte fields as long as
 // what the processor consumed.
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "machine/machine.h"
 #include "tools/disassembler.h"
 
@@ -83,7 +83,9 @@ void FillMachine(Machine& machine) {
 }
 
 bool IsJump(std::string_view text) {
-  for (std::string_view start : {"JP", "JR", "DJNZ", "CALL", "RET", "RST", "HALT"}) {
+  // The repeating block instructions end a pass that goes on back on themselves.
+  for (std::string_view start : {"JP", "JR", "DJNZ", "CALL", "RET", "RST", "HALT", "LDIR", "LDDR", "CPIR",
+                                 "CPDR", "INIR", "INDR", "OTIR", "OTDR"}) {
     if (text.substr(0, start.size()) == start) return true;
   }
   return false;
@@ -156,7 +158,7 @@ TEST(TracedStep, CondTextAgreesWithConditionTrueForEveryFlagByte) {
   }
 }
 
-TEST(TracedStep, LdirCopyingAThousandBytesIsOneStepWithBcZero) {
+TEST(TracedStep, LdirCopyingAThousandBytesIsOnePassPerTracedStep) {
   auto machine = std::make_unique<Machine>();
   InitMachine(*machine);
   StoreDirect(*machine, 0x8000, 0xED);
@@ -166,9 +168,14 @@ TEST(TracedStep, LdirCopyingAThousandBytesIsOneStepWithBcZero) {
   cpu.pc = 0x8000;
   cpu.h = 0x90; cpu.l = 0x00; cpu.d = 0xA0; cpu.e = 0x00; cpu.b = 0x03; cpu.c = 0xE8;
   TraceTexts texts;
-  TracedStep(cpu, *machine, false, texts);
-  EXPECT_EQ(texts.trace_text, "LDIR");
-  EXPECT_EQ(texts.trace_bytes, "ED B0 ");
+  int steps = 0;
+  do {
+    TracedStep(cpu, *machine, false, texts);
+    ++steps;
+    ASSERT_EQ(texts.trace_text, "LDIR") << "pass " << steps;
+    ASSERT_EQ(texts.trace_bytes, "ED B0 ") << "pass " << steps;
+  } while (cpu.pc == 0x8000 && steps < 2000);
+  EXPECT_EQ(steps, 1000);
   EXPECT_EQ(Bc(cpu), 0);
   EXPECT_EQ(cpu.pc, 0x8002);
   EXPECT_EQ(machine->memory[0xA000 + 999], static_cast<std::uint8_t>(999));

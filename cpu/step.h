@@ -1,12 +1,16 @@
-// Step: fetch, the DDh/FDh prefix rules and the unprefixed instruction set
-// with its IX/IY forms. Called once per instruction by the emulation loop and
-// by the traced step; the CB and ED groups live in cb_ed_groups.cpp.
+// The Z80 executor over any bus: z80::Step (fetch, the DDh/FDh prefix rules
+// and the unprefixed instruction set with its IX/IY forms), interrupt
+// acceptance and the stack primitives. Templates: the layer that wires the
+// processor to a machine instantiates them once for its bus, so memory and
+// port accesses inline into the decoder. The CB and ED groups live in
+// cb_ed_groups.h.
+#pragma once
+#include "cpu/cb_ed_groups.h"
 #include "cpu/step_helpers.h"
 #include "cpu/z80.h"
-#include "machine/port_bus.h"
+#include "cpu/z80_bus.h"
 
 namespace z80 {
-namespace {
 
 // The decoder is instantiated once per index mode, so the plain (HL) path
 // carries no index tests at run time.
@@ -39,7 +43,8 @@ struct Slot {
   }
   // Address of the (HL) operand: HL itself, or IX+d with d read here and
   // memptr latched to the sum.
-  static std::uint16_t OperandAddress(CpuState& s, const Machine& m) {
+  template <class Bus>
+  static std::uint16_t OperandAddress(CpuState& s, Bus m) {
     if constexpr (M == kUseHl) {
       return Hl(s);
     } else {
@@ -55,9 +60,11 @@ struct Slot {
     if (p == 2) Set(s, v);
     else SetPair(s, p, v);
   }
-  // T-states of the forms that grow behind an index prefix.
+  // T-states of the (HL) forms that grow behind an index prefix into
+  // (IX+d): `indexed` is the whole instruction's, and the prefix's own 4 T
+  // are counted where the prefix is fetched (ExecuteIndexed).
   static constexpr unsigned Cost(unsigned plain, unsigned indexed) {
-    return M == kUseHl ? plain : indexed;
+    return M == kUseHl ? plain : indexed - 4;
   }
 };
 
@@ -68,8 +75,8 @@ inline void Jump(CpuState& s, std::int8_t d) {
 
 // x = 0: relative jumps, 16-bit loads and arithmetic, INC/DEC, LD r,n and
 // the accumulator rotates.
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteX0(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteX0(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -104,27 +111,26 @@ template <int M>
     case 1:
       if (!q) {
         X::SetRp(s, p, FetchWord(s, m));
-        // Only LD IX,nn is an index form; LD BC,nn behind DDh costs 10.
-        return p == 2 ? X::Cost(10, 14) : 10;
+        return 10;
       } else {
         std::uint16_t target = X::Get(s);
         s.memptr = static_cast<std::uint16_t>(target + 1);
         X::Set(s, Add16(s, target, X::GetRp(s, p)));
-        return X::Cost(11, 15);
+        return 11;
       }
     case 2:
       switch (op) {
         case 0x02:
         case 0x12: {
           std::uint16_t pair = op == 0x02 ? Bc(s) : De(s);
-          WriteByte(m, pair, s.a);
+          m.Write(pair, s.a);
           s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((pair + 1) & 0xFF));
           return 7;
         }
         case 0x0A:
         case 0x1A: {
           std::uint16_t pair = op == 0x0A ? Bc(s) : De(s);
-          s.a = m.memory[pair];
+          s.a = m.Read(pair);
           s.memptr = static_cast<std::uint16_t>(pair + 1);
           return 7;
         }
@@ -132,37 +138,37 @@ template <int M>
           std::uint16_t nn = FetchWord(s, m);
           WriteWord(m, nn, X::Get(s));
           s.memptr = static_cast<std::uint16_t>(nn + 1);
-          return X::Cost(16, 20);
+          return 16;
         }
         case 0x2A: {
           std::uint16_t nn = FetchWord(s, m);
           X::Set(s, ReadWord(m, nn));
           s.memptr = static_cast<std::uint16_t>(nn + 1);
-          return X::Cost(16, 20);
+          return 16;
         }
         case 0x32: {
           std::uint16_t nn = FetchWord(s, m);
-          WriteByte(m, nn, s.a);
+          m.Write(nn, s.a);
           s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((nn + 1) & 0xFF));
           return 13;
         }
         default: {  // 0x3A
           std::uint16_t nn = FetchWord(s, m);
-          s.a = m.memory[nn];
+          s.a = m.Read(nn);
           s.memptr = static_cast<std::uint16_t>(nn + 1);
           return 13;
         }
       }
     case 3:
       X::SetRp(s, p, X::GetRp(s, p) + (q ? 0xFFFF : 1));
-      return p == 2 ? X::Cost(6, 10) : 6;  // INC BC behind DDh is plain INC BC
+      return 6;
     case 4:
     case 5: {
       const bool dec = (op & 7) == 5;
       if (y == 6) {
         std::uint16_t address = X::OperandAddress(s, m);
-        std::uint8_t v = m.memory[address];
-        WriteByte(m, address, dec ? Dec8(s, v) : Inc8(s, v));
+        std::uint8_t v = m.Read(address);
+        m.Write(address, dec ? Dec8(s, v) : Inc8(s, v));
         return X::Cost(11, 23);
       }
       std::uint8_t v = X::GetR(s, y);
@@ -172,7 +178,7 @@ template <int M>
     case 6:
       if (y == 6) {
         std::uint16_t address = X::OperandAddress(s, m);  // d comes before n
-        WriteByte(m, address, FetchByte(s, m));
+        m.Write(address, FetchByte(s, m));
         return X::Cost(10, 19);
       }
       X::SetR(s, y, FetchByte(s, m));
@@ -240,8 +246,8 @@ template <int M>
 }
 
 // x = 1: LD r,r' and HALT.
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteLoad(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteLoad(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
@@ -254,12 +260,12 @@ template <int M>
     }
     // The register side of an (HL)/(IX+d) load keeps plain H and L.
     std::uint16_t address = X::OperandAddress(s, m);
-    WriteByte(m, address, GetReg(s, z));
+    m.Write(address, GetReg(s, z));
     return X::Cost(7, 19);
   }
   if (z == 6) {
     std::uint16_t address = X::OperandAddress(s, m);
-    SetReg(s, y, m.memory[address]);
+    SetReg(s, y, m.Read(address));
     return X::Cost(7, 19);
   }
   X::SetR(s, y, X::GetR(s, z));
@@ -267,14 +273,14 @@ template <int M>
 }
 
 // x = 2: alu[y] A,r[z].
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteAlu(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteAlu(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   if (z == 6) {
     std::uint16_t address = X::OperandAddress(s, m);
-    Alu(s, y, m.memory[address]);
+    Alu(s, y, m.Read(address));
     return X::Cost(7, 19);
   }
   Alu(s, y, X::GetR(s, z));
@@ -282,8 +288,8 @@ template <int M>
 }
 
 // x = 3: returns, jumps, calls, stack, I/O, exchanges and alu A,n.
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteX3(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteX3(CpuState& s, Bus m, std::uint8_t op) {
   using X = Slot<M>;
   const int y = (op >> 3) & 7;
   const int p = y >> 1;
@@ -302,7 +308,7 @@ template <int M>
           return 10;
         }
         X::SetRp(s, p, v);
-        return p == 2 ? X::Cost(10, 14) : 10;
+        return 10;
       }
       switch (p) {
         case 0:
@@ -320,10 +326,10 @@ template <int M>
         }
         case 2:
           s.pc = X::Get(s);
-          return X::Cost(4, 8);
+          return 4;
         default:
           s.sp = X::Get(s);
-          return X::Cost(6, 10);
+          return 6;
       }
     case 2: {
       std::uint16_t nn = FetchWord(s, m);
@@ -342,14 +348,13 @@ template <int M>
           std::uint8_t n = FetchByte(s, m);
           s.memptr = static_cast<std::uint16_t>(s.a << 8 | ((n + 1) & 0xFF));
           s.io_data = s.a;
-          PortWrite(m, s, n, s.a);
+          m.Out(static_cast<std::uint16_t>(s.a << 8 | n), s.a);
           return 11;
         }
         case 3: {  // IN A,(n): no flags
           std::uint8_t n = FetchByte(s, m);
           s.memptr = static_cast<std::uint16_t>((s.a << 8 | n) + 1);
-          PortRead(m, s, n, s.a);
-          s.a = s.io_data;
+          s.a = s.io_data = m.In(static_cast<std::uint16_t>(s.a << 8 | n));
           return 11;
         }
         case 4: {  // EX (SP),HL as pop then push, so the push obeys write_floor
@@ -357,7 +362,7 @@ template <int M>
           X::Set(s, Pop(s, m));
           Push(s, m, old);
           s.memptr = X::Get(s);
-          return X::Cost(19, 23);
+          return 19;
         }
         case 5: {  // EX DE,HL ignores index prefixes
           std::uint8_t t;
@@ -390,7 +395,7 @@ template <int M>
           return 11;
         }
         Push(s, m, X::GetRp(s, p));
-        return p == 2 ? X::Cost(11, 15) : 11;
+        return 11;
       }
       if (p == 0) {
         std::uint16_t nn = FetchWord(s, m);
@@ -399,7 +404,7 @@ template <int M>
         s.pc = nn;
         return 17;
       }
-      // A DDh or FDh left over after the prefixes were taken: nothing, 0 T.
+      // DDh, EDh and FDh: the prefixes are dispatched before the decoder.
       return 0;
     case 6:
       Alu(s, y, FetchByte(s, m));
@@ -411,14 +416,15 @@ template <int M>
   }
 }
 
-unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t first);
+template <class Bus>
+unsigned ExecuteIndexed(CpuState& s, Bus m, std::uint8_t prefix);
 
 // One instantiation per opcode: with the opcode a constant, the x/y/z/p/q
 // switches above fold away and each case is straight-line code. The prefix
 // bytes are cases of the same switch, so plain instructions pay no prefix
 // tests.
-template <int M, int OP>
-[[gnu::always_inline]] inline unsigned Execute(CpuState& s, Machine& m) {
+template <int M, int OP, class Bus>
+[[gnu::always_inline]] inline unsigned Execute(CpuState& s, Bus m) {
   constexpr auto op = static_cast<std::uint8_t>(OP);
   if constexpr (OP == 0xCB) {
     if constexpr (M == kUseHl) return ExecuteCb(s, m);
@@ -443,8 +449,8 @@ template <int M, int OP>
 #define VANTRO_OP4(n) VANTRO_OP(n) VANTRO_OP((n) + 1) VANTRO_OP((n) + 2) VANTRO_OP((n) + 3)
 #define VANTRO_OP16(n) VANTRO_OP4(n) VANTRO_OP4((n) + 4) VANTRO_OP4((n) + 8) VANTRO_OP4((n) + 12)
 
-template <int M>
-[[gnu::always_inline]] inline unsigned ExecuteMain(CpuState& s, Machine& m, std::uint8_t op) {
+template <int M, class Bus>
+[[gnu::always_inline]] inline unsigned ExecuteMain(CpuState& s, Bus m, std::uint8_t op) {
   switch (op) {
     VANTRO_OP16(0x00) VANTRO_OP16(0x10) VANTRO_OP16(0x20) VANTRO_OP16(0x30)
     VANTRO_OP16(0x40) VANTRO_OP16(0x50) VANTRO_OP16(0x60) VANTRO_OP16(0x70)
@@ -458,22 +464,60 @@ template <int M>
 #undef VANTRO_OP4
 #undef VANTRO_OP
 
-// Behind DDh or FDh. At most one DDh then one FDh are prefixes (DD FD xx
-// runs xx with IX); a DDh or FDh still left is decoded as an operation byte
-// that does nothing in 0 T, and the next step starts after it.
-unsigned ExecuteIndexed(CpuState& s, Machine& m, std::uint8_t first) {
-  std::uint8_t op = FetchOpcode(s, m);
-  if (first == 0xFD) return ExecuteMain<kUseIy>(s, m, op);
-  if (op == 0xFD) op = FetchOpcode(s, m);
-  return ExecuteMain<kUseIx>(s, m, op);
+// Behind DDh or FDh. In a run of prefixes only the last applies: each one
+// before it does nothing in 4 T, and the next step starts at the prefix
+// after it, so a run of any length never holds up a step. The prefix's 4 T
+// and its fetch in R come on top of the instruction it changes (a DDh that
+// the instruction ignores, as in DD 01 nn, makes it 4 T longer).
+template <class Bus>
+unsigned ExecuteIndexed(CpuState& s, Bus m, std::uint8_t prefix) {
+  const std::uint8_t op = m.Read(s.pc);
+  if (op == 0xDD || op == 0xFD) return 4;
+  ++s.r;
+  ++s.pc;
+  if (prefix == 0xFD) return 4 + ExecuteMain<kUseIy>(s, m, op);
+  return 4 + ExecuteMain<kUseIx>(s, m, op);
 }
 
-}  // namespace
-}  // namespace z80
-
-void Step(CpuState& cpu, Machine& machine) {
+// One instruction, or one pass of a repeating block instruction, adding its
+// T-states to cpu.tstates.
+template <class Bus>
+inline void Step(CpuState& cpu, Bus bus) {
   cpu.ei_delay = false;
-  unsigned t = z80::ExecuteMain<z80::kUseHl>(cpu, machine, z80::FetchOpcode(cpu, machine));
-  // A long block instruction can exceed 16 bits; the counter wraps.
-  cpu.tstates = static_cast<std::uint16_t>(cpu.tstates + t);
+  cpu.tstates += ExecuteMain<kUseHl>(cpu, bus, FetchOpcode(cpu, bus));
 }
+
+// Offers the frame interrupt once; dropped when disabled or right after EI.
+template <class Bus>
+void AcceptInterrupt(CpuState& cpu, Bus bus) {
+  // Not kept pending: an interrupt refused now is simply lost for this frame.
+  if (cpu.iff == 0 || cpu.ei_delay) return;
+  if (cpu.halted) {
+    cpu.halted = false;
+    ++cpu.pc;  // HALT left pc on its own opcode
+  }
+  // Acceptance disables interrupts, as on the real part; without this the
+  // handler could be re-entered before its own EI. Only EI enables them
+  // again: RETN and RETI leave iff as it is.
+  cpu.iff = 0;
+  Push(cpu, bus, cpu.pc);
+  if (cpu.im == 2) {
+    // The 48K's floating bus supplies FFh as the vector's low byte.
+    cpu.pc = ReadWord(bus, static_cast<std::uint16_t>(cpu.i << 8 | 0xFF));
+  } else {
+    cpu.pc = 0x0038;
+  }
+}
+
+// Whether the step that started at `start` was a pass of a repeating block
+// instruction that has more to do: PC is back on the instruction's EDh (the
+// byte after `start` when a stray index prefix came first).
+template <class Bus>
+bool BlockPassRepeats(const CpuState& cpu, Bus bus, std::uint16_t start) {
+  const std::uint8_t first = bus.Read(start);
+  const bool prefixed = first == 0xDD || first == 0xFD;
+  const auto ed_at = static_cast<std::uint16_t>(start + (prefixed ? 1 : 0));
+  return cpu.pc == ed_at && IsRepeatingBlock(bus.Read(ed_at), bus.Read(static_cast<std::uint16_t>(ed_at + 1)));
+}
+
+}  // namespace z80

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "cpu/cpu_state.h"
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 #include "tools/text_format.h"
 
 struct Machine;

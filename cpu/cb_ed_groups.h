@@ -1,12 +1,12 @@
 // The CB group (rotates, shifts, BIT/RES/SET, also behind DDh/FDh) and the
 // ED group (16-bit carry arithmetic, I/R loads, interrupt modes, port I/O
-// through (C) and the block instructions). Called from Step after the prefix
-// bytes have been fetched.
+// through (C) and the block instructions), over any bus. Called from
+// z80::Step (step.h) after the prefix bytes have been fetched; each returns
+// the T-states of the instruction. Private to cpu/.
+#pragma once
 #include "cpu/step_helpers.h"
-#include "machine/port_bus.h"
 
 namespace z80 {
-namespace {
 
 // rot[y]: RLC RRC RL RR SLA SRA SLL SRL, with the flags of the result.
 inline std::uint8_t Rotate(CpuState& s, int y, std::uint8_t v) {
@@ -47,11 +47,12 @@ inline std::uint8_t CbModify(CpuState& s, int x, int y, std::uint8_t v) {
 // ---- block instructions, one pass each --------------------------------
 
 // LDI (step +1) and LDD (step -1).
-inline void BlockLoad(CpuState& s, Machine& m, int step) {
+template <class Bus>
+inline void BlockLoad(CpuState& s, Bus m, int step) {
   std::uint16_t hl = Hl(s);
   std::uint16_t de = De(s);
-  std::uint8_t v = m.memory[hl];
-  WriteByte(m, de, v);
+  std::uint8_t v = m.Read(hl);
+  m.Write(de, v);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   SetDe(s, static_cast<std::uint16_t>(de + step));
   std::uint16_t bc = static_cast<std::uint16_t>(Bc(s) - 1);
@@ -62,9 +63,10 @@ inline void BlockLoad(CpuState& s, Machine& m, int step) {
 }
 
 // CPI / CPD; returns whether the byte matched A.
-inline bool BlockCompare(CpuState& s, const Machine& m, int step) {
+template <class Bus>
+inline bool BlockCompare(CpuState& s, Bus m, int step) {
   std::uint16_t hl = Hl(s);
-  std::uint8_t v = m.memory[hl];
+  std::uint8_t v = m.Read(hl);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   std::uint16_t bc = static_cast<std::uint16_t>(Bc(s) - 1);
   SetBc(s, bc);
@@ -83,113 +85,120 @@ inline void BlockIoFlags(CpuState& s, std::uint8_t v, int k) {
                                   (k > 255 ? (kFlagH | kFlagC) : 0) | Parity((k & 7) ^ s.b));
 }
 
-// INI / IND.
-inline void BlockIn(CpuState& s, Machine& m, int step) {
+// INI / IND; returns the byte read.
+template <class Bus>
+inline std::uint8_t BlockIn(CpuState& s, Bus m, int step) {
   s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
-  PortRead(m, s, s.c, s.b);
-  std::uint8_t v = s.io_data;
+  const std::uint8_t v = s.io_data = m.In(Bc(s));
   std::uint16_t hl = Hl(s);
-  WriteByte(m, hl, v);
+  m.Write(hl, v);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   --s.b;
   BlockIoFlags(s, v, v + s.c + step);
+  return v;
 }
 
-// OUTI / OUTD: B is decremented before the port address is formed.
-inline void BlockOut(CpuState& s, Machine& m, int step) {
+// OUTI / OUTD: B is decremented before the port address is formed; returns
+// the byte written.
+template <class Bus>
+inline std::uint8_t BlockOut(CpuState& s, Bus m, int step) {
   --s.b;
   s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
   std::uint16_t hl = Hl(s);
-  std::uint8_t v = m.memory[hl];
+  std::uint8_t v = m.Read(hl);
   s.io_data = v;
-  PortWrite(m, s, s.c, s.b);
+  m.Out(Bc(s), v);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   BlockIoFlags(s, v, v + s.l);
+  return v;
 }
 
-// ED x = 2, y >= 4, z <= 3. Repeating forms run every pass here, 21 T each.
-unsigned ExecuteBlock(CpuState& s, Machine& m, int y, int z) {
+// A pass of a repeating block instruction that is not its last: PC steps
+// back onto the instruction, so interrupts, the loop and the next step see
+// it again, and the pass takes 5 T more. In those T-states the processor
+// forms the instruction's address: MEMPTR takes it plus one, and flags 5
+// and 3 copy its bits 13 and 11.
+constexpr unsigned kRepeatingPass = 21;
+constexpr unsigned kLastPass = 16;
+
+inline void RepeatPass(CpuState& s) {
+  s.pc = static_cast<std::uint16_t>(s.pc - 2);
+  s.memptr = static_cast<std::uint16_t>(s.pc + 1);
+  s.f = static_cast<std::uint8_t>((s.f & ~(kFlag5 | kFlag3)) | ((s.pc >> 8) & (kFlag5 | kFlag3)));
+}
+
+// INIR/INDR/OTIR/OTDR repeating: the extra T-states also leave their mark
+// on H and P/V, depending on the carry of the pass and on bit 7 of the byte
+// moved (N); B is the counter after the pass.
+inline void RepeatIoFlags(CpuState& s, std::uint8_t v) {
+  std::uint8_t f = s.f & ~kFlagH;
+  if (s.f & kFlagC) {
+    if (v & 0x80) {
+      f ^= Parity((s.b - 1) & 7) ^ kFlagPV;
+      if ((s.b & 0x0F) == 0x00) f |= kFlagH;
+    } else {
+      f ^= Parity((s.b + 1) & 7) ^ kFlagPV;
+      if ((s.b & 0x0F) == 0x0F) f |= kFlagH;
+    }
+  } else {
+    f ^= Parity(s.b & 7) ^ kFlagPV;
+  }
+  s.f = f;
+}
+
+// ED x = 2, y >= 4, z <= 3: one pass per step. A repeating form that has
+// more to do ends its pass back on its own address, so an instruction of
+// 6,144 passes is 6,144 steps with room for an interrupt between any two.
+template <class Bus>
+unsigned ExecuteBlock(CpuState& s, Bus m, int y, int z) {
   const int step = (y & 1) ? -1 : 1;
   const bool repeat = y >= 6;
   switch (z) {
-    case 0: {
-      if (!repeat) {
-        BlockLoad(s, m, step);
-        return 16;
-      }
-      std::uint8_t first_c = s.c;
-      if (Bc(s) != 1) s.memptr = static_cast<std::uint16_t>(s.pc - 1);
-      unsigned t = 0;
-      do {
-        BlockLoad(s, m, step);
-        t += 21;
-      } while (Bc(s) != 0);
-      // Every pass after the first refetches both opcode bytes.
-      s.r = static_cast<std::uint8_t>(s.r + 2 * first_c - 2);
-      return t;
-    }
+    case 0:
+      BlockLoad(s, m, step);
+      if (!repeat || Bc(s) == 0) return kLastPass;
+      RepeatPass(s);
+      return kRepeatingPass;
     case 1: {
-      if (!repeat) {
-        BlockCompare(s, m, step);
-        return 16;
-      }
-      std::uint16_t memptr_before = s.memptr;
-      bool single = Bc(s) == 1;
-      bool matched;
-      unsigned t = 0;
-      do {
-        matched = BlockCompare(s, m, step);
-        t += 21;
-      } while (Bc(s) != 0 && !matched);
-      if (matched || single) s.memptr = static_cast<std::uint16_t>(memptr_before + step);
-      else s.memptr = step > 0 ? s.pc : static_cast<std::uint16_t>(s.pc - 2);
-      return t;
+      const bool matched = BlockCompare(s, m, step);
+      if (!repeat || Bc(s) == 0 || matched) return kLastPass;
+      RepeatPass(s);
+      return kRepeatingPass;
     }
     case 2: {
-      if (!repeat) {
-        BlockIn(s, m, step);
-        return 16;
-      }
-      unsigned t = 0;
-      do {
-        BlockIn(s, m, step);
-        t += 21;
-      } while (s.b != 0);
-      s.memptr = static_cast<std::uint16_t>(s.c + (step > 0 ? 0x101 : 0xFF));
-      return t;
+      const std::uint8_t v = BlockIn(s, m, step);
+      if (!repeat || s.b == 0) return kLastPass;
+      RepeatPass(s);
+      RepeatIoFlags(s, v);
+      return kRepeatingPass;
     }
     default: {
-      if (!repeat) {
-        BlockOut(s, m, step);
-        return 16;
-      }
-      unsigned t = 0;
-      do {
-        BlockOut(s, m, step);
-        t += 21;
-      } while (s.b != 0);
-      s.memptr = static_cast<std::uint16_t>(s.c + step);
-      return t;
+      const std::uint8_t v = BlockOut(s, m, step);
+      if (!repeat || s.b == 0) return kLastPass;
+      RepeatPass(s);
+      RepeatIoFlags(s, v);
+      return kRepeatingPass;
     }
   }
 }
 
-}  // namespace
-
-unsigned ExecuteCb(CpuState& s, Machine& m) {
+// The prefixed groups stay out of line, so the unprefixed decoder's switch
+// on the hot path stays compact.
+template <class Bus>
+[[gnu::noinline]] unsigned ExecuteCb(CpuState& s, Bus m) {
   std::uint8_t op = FetchOpcode(s, m);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   if (z == 6) {
     std::uint16_t address = Hl(s);
-    std::uint8_t v = m.memory[address];
+    std::uint8_t v = m.Read(address);
     if (x == 1) {
       // Flags 5 and 3 leak from the internal address latch.
       BitFlags(s, y, v, static_cast<std::uint8_t>(s.memptr >> 8));
       return 12;
     }
-    WriteByte(m, address, CbModify(s, x, y, v));
+    m.Write(address, CbModify(s, x, y, v));
     return 15;
   }
   std::uint8_t v = GetReg(s, z);
@@ -202,42 +211,46 @@ unsigned ExecuteCb(CpuState& s, Machine& m) {
   return 8;
 }
 
-unsigned ExecuteIndexedCb(CpuState& s, Machine& m, std::uint16_t index_register) {
-  // DD CB d op: the displacement sits before the operation byte.
+template <class Bus>
+[[gnu::noinline]] unsigned ExecuteIndexedCb(CpuState& s, Bus m, std::uint16_t index_register) {
+  // DD CB d op: the displacement sits before the operation byte, and the
+  // operation byte is read as data, so R counts only DD and CB.
   auto d = static_cast<std::int8_t>(FetchByte(s, m));
-  std::uint8_t op = FetchOpcode(s, m);
+  std::uint8_t op = FetchByte(s, m);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   auto address = static_cast<std::uint16_t>(index_register + d);
   s.memptr = address;
-  std::uint8_t v = m.memory[address];
+  std::uint8_t v = m.Read(address);
   if (x == 1) {
     BitFlags(s, y, v, static_cast<std::uint8_t>(address >> 8));
-    return 20;
+    return 16;  // 20 with the index prefix's 4
   }
   std::uint8_t res = CbModify(s, x, y, v);
-  WriteByte(m, address, res);
+  m.Write(address, res);
   if (z != 6) SetReg(s, z, res);
-  return 23;
+  return 19;  // 23 with the index prefix's 4
 }
 
-unsigned ExecuteEd(CpuState& s, Machine& m) {
+template <class Bus>
+[[gnu::noinline]] unsigned ExecuteEd(CpuState& s, Bus m) {
   std::uint8_t op = FetchOpcode(s, m);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   const int p = y >> 1;
   const bool q = (y & 1) != 0;
+  // Undefined codes do nothing and take the time of two NOPs.
+  constexpr unsigned kUndefined = 8;
   if (x == 2) {
     if (y >= 4 && z <= 3) return ExecuteBlock(s, m, y, z);
-    return 0;
+    return kUndefined;
   }
-  if (x != 1) return 0;  // undefined: the two bytes are consumed, nothing else
+  if (x != 1) return kUndefined;
   switch (z) {
     case 0: {  // IN r,(C)
-      PortRead(m, s, s.c, s.b);
-      std::uint8_t v = s.io_data;
+      const std::uint8_t v = s.io_data = m.In(Bc(s));
       if (y != 6) SetReg(s, y, v);
       s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53p(v));
       if (y == 7) s.memptr = static_cast<std::uint16_t>(Bc(s) + 1);
@@ -245,7 +258,7 @@ unsigned ExecuteEd(CpuState& s, Machine& m) {
     }
     case 1:  // OUT (C),r; y = 6 sends the byte of the previous transfer
       if (y != 6) s.io_data = GetReg(s, y);
-      PortWrite(m, s, s.c, s.b);
+      m.Out(Bc(s), s.io_data);
       if (y == 7) s.memptr = static_cast<std::uint16_t>(Bc(s) + 1);
       return 12;
     case 2: {
@@ -302,7 +315,7 @@ unsigned ExecuteEd(CpuState& s, Machine& m) {
         case 4:
         case 5: {
           std::uint16_t hl = Hl(s);
-          std::uint8_t v = m.memory[hl];
+          std::uint8_t v = m.Read(hl);
           std::uint8_t stored;
           if (y == 4) {  // RRD
             stored = static_cast<std::uint8_t>(s.a << 4 | v >> 4);
@@ -311,13 +324,13 @@ unsigned ExecuteEd(CpuState& s, Machine& m) {
             stored = static_cast<std::uint8_t>(v << 4 | (s.a & 0x0F));
             s.a = static_cast<std::uint8_t>((s.a & 0xF0) | v >> 4);
           }
-          WriteByte(m, hl, stored);
+          m.Write(hl, stored);
           s.memptr = static_cast<std::uint16_t>(hl + 1);
           s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53p(s.a));
           return 18;
         }
-        default:
-          return 4;
+        default:  // ED 77, ED 7F
+          return kUndefined;
       }
   }
 }

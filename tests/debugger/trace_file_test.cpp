@@ -1,6 +1,6 @@
 // The 97-byte trace line, the "debug.lst" block and the flush at 64,000
 // bytes, with real files in a temporary folder.
-#include "cpu/trace_file.h"
+#include "debugger/trace_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 #include "machine/machine.h"
 
 namespace {

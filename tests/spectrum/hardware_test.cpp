@@ -1,13 +1,12 @@
 // Hardware menu selection rules: which interfaces end up fitted, which
 // items are checked, and which choices restart the processor.
-#include "machine/hardware.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-#include "cpu/cpu_state.h"
+#include "machine/hardware.h"
+#include "spectrum/spectrum.h"
 
 namespace {
 

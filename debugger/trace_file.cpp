@@ -1,7 +1,7 @@
 // Trace lines and the "debug.lst" block: composed into Machine.trace_buffer
 // by the emulation loop, one line per traced instruction, and appended to
 // the file in one write when the buffer is nearly full.
-#include "cpu/trace_file.h"
+#include "debugger/trace_file.h"
 
 #include <algorithm>
 #include <cstdio>

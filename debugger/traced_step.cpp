@@ -4,9 +4,9 @@
 // execution (the executor), and Step stays free of text work; the two can
 // only disagree about an instruction's length, which the tests compare for
 // every opcode of every group.
-#include "cpu/traced_step.h"
+#include "debugger/traced_step.h"
 
-#include "cpu/z80.h"
+#include "spectrum/spectrum.h"
 #include "machine/machine.h"
 #include "tools/disassembler.h"
 #include "tools/memory_view.h"
