@@ -17,6 +17,8 @@
 #include "emulator/emulation_loop.h"
 #include "emulator/frame_png.h"
 #include "emulator/frame_schedule.h"
+#include "emulator/rewind.h"
+#include "emulator/screen_text.h"
 #include "emulator/typed_keys.h"
 #include "emulator/wave_file.h"
 #include "machine/display_renderer.h"
@@ -26,6 +28,7 @@
 #include "snapshots/load_dispatch.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
+#include "spectrum/spectrum.h"
 #include "tools/text_format.h"
 
 namespace {
@@ -147,7 +150,12 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
                                          "--until-pc", "--screenshot", "--save-sna", "--dump",
-                                         "--trace", "--speed", "--wav"};
+                                         "--trace", "--speed", "--wav", "--joystick", "--until-text", "--rewind"};
+
+// --joystick names for the "Joystick Interface" items.
+constexpr std::pair<const char*, Joystick> kJoystickNames[] = {
+    {"kempston", Joystick::kempston}, {"sinclair1", Joystick::if2_port1},
+    {"sinclair2", Joystick::if2_port2}, {"cursor", Joystick::cursor}};
 
 }  // namespace
 
@@ -178,7 +186,11 @@ Input:
                      When the machine boots from the ROM, blocks for RAM
                      (ADDR 16384 and up) go in after its start-up (150
                      frames), since the start-up clears RAM
-  --type TEXT        type TEXT on the Spectrum keyboard (notation below)
+  --type TEXT        type TEXT on the Spectrum keyboard, hold keys and move
+                     the joystick (notation below)
+  --joystick NAME    the "Joystick Interface" fitted: kempston (the
+                     default), sinclair1 or sinclair2 (Interface 2's ports)
+                     or cursor; {JOY ...} in --type plays through it
   --no-fast-load     load tapes through the signal at the EAR input, as the
                      menu's "Fast Tape Loading" unchecked does: the ROM's
                      own loader reads every block (about 5 s of emulated
@@ -193,6 +205,17 @@ Running:
   --until-pc ADDR    stop as soon as the program counter reaches ADDR; then
                      --frames is the limit (default 3000) and exit code 3
                      means the address never came
+  --until-text TEXT  stop as soon as TEXT stands on the screen, read through
+                     the ROM's character set (ink on paper or inverted;
+                     text wrapped onto the next line counts); checked at
+                     every frame end, typing included; --frames is the limit
+                     (default 3000) and exit code 3 means it never came
+  --rewind SECONDS   after the run, go back SECONDS (1-60) emulated seconds,
+                     as "Rewind" does, before the outputs below are written
+                     (--wav and --trace still hold the whole run): the
+                     machine returns exactly to the state it had then, so
+                     --frames 500 --rewind 3 writes what --frames 350 does.
+                     A run shorter than that is an error (exit code 1)
 
 Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
@@ -225,6 +248,10 @@ boots from the ROM, typing waits 150 frames for its copyright screen.
   {DELETE} {EDIT} {BREAK} {EXTEND} {GRAPHICS} {CAPSLOCK} {LEFT} {DOWN}
   {UP} {RIGHT}                                      the shifted keys
   {WAIT N}                                          N frames without a key
+  {HOLD Q+A N}      the named keys held together for exactly N frames, then
+                    released with no pause after (add {WAIT N} for one)
+  {JOY UP+FIRE N}   the joystick held for N frames: UP DOWN LEFT RIGHT FIRE,
+                    joined by +, through the --joystick interface
 Keywords are entered as on the real keyboard: in K mode a letter key gives
 its keyword (j is LOAD, p is PRINT, r is RUN).
 
@@ -238,10 +265,14 @@ Examples:
             (BEEP 1,0: one second of middle C)
   vantro-run --bin code.bin@0x8000 --type 't{EXTEND}l32768{ENTER}' --until-pc 0x8005
             (RANDOMIZE USR 32768: T in K mode, then L in extended mode)
+  vantro-run --load game.tap --joystick sinclair1 --until-text 'GAME OVER' \
+             --type 'j""{ENTER}{WAIT 500}{JOY FIRE 5}{HOLD O+Q 25}{JOY LEFT 50}'
+            (load, start with fire, hold O and Q, then left: exit code 0 once
+            GAME OVER is on the screen, 3 if it is not within 3000 frames)
 
 Exit codes: 0 done, 1 bad option, a file that cannot be loaded or saved, or
 an SNA saved without its PC (one line on standard error: for a file, the
-File menu's message), 3 --until-pc address not reached.
+File menu's message), 3 --until-pc address or --until-text text not reached.
 )";
 }
 
@@ -332,6 +363,26 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
       }
     } else if (name == "--wav") {
       options.wav = value;
+    } else if (name == "--joystick") {
+      bool found = false;
+      for (auto [joystick_name, joystick] : kJoystickNames) found = found || value == joystick_name;
+      if (!found) {
+        error = "--joystick wants kempston, sinclair1, sinclair2 or cursor, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.joystick = value;
+    } else if (name == "--rewind") {
+      if (!ParseNumber(value, kRewindPoints, number) || number == 0) {
+        error = "--rewind wants 1-" + std::to_string(kRewindPoints) + " seconds, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.rewind = static_cast<int>(number);
+    } else if (name == "--until-text") {
+      if (value.empty()) {
+        error = "--until-text wants the text to wait for";
+        return std::nullopt;
+      }
+      options.until_text = value;
     }
   }
   return options;
@@ -350,6 +401,9 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   }
   machine->fast_load = !options.no_fast_load;
   machine->wave_decoder = options.wave_decoder;
+  for (auto [joystick_name, joystick] : kJoystickNames) {
+    if (options.joystick == joystick_name) ChooseJoystick(*machine, cpu, joystick);
+  }
 
   std::optional<std::vector<KeyChord>> chords = ParseTypedKeys(options.type, error);
   if (!chords) return kRunError;
@@ -415,15 +469,28 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   }
 
   bool pc_reached = options.until_pc && cpu.pc == *options.until_pc;
+  // --until-text looks at the screen once a frame, as a player would;
+  // --rewind keeps the machine once an emulated second, as the window does.
+  bool text_seen = false;
+  std::unique_ptr<RewindStore> rewind;
+  if (options.rewind > 0) {
+    rewind = std::make_unique<RewindStore>();
+    StartRewind(*rewind, cpu, *machine);
+  }
+  auto after_frame = [&](unsigned outcome) {
+    if (!(outcome & kPassFrameEnded)) return;
+    if (!options.until_text.empty()) text_seen = TextOnScreen(*machine, options.until_text);
+    if (rewind) RewindFramesEnded(*rewind, hooks.frames, cpu, *machine);
+  };
   // Runs until `count` more frames have ended, or the watched address comes.
   auto run_frames = [&](long count) {
     const long until = hooks.frames + count;
-    while (!pc_reached && hooks.frames < until) {
+    while (!pc_reached && !text_seen && hooks.frames < until) {
       if (options.until_pc) {
-        RunPass(loop);
+        after_frame(RunPass(loop));
         pc_reached = cpu.pc == *options.until_pc;
       } else {
-        RunUntilFrameEnd(loop);
+        after_frame(RunUntilFrameEnd(loop));
       }
     }
   };
@@ -438,19 +505,29 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
       continue;
     }
     machine->host_keys = chord.keys;
+    if (chord.hold_frames > 0) {
+      run_frames(chord.hold_frames);
+      machine->host_keys = 0;
+      continue;
+    }
     run_frames(kKeyHoldFrames);
     machine->host_keys = 0;
     run_frames(kKeyReleaseFrames);
   }
-  long frames = options.frames.value_or(options.until_pc ? kUntilPcDefaultFrames : 0);
+  const bool waiting = options.until_pc || !options.until_text.empty();
+  long frames = options.frames.value_or(waiting ? kUntilPcDefaultFrames : 0);
   run_frames(frames);
 
   int result = kRunOk;
-  if (options.until_pc && !pc_reached) {
-    char address[8];
-    std::snprintf(address, sizeof address, "%04Xh", static_cast<unsigned>(*options.until_pc));
-    error = std::string("the program counter never reached ") + address + " in " +
-            std::to_string(hooks.frames) + " frames";
+  if (waiting && !pc_reached && !text_seen) {
+    if (options.until_pc) {
+      char address[8];
+      std::snprintf(address, sizeof address, "%04Xh", static_cast<unsigned>(*options.until_pc));
+      error = std::string("the program counter never reached ") + address;
+    } else {
+      error = "the text '" + options.until_text + "' never stood on the screen";
+    }
+    error += " in " + std::to_string(hooks.frames) + " frames";
     result = kRunPcNotReached;
   }
 
@@ -464,6 +541,13 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   if ((machine->trace_on && !FlushTrace(*machine, loop.trace_path)) || hooks.trace_lost) {
     error = "cannot write " + options.trace;
     result = kRunError;
+  }
+  // The sound and the trace are the run's; what is written from here on
+  // shows the machine as it was --rewind seconds before the run's end.
+  if (rewind && !RewindSeconds(*rewind, options.rewind, cpu, *machine)) {
+    error = "--rewind " + std::to_string(options.rewind) + ": the run reaches back only " +
+            std::to_string(RewindReach(*rewind)) + " seconds";
+    return kRunError;
   }
   for (const auto& [address, length] : options.dumps) Dump(*machine, address, length, out);
   if (!options.screenshot.empty()) {

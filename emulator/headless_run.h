@@ -24,6 +24,9 @@ struct RunOptions {
   std::string trace;                                          // --trace FILE
   bool no_fast_load = false;                                  // --no-fast-load
   std::string wav;                                            // --wav FILE
+  std::string joystick;                                       // --joystick NAME
+  std::string until_text;                                     // --until-text TEXT
+  int rewind = 0;                                             // --rewind SECONDS; 0: none
   int speed_multiplier = 0;  // --speed PERCENT as the Speed item's multiplier; 0: no limit
   // The host's WAVE reader for --load FILE.wav; vantro-run's main plugs in
   // SDL's, the window's own, so both read WAVE files alike.
@@ -34,12 +37,13 @@ struct RunOptions {
 // Exit codes of vantro-run.
 constexpr int kRunOk = 0;
 constexpr int kRunError = 1;          // bad option, unreadable or malformed file
-constexpr int kRunPcNotReached = 3;   // --until-pc: the address never came
+constexpr int kRunPcNotReached = 3;   // --until-pc / --until-text: it never came
 
 // Frames the ROM needs from power-on to its copyright line and the first
 // key scan; --type waits this long when the machine boots from the ROM.
 constexpr long kBootFrames = 150;
-// --until-pc gives up after this many frames unless --frames says otherwise.
+// --until-pc and --until-text give up after this many frames unless
+// --frames says otherwise.
 constexpr long kUntilPcDefaultFrames = 3000;
 
 // Nothing, with a one-line reason in error, for a command line that cannot

@@ -20,6 +20,7 @@
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"
 #include "machine/hardware.h"
+#include "machine/port_bus.h"
 #include "platform/key_map.h"
 #include "platform/menu_table.h"
 #include "platform/picture_view.h"
@@ -46,6 +47,7 @@ constexpr MenuRow kMenuRows[] = {
     {"File", "Save SNA", kCommandSaveSna},
     {"File", "Load Bin/Scr/Rom", kCommandLoadBlock},
     {"File", "Save Bin/Scr/Rom", kCommandSaveBlock},
+    {"File", "Save Screenshot...", kCommandSaveScreenshot},
     {"File", nullptr, 0},
     {"File", "Play Tape", kCommandPlayTape, kOff},
     {"File", "Rewind Tape", kCommandRewindTape},
@@ -60,6 +62,9 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation>Speed", "No Limit", kCommandNoLimit, kOff},
     {"Emulation>Video>Window", "100%", kCommandWindow100, kOn},
     {"Emulation>Video>Window", "200%", kCommandWindow200, kOff},
+    {"Emulation>Video>Window", "300%", kCommandWindow300, kOff},
+    {"Emulation>Video>Window", "400%", kCommandWindow400, kOff},
+    {"Emulation>Video>Window", "Full Screen", kCommandFullScreen, kOff},
     {"Emulation>Video>Output", "Colour", kCommandColour, kOn},
     {"Emulation>Video>Output", "Monochrome", kCommandMonochrome, kOff},
     {"Emulation>Video>Output", "Green Screen", kCommandGreenScreen, kOff},
@@ -70,6 +75,9 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation", "Sound", kCommandSound, kOn},
     {"Emulation", "Fast Tape Loading", kCommandFastTapeLoading, kOn},
     {"Emulation", "Fast-Forward While Loading", kCommandFastForwardLoading, kOn},
+    {"Emulation", nullptr, 0},
+    {"Emulation", "Pause", kCommandPause, kOff},
+    {"Emulation", "Rewind", kCommandRewind},
     {"Hardware", kSweetTalkerItem, kCommandSweetTalker, kOff},
     {"Hardware", kCurrahItem, kCommandCurrah, kOff},
     {"Hardware", nullptr, 0},
@@ -127,9 +135,11 @@ MainWindow::MainWindow(VantroRecords& records, Host& host, BlockAsker& block_ask
   BuildMenuBar();
   // No sizing border: the window is exactly menu bar plus picture area.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  SetUpPlayerView();
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
   move(kMainWindowX, kMainWindowY);
+  OfferFittingSizes();
 }
 
 MainWindow::~MainWindow() = default;
@@ -149,8 +159,12 @@ void MainWindow::SyncCheckMarks() {
   };
   const int speed = SpeedCommand(machine);
   for (int c = kCommandSpeed25; c <= kCommandNoLimit; ++c) mark(c, c == speed);
-  mark(kCommandWindow100, !machine.double_size);
-  mark(kCommandWindow200, machine.double_size);
+  mark(kCommandWindow100, window_scale_ == 1);
+  mark(kCommandWindow200, window_scale_ == 2);
+  mark(kCommandWindow300, window_scale_ == 3);
+  mark(kCommandWindow400, window_scale_ == 4);
+  mark(kCommandFullScreen, full_screen_);
+  mark(kCommandPause, paused_);
   mark(kCommandColour, machine.video_output == VideoOutput::colour);
   mark(kCommandMonochrome, machine.video_output == VideoOutput::monochrome);
   mark(kCommandGreenScreen, machine.video_output == VideoOutput::green);
@@ -185,8 +199,14 @@ void MainWindow::Dispatch(int command) {
     case kCommandSpeed100: ChooseSpeed(machine, 4); break;
     case kCommandSpeed200: ChooseSpeed(machine, 8); break;
     case kCommandNoLimit: ChooseNoLimit(machine); break;
-    case kCommandWindow100: SetWindowSize(false); break;
-    case kCommandWindow200: SetWindowSize(true); break;
+    case kCommandWindow100: SetWindowSize(1); break;
+    case kCommandWindow200: SetWindowSize(2); break;
+    case kCommandWindow300: SetWindowSize(3); break;
+    case kCommandWindow400: SetWindowSize(4); break;
+    case kCommandFullScreen: SetFullScreen(!full_screen_); break;
+    case kCommandPause: TogglePause(); break;
+    case kCommandSaveScreenshot: SaveScreenshot(); break;
+    case kCommandRewind: ++rewind_presses_; break;
     case kCommandColour: SetOutput(VideoOutput::colour); break;
     case kCommandMonochrome: SetOutput(VideoOutput::monochrome); break;
     case kCommandGreenScreen: SetOutput(VideoOutput::green); break;
@@ -262,18 +282,6 @@ void MainWindow::OpenDebugger() {
   ::OpenDebugger(context, this);
 }
 
-void MainWindow::SetWindowSize(bool double_size) {
-  Machine& machine = records_.machine;
-  if (machine.double_size == double_size) return;
-  machine.double_size = double_size;
-  // 200% moves the window back to its start position so the larger picture
-  // fits the screen; 100% shrinks it where it stands.
-  if (double_size) move(kMainWindowX, kMainWindowY);
-  picture_->setFixedSize(double_size ? kScaledWidth : kFrameWidth,
-                         double_size ? kScaledHeight : kFrameHeight);
-  adjustSize();
-}
-
 void MainWindow::SetOutput(VideoOutput output) {
   Machine& machine = records_.machine;
   if (machine.video_output == output) return;
@@ -287,7 +295,7 @@ void MainWindow::Present() {
     play->setChecked(records_.machine.tape_signal.playing);
   }
   DisplayRenderer& renderer = records_.renderer;
-  if (records_.machine.double_size) {
+  if (records_.machine.double_size && !full_screen_) {
     ScaleFramePicture(renderer);
     picture_->ShowPixels(renderer.scaled_picture.data(), kScaledWidth, kScaledHeight);
   } else {
@@ -304,14 +312,14 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
   // would only hide the release the ROM's own repeat relies on.
   if (event->isAutoRepeat()) return;
   if (auto key = HostKeyFromEvent(*event, x11_scan_codes_)) {
-    records_.machine.host_keys |= HostKeyBit(*key);
+    PressHostKey(records_.machine, *key);
   }
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
   if (event->isAutoRepeat()) return;
   if (auto key = HostKeyFromEvent(*event, x11_scan_codes_)) {
-    records_.machine.host_keys &= ~HostKeyBit(*key);
+    ReleaseHostKey(records_.machine, *key);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "emulator/vantro_records.h"
 #include "machine/speech.h"
@@ -15,6 +16,7 @@
 
 class PictureView;
 class QAction;
+class QTimer;
 
 // The command number every menu event carries.
 enum MenuCommand : int {
@@ -58,6 +60,12 @@ enum MenuCommand : int {
   kCommandRewindTape = 39,
   kCommandFastTapeLoading = 40,
   kCommandFastForwardLoading = 41,
+  kCommandWindow300 = 50,
+  kCommandWindow400 = 51,
+  kCommandFullScreen = 52,
+  kCommandPause = 53,
+  kCommandRewind = 54,
+  kCommandSaveScreenshot = 55,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";
@@ -67,6 +75,16 @@ constexpr int kMainWindowY = 50;
 // the end of the program.
 inline constexpr char kTraceWriteTitle[] = "Debug to file";
 inline constexpr char kTraceWriteFailed[] = "Can't write to debug.lst! The trace text is lost.";
+
+inline constexpr char kPausedTitle[] = "Paused";
+inline constexpr char kPadConnectedTitle[] = "Game pad connected: ";
+// How long the title names a pad that was plugged in.
+constexpr int kPadNoticeMs = 4000;
+// Full screen: the menu bar and pointer hide once the pointer rests this long.
+constexpr int kChromeRestMs = 2000;
+inline constexpr char kScreenshotTitle[] = "Save Screenshot";
+// The two entries of the dialog's file type box: the size chosen with it.
+inline constexpr char kScreenshotFilter[] = "PNG picture at the size shown (*.png);;PNG picture at 100% (*.png)";
 
 // "MenuItem: 33 is not currently installed."
 std::string UninstalledCommandText(int command);
@@ -91,6 +109,18 @@ class MainWindow : public QMainWindow {
   // A breakpoint fired, the trace was flushed, or "Debugger" was chosen.
   void OpenDebugger();
 
+  // "Pause": the program holds the machine and its sound at the next frame
+  // end while this is set.
+  bool paused() const { return paused_; }
+  // "Rewind" presses not yet served; the program serves them after the pass
+  // that ends the frame, where the points were kept.
+  bool rewind_pressed() const { return rewind_presses_ > 0; }
+  int TakeRewindPresses() { return std::exchange(rewind_presses_, 0); }
+  // A game pad was plugged in: the title names it for a few seconds.
+  void ShowPadConnected(const std::string& name);
+  // "Save Screenshot...": the last frame with its border as PNG.
+  void SaveScreenshot();
+
   PictureView* picture() const { return picture_; }
   CharsetEditorState& charset_state() { return charset_state_; }
 
@@ -100,13 +130,22 @@ class MainWindow : public QMainWindow {
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenuBar();
   void SyncCheckMarks();
-  void SetWindowSize(bool double_size);
+  // The player's side of the window (main_window_view_qt.cpp).
+  void SetUpPlayerView();
+  void TogglePause();
+  void SetWindowSize(int scale);
+  void SetFullScreen(bool full_screen);
+  // Hides the window sizes that would not fit the screen.
+  void OfferFittingSizes();
+  void ShowChrome(bool shown);
+  void UpdateTitle();
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
   void ReleaseAllKeys();
@@ -119,4 +158,12 @@ class MainWindow : public QMainWindow {
   std::map<int, QAction*> actions_;
   CharsetEditorState charset_state_;
   bool x11_scan_codes_ = false;
+  int window_scale_ = 1;  // "Window": 100% to 400%
+  bool full_screen_ = false;
+  bool paused_ = false;
+  int rewind_presses_ = 0;
+  QTimer* chrome_timer_ = nullptr;  // hides menu bar and pointer in full screen
+  QPoint pointer_at_;
+  QTimer* notice_timer_ = nullptr;  // ends the pad's name in the title
+  QString notice_;
 };

@@ -14,11 +14,14 @@
 #include "platform/fonts.h"
 #include "platform/qt_application.h"
 #include "platform/qt_host.h"
+#include "platform/sdl_gamepads.h"
 #include "platform/sdl_sound.h"
 #include "platform/sdl_wave.h"
 
 namespace {
 constexpr int kRealTimeFrames = 50;  // target_frames of "100%"
+// While paused, pads are still looked at this often (their news in the title).
+constexpr int kPausedPollMs = 50;
 }  // namespace
 
 VantroProgram::VantroProgram(Host* host) {
@@ -61,11 +64,13 @@ bool VantroProgram::Start() {
     return false;
   }
   sound_ = SdlSoundPlayer::Open(*allophones_);
+  gamepads_ = SdlGamepads::Open();
 
   // Memory: the machine with its trace buffer, and the pictures; the ROM is
   // copied in and every field takes its start value.
   try {
     records_ = std::make_unique<VantroRecords>();
+    rewind_ = std::make_unique<RewindStore>();
   } catch (const std::bad_alloc&) {
     Fatal(kCantAllocate);
     return false;
@@ -108,13 +113,36 @@ bool VantroProgram::Start() {
 }
 
 void VantroProgram::RunFrame() {
+  // Rewind's first point is the machine as the first frame begins, after
+  // the ROM image and the file of the command line.
+  if (rewind_->count == 0) StartRewind(*rewind_, records_->cpu, records_->machine);
   // A frame end handles the events itself (BetweenFrames); a pass that
   // stopped for the debugger has not, and has no frame to pace.
-  if (!(RunUntilFrameEnd(*loop_) & kPassFrameEnded)) HandleEvents();
+  if (RunUntilFrameEnd(*loop_) & kPassFrameEnded) {
+    AfterFrame();
+  } else {
+    HandleEvents();
+  }
+}
+
+void VantroProgram::AfterFrame() {
+  VantroRecords& records = *records_;
+  RewindFramesEnded(*rewind_, frames_, records.cpu, records.machine);
+  for (int presses = window_->TakeRewindPresses(); presses > 0; presses = window_->TakeRewindPresses()) {
+    while (presses-- > 0) RewindStep(*rewind_, records.cpu, records.machine);
+    frames_ = rewind_->frame;
+    // The moment gone back to shows at once, paused or not; the sound goes
+    // on from it with the next frame.
+    RenderFrame(records.renderer, records.machine, clock_.NowMs());
+    window_->Present();
+    if (window_->paused()) WaitWhilePaused();
+  }
 }
 
 void VantroProgram::BetweenFrames() {
   HandleEvents();
+  ReadGamepads();
+  if (window_->paused()) WaitWhilePaused();
   const int rate = WantedFrameRate(records_->machine);
   WaitForFrame(NextFrameDue(schedule_, rate, steady_.NowNs()));
 }
@@ -132,6 +160,23 @@ void VantroProgram::WaitForFrame(std::int64_t due_ns) {
     frame_timer_.start(static_cast<int>(left / kNsPerMs));
     HandleEvents(QEventLoop::WaitForMoreEvents);
   }
+}
+
+void VantroProgram::ReadGamepads() {
+  if (!gamepads_) return;
+  for (const std::string& name : gamepads_->Poll(records_->machine.pad_lines)) window_->ShowPadConnected(name);
+}
+
+void VantroProgram::WaitWhilePaused() {
+  // The sound device stops where it is and later plays on from there; the
+  // frame schedule, left far behind, starts again from the time of leaving.
+  if (sound_) sound_->SetPaused(true);
+  while (window_->paused() && !window_->rewind_pressed() && !records_->machine.quit_requested) {
+    frame_timer_.start(kPausedPollMs);
+    HandleEvents(QEventLoop::WaitForMoreEvents);
+    ReadGamepads();
+  }
+  if (sound_) sound_->SetPaused(false);
 }
 
 std::int64_t VantroProgram::HoldClock::NowNs() { return program_.steady_.NowNs(); }
@@ -175,6 +220,7 @@ void VantroProgram::Run() {
 }
 
 void VantroProgram::Present() {
+  ++frames_;
   // The beeper sounds only at "100%": at other speeds its pitch and length
   // would be wrong, and the output buffer would run dry or over.
   const Machine& machine = records_->machine;

@@ -13,6 +13,7 @@
 #include "emulator/emulation_loop.h"
 #include "emulator/frame_schedule.h"
 #include "emulator/main_window.h"
+#include "emulator/rewind.h"
 #include "emulator/vantro_records.h"
 #include "machine/allophones.h"
 #include "machine/speech.h"
@@ -20,6 +21,7 @@
 #include "tools/host.h"
 
 class QtHost;
+class SdlGamepads;
 class SdlSoundPlayer;
 
 inline constexpr char kFatalTitle[] = "Fatal Error";
@@ -65,6 +67,7 @@ class VantroProgram final : public LoopHooks {
   MillisecondClock& clock() { return clock_; }
   bool has_sound() const { return sound_ != nullptr; }
   SdlSoundPlayer* sound() { return sound_.get(); }
+  SdlGamepads* gamepads() { return gamepads_.get(); }
 
  private:
   // The Sweet Talker's hold in the window: sleeps in steps of at most 20 ms
@@ -87,6 +90,14 @@ class VantroProgram final : public LoopHooks {
   // Sleeps in the window system's wait for events until due_ns, woken by a
   // precise timer; the last fraction of a millisecond is the host's sleep.
   void WaitForFrame(std::int64_t due_ns);
+  // The game pads' state into the machine, and the news of one plugged in.
+  void ReadGamepads();
+  // "Pause": the machine stands between two frames, silent, until Pause is
+  // chosen again (or the program ends); events and pads are served.
+  void WaitWhilePaused();
+  // After a pass that ended a frame: a point a second for "Rewind", and the
+  // presses of it served, each going one second back.
+  void AfterFrame();
 
   std::unique_ptr<QtHost> own_host_;
   Host* host_;
@@ -97,7 +108,10 @@ class VantroProgram final : public LoopHooks {
   QTimer frame_timer_;
   std::unique_ptr<AllophoneSet> allophones_;
   std::unique_ptr<SdlSoundPlayer> sound_;
+  std::unique_ptr<SdlGamepads> gamepads_;
   std::unique_ptr<VantroRecords> records_;
+  std::unique_ptr<RewindStore> rewind_;
+  std::int64_t frames_ = 0;  // frames shown, as the rewind store counts them
   SilentSoundPlayer silence_;
   std::unique_ptr<SweetTalker> sweet_talker_;
   QtBlockAsker block_asker_;

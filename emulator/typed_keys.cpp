@@ -67,6 +67,42 @@ std::uint64_t NamedKeys(const std::string& name) {
   return 0;
 }
 
+std::uint64_t JoystickKeys(const std::string& name) {
+  const std::pair<const char*, HostKey> names[] = {{"UP", HostKey::Up},       {"DOWN", HostKey::Down},
+                                                   {"LEFT", HostKey::Left},   {"RIGHT", HostKey::Right},
+                                                   {"FIRE", HostKey::LeftCtrl}};
+  for (auto [line_name, key] : names) {
+    if (name == line_name) return Bit(key);
+  }
+  return 0;
+}
+
+// Frame counts of WAIT, HOLD and JOY: 1 to 6 digits.
+bool FrameCount(const std::string& text, int& frames) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  frames = std::stoi(text);
+  return true;
+}
+
+// Names joined by '+', each turned into keys by `lookup`; 0 when one is unknown.
+template <typename Lookup>
+std::uint64_t JoinedKeys(const std::string& names, const std::string& inside, Lookup lookup, std::string& error) {
+  std::uint64_t keys = 0;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t plus = names.find('+', start);
+    std::string part = names.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+    std::uint64_t part_keys = lookup(part);
+    if (part_keys == 0) {
+      error = "--type: unknown key name '" + part + "' in {" + inside + "}";
+      return 0;
+    }
+    keys |= part_keys;
+    if (plus == std::string::npos) return keys;
+    start = plus + 1;
+  }
+}
+
 std::string Upper(std::string_view text) {
   std::string upper;
   for (char c : text) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -95,30 +131,31 @@ std::optional<std::vector<KeyChord>> ParseTypedKeys(std::string_view text, std::
     }
     std::string inside = Upper(text.substr(at + 1, close - at - 1));
     at = close;
+    int frames = 0;
     if (inside.rfind("WAIT ", 0) == 0) {
-      std::string count = inside.substr(5);
-      if (count.empty() || count.size() > 6 ||
-          count.find_first_not_of("0123456789") != std::string::npos) {
+      if (!FrameCount(inside.substr(5), frames)) {
         error = "--type: {WAIT N} needs a frame count of up to six digits";
         return std::nullopt;
       }
-      chords.push_back({0, std::stoi(count)});
+      chords.push_back({0, frames});
       continue;
     }
-    std::uint64_t keys = 0;
-    std::size_t start = 0;
-    for (;;) {
-      std::size_t plus = inside.find('+', start);
-      std::string part = inside.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
-      std::uint64_t part_keys = NamedKeys(part);
-      if (part_keys == 0) {
-        error = "--type: unknown key name '" + part + "' in {" + inside + "}";
+    const bool joystick = inside.rfind("JOY ", 0) == 0;
+    if (joystick || inside.rfind("HOLD ", 0) == 0) {
+      const std::size_t space = inside.rfind(' ');
+      const std::string names = inside.substr(joystick ? 4 : 5, space - (joystick ? 4 : 5));
+      if (space < 5 || !FrameCount(inside.substr(space + 1), frames) || frames == 0) {
+        error = "--type: {" + inside + "} needs names joined by '+' and a frame count of up to six digits";
         return std::nullopt;
       }
-      keys |= part_keys;
-      if (plus == std::string::npos) break;
-      start = plus + 1;
+      const std::uint64_t keys = joystick ? JoinedKeys(names, inside, JoystickKeys, error)
+                                          : JoinedKeys(names, inside, NamedKeys, error);
+      if (keys == 0) return std::nullopt;
+      chords.push_back({keys, 0, frames});
+      continue;
     }
+    const std::uint64_t keys = JoinedKeys(inside, inside, NamedKeys, error);
+    if (keys == 0) return std::nullopt;
     chords.push_back({keys, 0});
   }
   return chords;

@@ -15,6 +15,8 @@ void InitMachine(Machine& m) {
   m.ula_out = 0;
   m.key_rows.fill(0);
   m.host_keys = 0;
+  m.host_keys_pressed = 0;
+  m.pad_lines.fill(0);
   m.joystick = Joystick::kempston;
   m.sweet_talker_on = false;
   m.currah_on = false;

@@ -37,6 +37,10 @@ inline std::uint64_t HostKeyBit(HostKey key) {
 }
 
 enum class Joystick : std::uint8_t { kempston, if2_port1, if2_port2, cursor, none };
+// A joystick's five lines as bits, as the host's game pads report them.
+enum JoystickLine : std::uint8_t {
+  kLineUp = 1, kLineDown = 2, kLineLeft = 4, kLineRight = 8, kLineFire = 16,
+};
 enum class VideoOutput : std::uint8_t { colour, monochrome, green };
 
 // Receives bytes written to the Sweet Talker's ports; the speech unit fills
@@ -86,6 +90,12 @@ struct Machine : MachineHardware {
   // Host keys held right now (bits by HostKey); the platform keeps it up to
   // date from key events, the port bus samples it.
   std::uint64_t host_keys = 0;
+  // Keys pressed since the last sample, released since or not: a tap
+  // between two samples still reaches the machine for one frame.
+  std::uint64_t host_keys_pressed = 0;
+  // The host's game pads (JoystickLine bits): [0] drives the chosen
+  // interface beside the joystick keys, [1] Interface 2's other port.
+  std::array<std::uint8_t, 2> pad_lines{};
   bool fast_border = true;
   VideoOutput video_output = VideoOutput::colour;
   bool double_size = false;

@@ -7,38 +7,42 @@
 
 namespace {
 
-bool Held(const Machine& machine, HostKey key) {
-  return (machine.host_keys & HostKeyBit(key)) != 0;
+// Of two opposite directions held together only Up and Left count.
+std::uint8_t Resolved(unsigned lines) {
+  if (lines & kLineUp) lines &= ~unsigned{kLineDown};
+  if (lines & kLineLeft) lines &= ~unsigned{kLineRight};
+  return static_cast<std::uint8_t>(lines);
 }
 
-// The joystick directions as the interfaces see them: of two opposite
-// directions held together only Up and Left count.
-struct JoystickKeys {
-  bool up, down, left, right, fire;
-};
-
-JoystickKeys ReadJoystick(const Machine& machine) {
-  JoystickKeys keys{};
-  keys.up = Held(machine, HostKey::Up);
-  keys.down = !keys.up && Held(machine, HostKey::Down);
-  keys.left = Held(machine, HostKey::Left);
-  keys.right = !keys.left && Held(machine, HostKey::Right);
-  keys.fire = Held(machine, HostKey::LeftCtrl);
-  return keys;
+// The chosen interface's lines: the joystick keys (held now, or tapped since
+// the last frame end) and the first game pad.
+std::uint8_t JoystickLines(const Machine& machine) {
+  const std::uint64_t keys = machine.host_keys | machine.host_keys_pressed;
+  unsigned lines = machine.pad_lines[0];
+  auto line = [&](HostKey key, JoystickLine bit) {
+    if (keys & HostKeyBit(key)) lines |= bit;
+  };
+  line(HostKey::Up, kLineUp);
+  line(HostKey::Down, kLineDown);
+  line(HostKey::Left, kLineLeft);
+  line(HostKey::Right, kLineRight);
+  line(HostKey::LeftCtrl, kLineFire);
+  return Resolved(lines);
 }
 
 // Interface 2 port 1 sits on keys 6-0 (row 4), port 2 on keys 1-5 (row 3);
 // the bit of each direction within its half-row.
-std::uint8_t Interface2Bits(const JoystickKeys& keys, int up, int down, int left,
-                            int right, int fire) {
+std::uint8_t Interface2Bits(std::uint8_t lines, int up, int down, int left, int right, int fire) {
   unsigned v = 0;
-  if (keys.up) v |= 1u << up;
-  if (keys.down) v |= 1u << down;
-  if (keys.left) v |= 1u << left;
-  if (keys.right) v |= 1u << right;
-  if (keys.fire) v |= 1u << fire;
+  if (lines & kLineUp) v |= 1u << up;
+  if (lines & kLineDown) v |= 1u << down;
+  if (lines & kLineLeft) v |= 1u << left;
+  if (lines & kLineRight) v |= 1u << right;
+  if (lines & kLineFire) v |= 1u << fire;
   return static_cast<std::uint8_t>(v);
 }
+std::uint8_t Port1Bits(std::uint8_t lines) { return Interface2Bits(lines, 1, 2, 4, 3, 0); }
+std::uint8_t Port2Bits(std::uint8_t lines) { return Interface2Bits(lines, 3, 2, 0, 1, 4); }
 
 }  // namespace
 
@@ -48,10 +52,13 @@ std::uint8_t PortRead(Machine& machine, std::uint8_t low, std::uint8_t high, std
     for (int row = 0; row < 8; ++row) {
       if ((high & (1u << row)) == 0) v |= machine.key_rows[row];
     }
-    if (machine.joystick == Joystick::if2_port1 && (high & 0x10) == 0) {
-      v |= Interface2Bits(ReadJoystick(machine), 1, 2, 4, 3, 0);
-    } else if (machine.joystick == Joystick::if2_port2 && (high & 0x08) == 0) {
-      v |= Interface2Bits(ReadJoystick(machine), 3, 2, 0, 1, 4);
+    // With Interface 2 the second pad plays on the port the first does not.
+    if (machine.joystick == Joystick::if2_port1 || machine.joystick == Joystick::if2_port2) {
+      const bool first_on_port1 = machine.joystick == Joystick::if2_port1;
+      const std::uint8_t first = JoystickLines(machine);
+      const std::uint8_t second = Resolved(machine.pad_lines[1]);
+      if ((high & 0x10) == 0) v |= Port1Bits(first_on_port1 ? first : second);
+      if ((high & 0x08) == 0) v |= Port2Bits(first_on_port1 ? second : first);
     }
     // Held keys read 0; bit 5 floats high, bit 7 high; EAR (bit 6) reads 0
     // unless a playing tape's signal is high.
@@ -64,13 +71,13 @@ std::uint8_t PortRead(Machine& machine, std::uint8_t low, std::uint8_t high, std
     return static_cast<std::uint8_t>(v);
   }
   if (machine.joystick == Joystick::kempston && (low & 0xE0) == 0) {
-    const JoystickKeys keys = ReadJoystick(machine);
+    const std::uint8_t lines = JoystickLines(machine);
     unsigned v = 0;
-    if (keys.right) v |= 0x01;
-    if (keys.left) v |= 0x02;
-    if (keys.down) v |= 0x04;
-    if (keys.up) v |= 0x08;
-    if (keys.fire) v |= 0x10;
+    if (lines & kLineRight) v |= 0x01;
+    if (lines & kLineLeft) v |= 0x02;
+    if (lines & kLineDown) v |= 0x04;
+    if (lines & kLineUp) v |= 0x08;
+    if (lines & kLineFire) v |= 0x10;
     return static_cast<std::uint8_t>(v);
   }
   return 0xFF;
@@ -89,10 +96,19 @@ void PortWrite(Machine& machine, std::uint8_t low, std::uint8_t high, std::uint8
 }
 
 void SampleKeyboard(Machine& machine) {
+  const std::uint64_t keys = machine.host_keys | machine.host_keys_pressed;
+  machine.host_keys_pressed = 0;
   machine.key_rows.fill(0);
   for (int key = 0; key < kMatrixKeyCount; ++key) {
-    if ((machine.host_keys >> key) & 1u) {
+    if ((keys >> key) & 1u) {
       machine.key_rows[key / 5] |= static_cast<std::uint8_t>(1u << (key % 5));
     }
   }
 }
+
+void PressHostKey(Machine& machine, HostKey key) {
+  machine.host_keys |= HostKeyBit(key);
+  machine.host_keys_pressed |= HostKeyBit(key);
+}
+
+void ReleaseHostKey(Machine& machine, HostKey key) { machine.host_keys &= ~HostKeyBit(key); }

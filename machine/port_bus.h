@@ -11,5 +11,9 @@
 // the beeper are timed by it.
 std::uint8_t PortRead(Machine& machine, std::uint8_t low, std::uint8_t high, std::int32_t tstate);
 void PortWrite(Machine& machine, std::uint8_t low, std::uint8_t high, std::uint8_t value, std::int32_t tstate);
-// Frame end: copies the held matrix keys into key_rows.
+// Frame end: copies the matrix keys held, or pressed since the last sample,
+// into key_rows.
 void SampleKeyboard(Machine& machine);
+// A host key goes down or up (the window's key events).
+void PressHostKey(Machine& machine, HostKey key);
+void ReleaseHostKey(Machine& machine, HostKey key);

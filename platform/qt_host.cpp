@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace {
 QString ToQ(std::string_view text) {
@@ -45,11 +46,18 @@ std::string QtHost::AskOpenPath(std::string_view title, std::string_view filter)
 }
 
 std::string QtHost::AskSavePath(std::string_view title, std::string_view filter) {
+  int choice = 0;
+  return AskSavePathChoosing(title, filter, choice);
+}
+
+std::string QtHost::AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) {
   // The savers append an extension themselves when the name has none, so the
   // dialog must not add one of its own.
-  QFileDialog dialog(parent_, ToQ(title), InitialDialogFolder(), QtFilterFromHostFilter(filter));
+  const QString filters = QtFilterFromHostFilter(filter);
+  QFileDialog dialog(parent_, ToQ(title), InitialDialogFolder(), filters);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  choice = std::max(0, static_cast<int>(filters.split(QStringLiteral(";;")).indexOf(dialog.selectedNameFilter())));
   return dialog.selectedFiles().first().toStdString();
 }

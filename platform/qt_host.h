@@ -15,6 +15,7 @@ class QtHost : public Host {
   bool AskYesNo(std::string_view title, std::string_view text) override;
   std::string AskOpenPath(std::string_view title, std::string_view filter) override;
   std::string AskSavePath(std::string_view title, std::string_view filter) override;
+  std::string AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) override;
 
  private:
   QWidget* parent_;

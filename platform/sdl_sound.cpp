@@ -71,6 +71,10 @@ SdlSoundPlayer::~SdlSoundPlayer() {
   if (audio_subsystem_up_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+void SdlSoundPlayer::SetPaused(bool paused) {
+  if (device_ != 0) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+}
+
 void SdlSoundPlayer::Lock() const {
   if (device_ != 0) SDL_LockAudioDevice(device_);
 }

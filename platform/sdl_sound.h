@@ -39,6 +39,8 @@ class SdlSoundPlayer final : public SoundPlayer {
   // do. A stream that ran dry starts again only once 50 ms are waiting, so
   // it never stutters.
   void QueueBeeper(const std::int16_t* samples, int count);
+  // "Pause": the device stops, keeping what it still had to play.
+  void SetPaused(bool paused);
 
   // The mixing step of the audio callback, exposed so it can be checked
   // without a device: the beeper stream (fading out where it runs dry) plus

@@ -19,4 +19,10 @@ struct Host {
   // An empty result means the user cancelled.
   virtual std::string AskOpenPath(std::string_view title, std::string_view filter) = 0;
   virtual std::string AskSavePath(std::string_view title, std::string_view filter) = 0;
+  // A save-file dialog whose filter entries ("label (*.ext)" joined by ";;")
+  // are also a choice: `choice` is set to the index of the entry selected.
+  virtual std::string AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) {
+    choice = 0;
+    return AskSavePath(title, filter);
+  }
 };

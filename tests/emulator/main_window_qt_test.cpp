@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "tools/byte_tool_dialog.h"
 #include "emulator/main_window.h"
 #include "emulator/program_qt.h"
+#include "platform/sdl_gamepads.h"
 #include "platform/sdl_sound.h"
 #include "support/fake_host.h"
 #include "platform/picture_view.h"
@@ -111,6 +113,7 @@ class MainWindowTest : public QObject {
         "File|Save SNA|2",
         "File|Load Bin/Scr/Rom|3",
         "File|Save Bin/Scr/Rom|4",
+        "File|Save Screenshot...|55",
         "File|-",
         "File|Play Tape|38",
         "File|Rewind Tape|39",
@@ -125,6 +128,9 @@ class MainWindowTest : public QObject {
         "Emulation>Speed|No Limit|12",
         "Emulation>Video>Window|100%|13*",
         "Emulation>Video>Window|200%|14",
+        "Emulation>Video>Window|300%|50",
+        "Emulation>Video>Window|400%|51",
+        "Emulation>Video>Window|Full Screen|52",
         "Emulation>Video>Output|Colour|15*",
         "Emulation>Video>Output|Monochrome|16",
         "Emulation>Video>Output|Green Screen|17",
@@ -135,6 +141,9 @@ class MainWindowTest : public QObject {
         "Emulation|Sound|37*",
         "Emulation|Fast Tape Loading|40*",
         "Emulation|Fast-Forward While Loading|41*",
+        "Emulation|-",
+        "Emulation|Pause|53",
+        "Emulation|Rewind|54",
         "Hardware|Cheetah Sweet Talker|19",
         "Hardware|Currah Microspeech|20",
         "Hardware|-",
@@ -252,6 +261,175 @@ class MainWindowTest : public QObject {
     QCOMPARE(Checked(window, {13, 14}), QStringList{"13"});
     window->ActionFor(kCommandWindow100)->trigger();
     QCOMPARE(Checked(window, {13, 14}), QStringList{"13"});
+  }
+
+  void FullScreenCentresTheLargestWholeSizeAndHidesMenuAndPointer() {
+    // The offscreen screen is 800x600: 300% and 400% do not fit, and full
+    // screen shows the picture at 200%, centred.
+    QVERIFY(!window->ActionFor(kCommandWindow300)->isVisible());
+    QVERIFY(!window->ActionFor(kCommandWindow400)->isVisible());
+    QVERIFY(window->ActionFor(kCommandWindow200)->isVisible());
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_F11);
+    QVERIFY(window->isFullScreen());
+    QCOMPARE(Checked(window, {13, 52}), (QStringList{"13", "52"}));
+    QVERIFY(!window->menuBar()->isVisible());
+    QCOMPARE(window->cursor().shape(), Qt::BlankCursor);
+    program->RunFrame();
+    QCOMPARE(window->picture()->Zoom(), 2);
+    const QImage shown = window->picture()->grab().toImage();
+    const QPoint corner((shown.width() - 640) / 2, (shown.height() - 480) / 2);
+    QCOMPARE(shown.pixel(corner - QPoint(1, 1)), qRgb(0, 0, 0));
+    const auto& frame = program->records().renderer.frame_picture;
+    for (QPoint at : {QPoint(0, 0), QPoint(639, 479), QPoint(101, 77)}) {
+      QCOMPARE(shown.pixel(corner + at) & 0xFFFFFF, frame[(at.y() / 2) * 320 + at.x() / 2] & 0xFFFFFF);
+    }
+    // The pointer moves: menu bar and pointer come back until it rests.
+    QTest::mouseMove(window->picture(), QPoint(300, 200));
+    QVERIFY(window->menuBar()->isVisible());
+    QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->menuBar()->isVisible(), kChromeRestMs + 1000);
+
+    QTest::keyClick(window, Qt::Key_F11);
+    QTRY_VERIFY(!window->isFullScreen());
+    QVERIFY(window->menuBar()->isVisible());
+    QCOMPARE(window->picture()->size(), QSize(320, 240));
+    QCOMPARE(Checked(window, {13, 52}), QStringList{"13"});
+  }
+
+  void PauseStopsMachineAndSoundAndContinuesExactly() {
+    VantroRecords& records = program->records();
+    for (int k = 0; k < 30; ++k) program->RunFrame();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Pause);
+    QCOMPARE(Checked(window, {53}), QStringList{"53"});
+    QVERIFY(window->windowTitle().endsWith(QStringLiteral(" - Paused")));
+    // The frame under way ends, then the machine stands: a look 100 ms and
+    // 300 ms into the pause finds it where it was, then Pause continues.
+    CpuState seen{};
+    int looks = 0;
+    QTimer::singleShot(100, [&] { seen = records.cpu; ++looks; });
+    QTimer::singleShot(300, [&] {
+      QCOMPARE(records.cpu.pc, seen.pc);
+      QCOMPARE(records.cpu.r, seen.r);
+      ++looks;
+      QTest::keyClick(window, Qt::Key_Pause);
+    });
+    program->RunFrame();
+    QCOMPARE(looks, 2);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Vantro Spectrum Emulator"));
+    for (int k = 0; k < 29; ++k) program->RunFrame();
+    const CpuState paused_cpu = records.cpu;
+    const auto paused_memory = records.machine.memory;
+
+    // The same 60 frames without a pause end in the same state.
+    StartProgram();
+    for (int k = 0; k < 60; ++k) program->RunFrame();
+    QCOMPARE(program->records().cpu.pc, paused_cpu.pc);
+    QCOMPARE(program->records().cpu.r, paused_cpu.r);
+    QVERIFY(program->records().machine.memory == paused_memory);
+  }
+
+  void RewindGoesBackASecondPerPressAndContinuesFromThere() {
+    VantroRecords& records = program->records();
+    struct Moment {
+      CpuState cpu;
+      std::array<std::uint8_t, 65536> memory;
+    };
+    std::vector<Moment> moments;  // after frames 0, 1, 2, ...
+    auto now = [&] { return Moment{records.cpu, records.machine.memory}; };
+    auto same = [](const Moment& a, const Moment& b) {
+      return a.cpu.pc == b.cpu.pc && a.cpu.sp == b.cpu.sp && a.cpu.r == b.cpu.r && a.cpu.iff == b.cpu.iff &&
+             a.memory == b.memory;
+    };
+    moments.push_back(now());
+    for (int k = 0; k < 120; ++k) {
+      program->RunFrame();
+      moments.push_back(now());
+    }
+    // F9 is served after the next frame (121): a second back from it is
+    // the point of frame 50; a second press goes to the start.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_F9);
+    program->RunFrame();
+    QVERIFY2(same(now(), moments[50]), "not back at frame 50");
+    for (int k = 51; k <= 60; ++k) program->RunFrame();
+    QVERIFY2(same(now(), moments[60]), "did not go on from frame 50 as before");
+    window->ActionFor(kCommandRewind)->trigger();
+    window->ActionFor(kCommandRewind)->trigger();
+    program->RunFrame();
+    QVERIFY2(same(now(), moments[0]), "two presses did not reach the start");
+  }
+
+  void GamePadsDriveTheJoysticksAndAreNamedWhenPluggedIn() {
+    QVERIFY(program->gamepads() != nullptr);
+    Machine& machine = program->records().machine;
+    auto plug = [](const char* name) {
+      SDL_VirtualJoystickDesc desc{};
+      desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+      desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+      desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+      desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+      desc.name = name;
+      const int index = SDL_JoystickAttachVirtualEx(&desc);
+      return SDL_JoystickOpen(index);
+    };
+    SDL_Joystick* first = plug("Test Pad One");
+    SDL_Joystick* second = plug("Test Pad Two");
+    QVERIFY(first != nullptr && second != nullptr);
+    program->RunFrame();
+    QCOMPARE(program->gamepads()->count(), 2);
+    QVERIFY2(window->windowTitle().contains(QStringLiteral("Game pad connected: Test Pad")),
+             qPrintable(window->windowTitle()));
+
+    // Kempston: the first pad's d-pad and face button, the second pad unheard.
+    SDL_JoystickSetVirtualButton(first, SDL_CONTROLLER_BUTTON_DPAD_UP, 1);
+    SDL_JoystickSetVirtualButton(first, SDL_CONTROLLER_BUTTON_A, 1);
+    SDL_JoystickSetVirtualAxis(second, SDL_CONTROLLER_AXIS_LEFTX, -32768);
+    program->RunFrame();
+    QCOMPARE(int{machine.pad_lines[0]}, kLineUp | kLineFire);
+    QCOMPARE(int{machine.pad_lines[1]}, int{kLineLeft});
+    // The left stick of a pad counts as its d-pad; pads taken out free
+    // their lines, and the second moves up to first.
+    SDL_JoystickClose(first);
+    SDL_JoystickDetachVirtual(0);
+    program->RunFrame();
+    QCOMPARE(program->gamepads()->count(), 1);
+    QCOMPARE(int{machine.pad_lines[0]}, int{kLineLeft});
+    QCOMPARE(int{machine.pad_lines[1]}, 0);
+    SDL_JoystickClose(second);
+    SDL_JoystickDetachVirtual(0);
+    program->RunFrame();
+    QCOMPARE(int{machine.pad_lines[0]}, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Vantro Spectrum Emulator"), kPadNoticeMs + 1000);
+  }
+
+  void SaveScreenshotWritesThePictureAtTheSizeShownOrAtOneHundredPercent() {
+    QTemporaryDir folder;
+    window->ActionFor(kCommandWindow200)->trigger();
+    program->RunFrame();
+    const auto& frame = program->records().renderer.frame_picture;
+    const struct { int choice; const char* name; int scale; } cases[] = {
+        {0, "shown", 2}, {1, "small.png", 1}};
+    for (const auto& c : cases) {
+      host.save_paths.push_back(folder.filePath(QString::fromLatin1(c.name)).toStdString());
+      host.save_choices.push_back(c.choice);
+      window->ActionFor(kCommandSaveScreenshot)->trigger();
+      const QImage png(folder.filePath(QString::fromLatin1(c.name)) +
+                       (c.choice == 0 ? QStringLiteral(".png") : QString()));
+      QCOMPARE(png.size(), QSize(320, 240) * c.scale);
+      for (QPoint at : {QPoint(0, 0), QPoint(319, 239), QPoint(50, 100)}) {
+        QCOMPARE(png.pixel(at * c.scale) & 0xFFFFFF, frame[at.y() * 320 + at.x()] & 0xFFFFFF);
+      }
+    }
+    QVERIFY(host.messages.empty());
+    host.save_paths.push_back(folder.filePath(QStringLiteral("no/such/folder.png")).toStdString());
+    window->ActionFor(kCommandSaveScreenshot)->trigger();
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QCOMPARE(host.messages[0].first, std::string(kScreenshotTitle));
   }
 
   void OutputItemsLoadTheirPalette() {
@@ -597,6 +775,15 @@ class MainWindowTest : public QObject {
     QCOMPARE(machine.host_keys, HostKeyBit(HostKey::LeftShift));
     send(QEvent::KeyPress, Qt::Key_F1, false);  // reaches nothing
     QCOMPARE(machine.host_keys, HostKeyBit(HostKey::LeftShift));
+    // Q pressed and released before the frame ends: the frame after it
+    // still sees Q (row 2, bit 0), the one after that no more.
+    program->RunFrame();
+    send(QEvent::KeyPress, Qt::Key_Q, false);
+    send(QEvent::KeyRelease, Qt::Key_Q, false);
+    program->RunFrame();
+    QCOMPARE(int{machine.key_rows[2]}, 1);
+    program->RunFrame();
+    QCOMPARE(int{machine.key_rows[2]}, 0);
 
     QFocusEvent focus_out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(window, &focus_out);

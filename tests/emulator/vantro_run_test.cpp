@@ -266,6 +266,53 @@ TEST_F(VantroRunTest, RamBlockGoesInAfterStartUpAndRunsFromUsr) {
   EXPECT_EQ(run.out, "9000: 2A\n");
 }
 
+TEST_F(VantroRunTest, ScriptedPlayHoldsKeysMovesTheJoystickAndWaitsForText) {
+  // CAPS SHIFT + A held for 60 frames in PRINT "...": the ROM's repeat
+  // types several capital As, and the run ends once four stand there.
+  RunResult held = RunVantro({"--type", "p\"{HOLD CS+A 60}\"{ENTER}", "--until-text", "AAAA"});
+  EXPECT_EQ(held.code, kRunOk) << held.error;
+  // Start-up, five typed keys of 8 frames and the 20 frames.
+  RunResult never = RunVantro({"--type", "p\"{CS+A}\"{ENTER}", "--until-text", "AAAA", "--frames", "20"});
+  EXPECT_EQ(never.code, kRunPcNotReached);
+  EXPECT_EQ(never.error, "the text 'AAAA' never stood on the screen in 210 frames");
+
+  // DI; IN A,(1Fh); LD (9000h),A; LD A,EFh; IN A,(FEh); LD (9001h),A; JR 0:
+  // the Kempston port and Interface 2's port 1 while the joystick is held.
+  const std::string code = folder.File("stick.bin");
+  WriteFile(code, Bytes{0xF3, 0xDB, 0x1F, 0x32, 0x00, 0x90, 0x3E, 0xEF, 0xDB, 0xFE, 0x32, 0x01, 0x90, 0x18, 0xF1});
+  const struct { const char* joystick; const char* dump; } cases[] = {
+      {"kempston", "9000: 18 BF\n"},   // Up 08h + fire 10h
+      {"sinclair1", "9000: FF BC\n"},  // keys 9 (Up) and 0 (fire)
+      {"sinclair2", "9000: FF BF\n"},  // port 2 is on keys 1-5
+  };
+  for (const auto& c : cases) {
+    RunResult run = RunVantro({"--bin", code + "@0", "--joystick", c.joystick, "--type", "{JOY UP+FIRE 3}",
+                               "--dump", "0x9000:2"});
+    ASSERT_EQ(run.code, kRunOk) << run.error;
+    EXPECT_EQ(run.out, c.dump) << c.joystick;
+  }
+}
+
+TEST_F(VantroRunTest, RewindReturnsExactlyToTheStateOfSecondsBefore) {
+  // The ROM counts FRAMES and scans the keys all the while, so every frame
+  // leaves other memory and registers; a tape inserted keeps its place.
+  const std::string tap = folder.File("hello.tap");
+  WriteFile(tap, HelloTape());
+  const std::string rewound = folder.File("rewound.sna"), straight = folder.File("straight.sna");
+  RunResult back = RunVantro({"--load", tap, "--frames", "500", "--rewind", "3", "--dump", "0:65536", "--save-sna", rewound});
+  ASSERT_EQ(back.code, kRunOk) << back.error;
+  RunResult run = RunVantro({"--load", tap, "--frames", "350", "--dump", "0:65536", "--save-sna", straight});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  EXPECT_TRUE(back.out == run.out) << "memory differs";
+  EXPECT_EQ(ReadFile(rewound), ReadFile(straight)) << "registers or memory differ";
+  RunResult other = RunVantro({"--load", tap, "--frames", "351", "--dump", "0:65536"});
+  EXPECT_FALSE(other.out == run.out) << "a frame later must differ";
+
+  RunResult too_far = RunVantro({"--frames", "100", "--rewind", "3"});
+  EXPECT_EQ(too_far.code, kRunError);
+  EXPECT_EQ(too_far.error, "--rewind 3: the run reaches back only 2 seconds");
+}
+
 TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormatOrTheRunFails) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
@@ -389,6 +436,8 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--dump", "0x10000:1"}, "--dump wants ADDR:LEN with ADDR 0-65535 and LEN 1-65536, not '0x10000:1'"},
       {{"--until-pc=70000"}, "--until-pc wants an address 0-65535, not '70000'"},
       {{"--speed", "75"}, "--speed wants 25, 50, 100 or 200, not '75'"},
+      {{"--joystick", "atari"}, "--joystick wants kempston, sinclair1, sinclair2 or cursor, not 'atari'"},
+      {{"--rewind", "61"}, "--rewind wants 1-60 seconds, not '61'"},
       {{"--type", "{CS+Q"}, "--type: '{' at position 1 is never closed"},
       {{"--type", "\x01"}, "--type: no Spectrum key for '\x01' (position 1)"},
       // The loaders' own messages, as the File menu shows them.
@@ -436,6 +485,7 @@ TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
       {"{CS+SS}{delete}", {cs | ss, cs | bit(HostKey::Digit0)}},
       {"(:)", {ss | bit(HostKey::Digit8), ss | bit(HostKey::Z), ss | bit(HostKey::Digit9)}},
       {"{WAIT 25}", {0}},
+      {"{hold q+a 50}{JOY UP+FIRE 2}", {bit(HostKey::Q) | bit(HostKey::A), bit(HostKey::Up) | bit(HostKey::LeftCtrl)}},
   };
   for (const Case& c : cases) {
     std::string error;
@@ -448,6 +498,11 @@ TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
   EXPECT_EQ(ParseTypedKeys("{WAIT 25}", error)->front().wait_frames, 25);
   EXPECT_FALSE(ParseTypedKeys("{WAIT}", error));
   EXPECT_FALSE(ParseTypedKeys("{SS+}", error));
+  EXPECT_EQ(ParseTypedKeys("{HOLD Q 50}", error)->front().hold_frames, 50);
+  EXPECT_EQ(ParseTypedKeys("a", error)->front().hold_frames, 0) << "typed keys keep their 4 + 4 frames";
+  for (const char* bad : {"{HOLD Q}", "{HOLD 5}", "{JOY SIDEWAYS 5}", "{JOY FIRE 0}", "{HOLD Q+ 5}"}) {
+    EXPECT_FALSE(ParseTypedKeys(bad, error)) << bad;
+  }
   EXPECT_FALSE(ParseTypedKeys("£", error));
 }
 
@@ -455,7 +510,7 @@ TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
                              "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
-                             "{SS+"}) {
+                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

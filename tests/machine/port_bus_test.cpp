@@ -85,6 +85,47 @@ TEST_F(PortBusTest, KeyRowsStayAsSampledUntilTheNextFrameEnd) {
   EXPECT_EQ(In(0xFE, 0xFD), 0xBF);
 }
 
+TEST_F(PortBusTest, KeyTappedBetweenTwoSamplesIsSeenForOneFrame) {
+  for (HostKey key : {HostKey::A, HostKey::LeftCtrl}) {
+    machine->joystick = Joystick::kempston;
+    PressHostKey(*machine, key);
+    ReleaseHostKey(*machine, key);
+    EXPECT_EQ(machine->host_keys, 0u);
+    const bool matrix = key == HostKey::A;
+    if (!matrix) {
+      EXPECT_EQ(In(0x1F, 0x00), 0x10) << "the tapped fire waits for the frame end";
+    }
+    SampleKeyboard(*machine);
+    EXPECT_EQ(In(0xFE, 0xFD), matrix ? 0xBE : 0xBF) << "the frame after the tap";
+    EXPECT_EQ(In(0x1F, 0x00), 0x00);
+    SampleKeyboard(*machine);
+    EXPECT_EQ(In(0xFE, 0xFD), 0xBF) << "gone the frame after";
+  }
+}
+
+TEST_F(PortBusTest, GamePadsDriveTheChosenInterfaceAndTheSecondPadTheOtherPort) {
+  struct Case {
+    Joystick joystick;
+    std::uint8_t first, second, low, high, expected;
+    const char* what;
+  } cases[] = {
+      {Joystick::kempston, kLineUp | kLineFire, kLineLeft, 0x1F, 0x00, 0x18, "Kempston: first pad only"},
+      {Joystick::kempston, kLineLeft | kLineRight, 0, 0x1F, 0x00, 0x02, "Left wins over Right"},
+      {Joystick::if2_port1, kLineFire, kLineFire, 0xFE, 0xEF, 0xBE, "port 1 chosen: first pad on 0"},
+      {Joystick::if2_port1, kLineFire, kLineUp | kLineDown, 0xFE, 0xF7, 0xB7, "second pad on port 2: Up is 4"},
+      {Joystick::if2_port2, kLineFire, 0, 0xFE, 0xF7, 0xAF, "port 2 chosen: first pad on 5"},
+      {Joystick::if2_port2, 0, kLineRight, 0xFE, 0xEF, 0xB7, "second pad on port 1: Right is 7"},
+      {Joystick::cursor, kLineFire, kLineFire, 0xFE, 0x00, 0xBF, "cursor answers nowhere"},
+  };
+  for (const auto& c : cases) {
+    machine->joystick = c.joystick;
+    machine->key_rows.fill(0);
+    machine->host_keys = 0;
+    machine->pad_lines = {c.first, c.second};
+    EXPECT_EQ(In(c.low, c.high), c.expected) << c.what;
+  }
+}
+
 TEST_F(PortBusTest, InterfaceTwoJoysticksAppearAsNumberKeys) {
   struct Case {
     Joystick joystick;

@@ -12,6 +12,7 @@ struct FakeHost : Host {
   std::deque<std::string> open_paths;  // answers to AskOpenPath; empty = cancel
   std::deque<std::string> save_paths;  // answers to AskSavePath; empty = cancel
   std::deque<bool> yes_no;             // answers to AskYesNo; empty = No
+  std::deque<int> save_choices;        // filter entries chosen in AskSavePathChoosing; empty = 0
   std::vector<std::pair<std::string, std::string>> messages;  // (title, text)
   std::vector<std::pair<std::string, std::string>> dialogs;   // (title, filter) asked
 
@@ -29,6 +30,11 @@ struct FakeHost : Host {
     return Next(open_paths, title, filter);
   }
   std::string AskSavePath(std::string_view title, std::string_view filter) override {
+    return Next(save_paths, title, filter);
+  }
+  std::string AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) override {
+    choice = save_choices.empty() ? 0 : save_choices.front();
+    if (!save_choices.empty()) save_choices.pop_front();
     return Next(save_paths, title, filter);
   }
 
