@@ -173,15 +173,17 @@ or text.
 Input:
   --rom FILE         use this 16,384-byte ROM image instead of the built-in one
   --load FILE        open a snapshot or tape as "Open" does: .sna and .z80
-                     (versions 1-3, 48K) load at once, .tzx (or a file
-                     starting "ZXTape!") is inserted as a TZX tape, anything
-                     else as a TAP tape. The tape moves while a program
-                     times its edges (the ROM's LOAD, a game's loader) and
-                     stops a second after, so it waits for LOAD however
-                     late it is typed. A
-                     file "Open" would refuse ends the run with its message,
-                     and so does a tape that stops at a block of a kind
-                     Vantro does not play (exit code 1)
+                     (versions 1-3, 48K; a Z80 file's joystick is fitted)
+                     load at once; a TZX (.tzx, version 1.x), CSW (.csw,
+                     versions 1 and 2), PZX (.pzx) or WAV (.wav: PCM, 8 or
+                     16 bit, mono or stereo, any rate, read by SDL) tape, each
+                     also known by its signature, is inserted as such,
+                     anything else as a TAP tape. The tape moves while a
+                     program times its edges (the ROM's LOAD, a game's
+                     loader) and stops a second after, so it waits for LOAD
+                     however late it is typed. A file "Open" would refuse (a
+                     damaged one, a folder, a pipe) ends the run with its
+                     message (exit code 1)
   --bin FILE@ADDR    put a raw file into memory at ADDR, as "Load Bin/Scr/Rom"
                      does (at 0 it also resets the processor); repeatable.
                      When the machine boots from the ROM, blocks for RAM
@@ -223,7 +225,8 @@ Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
   --screenshot FILE  the 320x240 picture with border, as a PNG file
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name),
-                     or a Z80 (version 3) one for a name ending in .z80; an
+                     or a Z80 (version 3, with the joystick) one for a name
+                     ending in .z80; an
                      SNA with the stack at the protected ROM is still saved,
                      but PC is lost, so the run ends with exit code 1
   --save-tape FILE   write the tape, as "Save Tape As..." does: the tape
@@ -267,6 +270,7 @@ Examples:
   vantro-run --frames 150 --screenshot boot.png
   vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
   vantro-run --load game.tzx --no-fast-load --type 'j""{ENTER}' --frames 3000
+  vantro-run --load game.wav --type 'j""{ENTER}' --frames 3000 --screenshot game.png
   vantro-run --type '10e hi{ENTER}s"prog"{ENTER}{WAIT 10} ' --frames 100 --save-tape prog.tap
             (10 REM hi, SAVE "prog" and a key to start the tape)
   vantro-run --load state.sna --frames 50 --dump 0x5C00:64
@@ -411,6 +415,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     ChooseNoLimit(*machine);
   }
   machine->fast_load = !options.no_fast_load;
+  machine->wave_decoder = options.wave_decoder;
   for (auto [joystick_name, joystick] : kJoystickNames) {
     if (options.joystick == joystick_name) ChooseJoystick(*machine, cpu, joystick);
   }
@@ -492,20 +497,16 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     if (!options.until_text.empty()) text_seen = TextOnScreen(*machine, options.until_text);
     if (rewind) RewindFramesEnded(*rewind, hooks.frames, cpu, *machine);
   };
-  // A tape that stops at a block of a kind it does not play ends the run:
-  // the load cannot go on, as the window's message says.
-  bool tape_stopped = false;
   // Runs until `count` more frames have ended, or the watched address comes.
   auto run_frames = [&](long count) {
     const long until = hooks.frames + count;
-    while (!pc_reached && !text_seen && !tape_stopped && hooks.frames < until) {
+    while (!pc_reached && !text_seen && hooks.frames < until) {
       if (options.until_pc) {
         after_frame(RunPass(loop));
         pc_reached = cpu.pc == *options.until_pc;
       } else {
         after_frame(RunUntilFrameEnd(loop));
       }
-      tape_stopped = machine->tape_signal.stopped_unplayed;
     }
   };
 
@@ -543,10 +544,6 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     }
     error += " in " + std::to_string(hooks.frames) + " frames";
     result = kRunPcNotReached;
-  }
-  if (tape_stopped) {
-    error = Describe(options.load, UnplayedBlockProblem(machine->tape_signal.unplayed_id));
-    result = kRunError;
   }
 
   if (hooks.wave != nullptr) {

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "machine/machine.h"
+
 struct RunOptions {
   std::string rom;                                            // --rom FILE
   std::string load;                                           // --load FILE
@@ -27,6 +29,9 @@ struct RunOptions {
   std::string until_text;                                     // --until-text TEXT
   int rewind = 0;                                             // --rewind SECONDS; 0: none
   int speed_multiplier = 0;  // --speed PERCENT as the Speed item's multiplier; 0: no limit
+  // The host's WAVE reader for --load FILE.wav; vantro-run's main plugs in
+  // SDL's, the window's own, so both read WAVE files alike.
+  WaveDecoder wave_decoder = nullptr;
   bool help = false;
 };
 

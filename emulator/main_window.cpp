@@ -250,13 +250,6 @@ void MainWindow::OpenPath(const std::string& path) {
   SyncCheckMarks();
 }
 
-void MainWindow::ReportTapeStop() {
-  TapeSignal& tape = records_.machine.tape_signal;
-  if (!tape.stopped_unplayed) return;
-  tape.stopped_unplayed = false;
-  ShowProblem(host_, UnplayedBlockProblem(tape.unplayed_id));
-}
-
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   const QMimeData* data = event->mimeData();
   if (data->hasUrls() && !data->urls().isEmpty() && data->urls().front().isLocalFile()) {

@@ -107,9 +107,6 @@ class MainWindow : public QMainWindow {
   // Opens a file as "Open" does with that file chosen: for `vantro FILE`
   // and a file dropped on the window.
   void OpenPath(const std::string& path);
-  // After a frame: a tape that stopped at a block it does not play says so,
-  // once.
-  void ReportTapeStop();
   // A breakpoint fired, the trace was flushed, or "Debugger" was chosen.
   void OpenDebugger();
 

@@ -16,6 +16,7 @@
 #include "platform/qt_host.h"
 #include "platform/sdl_gamepads.h"
 #include "platform/sdl_sound.h"
+#include "platform/sdl_wave.h"
 
 namespace {
 constexpr int kRealTimeFrames = 50;  // target_frames of "100%"
@@ -99,6 +100,7 @@ bool VantroProgram::Start() {
   SoundPlayer& player = sound_ ? static_cast<SoundPlayer&>(*sound_) : silence_;
   sweet_talker_ = std::make_unique<SweetTalker>(*allophones_, player, hold_clock_);
   records.machine.sweet_talker = sweet_talker_.get();
+  records.machine.wave_decoder = DecodeWaveWithSdl;
 
   LoadPalette(records.renderer, VideoOutput::colour);
   ResetCpu(records.cpu);
@@ -121,7 +123,6 @@ void VantroProgram::RunFrame() {
   } else {
     HandleEvents();
   }
-  window_->ReportTapeStop();
 }
 
 void VantroProgram::AfterFrame() {

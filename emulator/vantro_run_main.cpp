@@ -6,6 +6,7 @@
 
 #include "emulator/headless_run.h"
 #include "generated/program_version.h"
+#include "platform/sdl_wave.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     std::cerr << "vantro-run: " << error << '\n';
     return kRunError;
   }
+  options->wave_decoder = DecodeWaveWithSdl;
   if (options->help || args.empty()) {
     std::cout << RunHelpText();
     return kRunOk;

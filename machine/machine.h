@@ -9,6 +9,8 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "machine/beeper.h"
 #include "machine/tape_recorder.h"
@@ -48,6 +50,16 @@ struct SweetTalkerPort {
   virtual ~SweetTalkerPort() = default;
   virtual void Write(std::uint8_t byte) = 0;
 };
+
+// A recording as mono samples at `rate` a second, as the host's WAVE
+// reader decodes a file.
+struct PcmSound {
+  std::uint32_t rate = 0;
+  std::vector<std::int16_t> samples;
+};
+// The host's WAVE reader: false, with a one-line reason, for a file it
+// cannot decode. The core has none of its own; the program plugs SDL's in.
+using WaveDecoder = bool (*)(const std::vector<std::uint8_t>& file, PcmSound& sound, std::string& reason);
 
 constexpr std::uint16_t kProtectedFloor = 0x4000;
 
@@ -97,6 +109,9 @@ struct Machine : MachineHardware {
   TapeRecording tape_recording;
   bool fast_load = true;              // "Fast Tape Loading": the traps load and save standard blocks
   bool fast_forward_loading = true;   // "Fast-Forward While Loading"
+  // Wiring, as sweet_talker is: how "Open" decodes a WAVE file into a tape;
+  // none refuses WAVE files.
+  WaveDecoder wave_decoder = nullptr;
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;

@@ -9,7 +9,10 @@
 
 namespace {
 
-enum class StepLevel : std::uint8_t { toggle, low, high };
+// Blocks that only steer the tape (levels, loops, jumps, calls) passed in a
+// row without one that plays: far more than any tape has, loops of empty
+// bodies included, so only a file whose jumps go round in a circle meets it.
+constexpr std::uint32_t kMostSteeringSteps = 1u << 20;
 
 struct Step {
   std::uint32_t tstates;
@@ -35,6 +38,7 @@ std::uint32_t MainSteps(const SignalBlock& block) {
       return DataBits(block);  // one step per sample
     case SignalKind::pure_tone:
     case SignalKind::pulses:
+    case SignalKind::recorded:
       return block.count;
     default:
       return 0;
@@ -75,6 +79,11 @@ bool StepOf(const TapeImage& image, const SignalBlock& block, std::uint32_t step
       case SignalKind::direct:
         out = {block.sample_tstates, DataBit(image, block, step) ? StepLevel::high : StepLevel::low};
         return true;
+      case SignalKind::recorded: {
+        const std::uint32_t word = image.words[block.first + step];
+        out = {word & kLongestStep, static_cast<StepLevel>(word >> kStepLevelShift)};
+        return true;
+      }
       default:
         return false;
     }
@@ -96,6 +105,7 @@ bool StepOf(const TapeImage& image, const SignalBlock& block, std::uint32_t step
 void BeginStep(TapeSignal& tape, const Step& step, std::uint64_t at) {
   switch (step.level) {
     case StepLevel::toggle: tape.level = !tape.level; break;
+    case StepLevel::keep: break;
     case StepLevel::low: tape.level = false; break;
     case StepLevel::high: tape.level = true; break;
   }
@@ -110,19 +120,48 @@ void StopPlaying(TapeSignal& tape) {
   tape.step = 0;
 }
 
-enum class WalkEnd : std::uint8_t { playable, stop, unplayed, end };
+// A call block's targets, read from the image's words.
+std::size_t CallTarget(const TapeImage& image, const SignalBlock& call, std::uint32_t k) {
+  return image.words[call.first + k];
+}
+
+// `circle`: steering blocks that go round without reaching one that plays.
+enum class WalkEnd : std::uint8_t { playable, stop, circle, end };
 
 // Walks from walk.block through the blocks that only steer the tape (level,
-// loops) and those with nothing to play, to the first one with steps;
-// `level` (when given) follows the level blocks passed.
+// loops, jumps, calls) and those with nothing to play, to the first one
+// with steps; `level` (when given) follows the level blocks passed.
 WalkEnd WalkToPlayable(const TapeImage& image, BlockWalk& walk, bool* level) {
   const std::vector<SignalBlock>& blocks = image.blocks;
-  for (;;) {
+  for (std::uint32_t steering = 0;; ++steering) {
     if (walk.block >= blocks.size()) return WalkEnd::end;
+    if (steering == kMostSteeringSteps) return WalkEnd::circle;
     const SignalBlock& block = blocks[walk.block];
     switch (block.kind) {
       case SignalKind::stop: return WalkEnd::stop;
-      case SignalKind::unsupported: return WalkEnd::unplayed;
+      case SignalKind::jump:
+        walk.block = block.count;
+        continue;
+      case SignalKind::call:
+        if (block.count == 0) {
+          ++walk.block;
+          continue;
+        }
+        walk.call_block = walk.block;
+        walk.call_next = 1;
+        walk.block = CallTarget(image, block, 0);
+        continue;
+      case SignalKind::call_return:
+        // A return outside a call is passed over.
+        if (walk.call_block == kNoCall) {
+          ++walk.block;
+        } else if (const SignalBlock& call = blocks[walk.call_block]; walk.call_next < call.count) {
+          walk.block = CallTarget(image, call, walk.call_next++);
+        } else {
+          walk.block = walk.call_block + 1;
+          walk.call_block = kNoCall;
+        }
+        continue;
       case SignalKind::set_level:
         if (level != nullptr) *level = block.level != 0;
         ++walk.block;
@@ -149,12 +188,16 @@ WalkEnd WalkToPlayable(const TapeImage& image, BlockWalk& walk, bool* level) {
   }
 }
 
-BlockWalk WalkOf(const TapeSignal& tape) { return {tape.block, tape.loop_block, tape.loop_left}; }
+BlockWalk WalkOf(const TapeSignal& tape) {
+  return {tape.block, tape.loop_block, tape.loop_left, tape.call_block, tape.call_next};
+}
 
 void TakeWalk(TapeSignal& tape, const BlockWalk& walk) {
   tape.block = walk.block;
   tape.loop_block = walk.loop_block;
   tape.loop_left = walk.loop_left;
+  tape.call_block = walk.call_block;
+  tape.call_next = walk.call_next;
 }
 
 // Enters block `tape.block` at T-state `at`, walking to one with steps.
@@ -173,10 +216,7 @@ void EnterBlock(TapeSignal& tape, std::uint64_t at) {
       ++tape.block;
       StopPlaying(tape);
       return;
-    case WalkEnd::unplayed:
-      tape.stopped_unplayed = true;
-      tape.unplayed_id = tape.image->blocks[tape.block].id;
-      ++tape.block;
+    case WalkEnd::circle:
       StopPlaying(tape);
       return;
     case WalkEnd::playable: {
@@ -253,7 +293,7 @@ void RewindTape(TapeSignal& tape, std::uint64_t now) {
   tape.level = false;
   tape.block = 0;
   tape.loop_left = 0;
-  tape.stopped_unplayed = false;
+  tape.call_block = kNoCall;
   if (was_playing) SetTapePlaying(tape, true, now);
 }
 

@@ -22,19 +22,37 @@ constexpr std::uint16_t kZeroPulse = 855;
 constexpr std::uint16_t kOnePulse = 1710;
 constexpr std::uint16_t kStandardPauseMs = 1000;
 constexpr std::uint32_t kTStatesPerMs = 3500;
+constexpr std::uint32_t kTStatesPerSecond = 3'500'000;
+constexpr std::size_t kNoCall = static_cast<std::size_t>(-1);
 
 enum class SignalKind : std::uint8_t {
   data,        // pilot, two sync pulses (has_sync), bits of two pulses each
   pure_tone,   // count pulses of pilot_pulse
   pulses,      // count pulses, their 16-bit lengths at first
   direct,      // samples of sample_tstates each, one per data bit
+  recorded,    // count steps, their words (RecordedStep) at words[first]
   pause,       // only the pause
   stop,        // the tape stops here (pause 0, or "stop if in 48K mode")
   set_level,   // the level becomes `level`
   loop_start,  // the blocks up to loop_end play `count` times
   loop_end,
-  unsupported,  // a kind not played: the tape stops with a message naming id
+  jump,        // the tape goes on at block `count`
+  call,        // the blocks at `count` indexes (words[first] on) play in
+               // turn, each up to a call_return, then the block after this
+  call_return,
 };
+
+// How a step starts: with an edge, keeping the level, or at a given level.
+enum class StepLevel : std::uint8_t { toggle, keep, low, high };
+
+// A recorded step as one word: its length in T-states below bit 30, how it
+// starts in bits 30-31. Recordings (CSW, PZX, WAVE, TZX 18h and 19h) are
+// turned into these when read, so every one plays through the same steps.
+constexpr unsigned kStepLevelShift = 30;
+constexpr std::uint32_t kLongestStep = (1u << kStepLevelShift) - 1;
+constexpr std::uint32_t RecordedStep(std::uint32_t tstates, StepLevel level) {
+  return tstates | static_cast<std::uint32_t>(level) << kStepLevelShift;
+}
 
 struct SignalBlock {
   SignalKind kind = SignalKind::pause;
@@ -49,15 +67,17 @@ struct SignalBlock {
   std::uint16_t one = kOnePulse;
   std::uint16_t sample_tstates = 0;
   std::uint32_t pilot_count = 0;
-  std::uint32_t count = 0;      // pulses or loop repetitions
+  std::uint32_t count = 0;      // pulses, steps, loop repetitions, calls, or the jump's block
   std::uint32_t pause_ms = 0;
-  std::size_t first = 0;        // data bytes or pulse lengths in TapeImage.bytes
+  std::size_t first = 0;        // data bytes or pulse lengths in TapeImage.bytes, words in TapeImage.words
   std::size_t length = 0;       // in bytes
 };
 
 struct TapeImage {
   std::vector<std::uint8_t> bytes;  // the file as read; blocks point into it
   std::vector<SignalBlock> blocks;
+  // Recorded steps and call targets, made when the file was read.
+  std::vector<std::uint32_t> words;
 };
 
 // The empty image of a recorder without a tape, one for the whole run.
@@ -93,20 +113,21 @@ struct TapeSignal {
   std::uint64_t clock = 0;      // T-states of the frames closed so far
   std::size_t loop_block = 0;   // first block of the loop body
   std::uint32_t loop_left = 0;  // repetitions still to come
+  std::size_t call_block = kNoCall;  // the call block being followed
+  std::uint32_t call_next = 0;  // its target to go to at the next return
   LoaderWatch watch;
-  // Set when playback stops at a block of a kind not played (its id in
-  // unplayed_id); whoever shows messages reports it once and clears it.
-  bool stopped_unplayed = false;
-  std::uint8_t unplayed_id = 0;
 };
 
-// Where a walk through the blocks stands: the block, and the loop it is in.
+// Where a walk through the blocks stands: the block, and the loop and call
+// it is in.
 // The signal and the tape trap walk the same way, so the trap follows every
 // loop (and any other steering block) exactly as the signal does.
 struct BlockWalk {
   std::size_t block = 0;
   std::size_t loop_block = 0;
   std::uint32_t loop_left = 0;
+  std::size_t call_block = kNoCall;
+  std::uint32_t call_next = 0;
 };
 
 // A data block at the ROM's own timings, which LD-BYTES (and its trap) reads.

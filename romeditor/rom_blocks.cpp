@@ -4,6 +4,10 @@
 // 16000 with a count of 1000 can be confirmed.
 #include "romeditor/rom_blocks.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -37,10 +41,22 @@ struct File {
   }
 };
 
-// Reads at most count bytes from the start of the file; empty on open failure.
+// Reads at most count bytes from the start of the file; empty on open
+// failure and for anything but a regular file, which is opened without
+// waiting and never read: a pipe would hold the program until written to.
 std::optional<std::vector<std::uint8_t>> ReadPrefix(const std::string& path, std::uint32_t count) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file.handle) return std::nullopt;
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(descriptor);
+    return std::nullopt;
+  }
+  File file(::fdopen(descriptor, "rb"));
+  if (!file.handle) {
+    ::close(descriptor);
+    return std::nullopt;
+  }
   std::vector<std::uint8_t> bytes(count);
   std::size_t got = count ? std::fread(bytes.data(), 1, count, file.handle) : 0;
   bytes.resize(got);

@@ -71,8 +71,9 @@ std::string_view DefaultBlockExtension(BlockChoice block) {
 
 std::optional<FileProblem> LoadBlockFile(Machine& machine, CpuState& cpu, BlockChoice block,
                                          const std::string& path) {
-  std::optional<FileStart> file = ReadFileStart(path, block.block_count);
-  if (!file) return FileProblem{kLoadTitle, kCantRead};
+  bool not_a_file = false;
+  std::optional<FileStart> file = ReadFileStart(path, block.block_count, not_a_file);
+  if (!file) return UnreadableFile(kLoadTitle, kCantRead, not_a_file);
   if (file->bytes.empty()) return FileProblem{kLoadTitle, kEmptyFile};
   // A block at 0 brings a new ROM: the machine restarts from it.
   if (block.block_base == 0) ResetCpu(cpu);

@@ -1,6 +1,12 @@
-// Whole-file reads for the loaders. A folder opens as a stream on some
-// systems and fails only at the first read, so the read error is what counts.
+// Whole-file reads for the loaders. The file is opened without waiting and
+// looked at before a byte is read: a pipe or a device would otherwise hold
+// the program until something writes to it, and a folder opens as a stream
+// on some systems and fails only at the first read.
 #include "snapshots/file_bytes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,9 +16,21 @@ bool ShowProblem(Host& host, const std::optional<FileProblem>& problem) {
   return problem.has_value();
 }
 
-std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t limit) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return std::nullopt;
+std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t limit, bool& not_a_file) {
+  not_a_file = false;
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    not_a_file = status.st_mode != 0 && !S_ISREG(status.st_mode);
+    ::close(descriptor);
+    return std::nullopt;
+  }
+  std::FILE* file = ::fdopen(descriptor, "rb");
+  if (file == nullptr) {
+    ::close(descriptor);
+    return std::nullopt;
+  }
   // In steps, so a small file costs no buffer of the largest size (16 MB
   // for a tape) and the bytes kept are no larger than the file.
   constexpr std::size_t kStep = 64 * 1024;
@@ -32,4 +50,8 @@ std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t limi
   std::fclose(file);
   if (failed) return std::nullopt;
   return start;
+}
+
+FileProblem UnreadableFile(std::string_view title, std::string_view cant_open, bool not_a_file) {
+  return {std::string(title), std::string(not_a_file ? kNotAFile : cant_open)};
 }

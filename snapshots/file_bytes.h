@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/host.h"
@@ -25,6 +26,13 @@ struct FileStart {
   bool longer = false;              // the file goes on past the limit
 };
 
+// The text every loader shows for a path that names no regular file.
+inline constexpr char kNotAFile[] = "This is not a file that can be loaded (a folder, device or pipe)!";
+
 // The first `limit` bytes of the file at path; nothing when it cannot be
-// opened or read (a folder included).
-std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t limit);
+// opened or read, with not_a_file set when the path names a folder, a pipe,
+// a device or a socket, none of which is read (a pipe would wait forever).
+std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t limit, bool& not_a_file);
+// The refusal of a file ReadFileStart could not read: kNotAFile, or the
+// loader's own text for a file that cannot be opened.
+FileProblem UnreadableFile(std::string_view title, std::string_view cant_open, bool not_a_file);

@@ -11,7 +11,7 @@
 namespace {
 constexpr char kDialogTitle[] = "Load File";
 // The label names only SNA; the patterns list every kind.
-constexpr char kFilter[] = "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx";
+constexpr char kFilter[] = "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav";
 }  // namespace
 
 std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::string& path) {

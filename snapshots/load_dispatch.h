@@ -1,6 +1,7 @@
 // "Open" (File menu id 1 of the main window and the debugger): asks for a
 // file and hands it by extension to the SNA or Z80 loader, or inserts it as
-// a TAP or TZX tape image. vantro-run's --load takes the same path through OpenFile.
+// a tape (TAP, TZX, CSW, PZX or WAVE). vantro-run's --load takes the same
+// path through OpenFile.
 #pragma once
 #include <optional>
 #include <string>

@@ -52,8 +52,9 @@ bool PushLosesPc(const Machine& machine, std::uint16_t sp) {
 }  // namespace
 
 std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::string& path) {
-  std::optional<FileStart> file = ReadFileStart(path, kSnaFileLength);
-  if (!file) return FileProblem{kLoadTitle, kCantOpen};
+  bool not_a_file = false;
+  std::optional<FileStart> file = ReadFileStart(path, kSnaFileLength, not_a_file);
+  if (!file) return UnreadableFile(kLoadTitle, kCantOpen, not_a_file);
   if (file->longer || file->bytes.size() != kSnaFileLength) return FileProblem{kLoadTitle, kWrongLength};
 
   const std::uint8_t* h = file->bytes.data();

@@ -1,8 +1,9 @@
-// TAP insertion and the ROM-like tape traps. The loader trap reproduces the
-// outcome of the ROM's LD-BYTES on the same block, register for register,
-// so the ROM's LOAD goes on exactly as it would after reading the tape: past
-// a wrong block while it looks for a header, "R Tape loading error"
-// otherwise. The SAVE trap takes SA-BYTES' block as it would be saved.
+// Tape insertion (TAP, TZX, CSW, PZX, WAVE) and the ROM-like tape traps.
+// The loader trap reproduces the outcome of the ROM's LD-BYTES on the same
+// block, register for register, so the ROM's LOAD goes on exactly as it
+// would after reading the tape: past a wrong block while it looks for a
+// header, "R Tape loading error" otherwise. The SAVE trap takes SA-BYTES'
+// block as it would be saved.
 #include "snapshots/tape.h"
 
 #include <cstdio>
@@ -11,36 +12,81 @@
 
 #include "cpu/z80.h"
 #include "machine/port_bus.h"
+#include "snapshots/csw.h"
 #include "spectrum/spectrum.h"
 #include "snapshots/file_names.h"
+#include "snapshots/pzx.h"
 #include "snapshots/tape_image.h"
 #include "snapshots/tzx.h"
+#include "snapshots/wave_tape.h"
 
 namespace {
 
-constexpr char kTitle[] = "Load TAP";
-constexpr char kTzxTitle[] = "Load TZX";
-constexpr char kStopTitle[] = "Tape";
-constexpr char kDamagedTzx[] = "This TZX tape cannot be used: ";
-constexpr char kUnplayedBlockFormat[] =
-    "The tape stopped at a block of kind %02Xh, which Vantro does not play.";
 constexpr char kCantOpen[] = "Can't open file!";
 constexpr char kEmpty[] = "The tape image is empty!";
 constexpr char kNotTap[] = "This is not a TAP tape image: its block lengths do not match the file!";
 constexpr char kTooLarge[] = "The file is too large for a tape image!";
+constexpr char kNoWaveReader[] = "this program has no WAVE reader";
 
 constexpr std::uint16_t kBordcr = 0x5C48;  // the system variable of the border colour
 
 // Far beyond any real tape; keeps a wrongly chosen huge file out of memory.
 constexpr std::size_t kLargestTape = 16 * 1024 * 1024;
+// Sampled sound is larger: some 25 minutes of CD-quality stereo.
+constexpr std::size_t kLargestWave = 256 * 1024 * 1024;
+
+// The tape files "Open" takes, each found by its signature or, failing
+// that, by its extension; anything else is a TAP image.
+enum class TapeFormat { tap, tzx, csw, pzx, wave };
+
+struct TapeFormatInfo {
+  TapeFormat format;
+  const char* extension;
+  const char* title;
+  const char* damaged;  // the refusal's text before the reader's reason
+  bool (*has_signature)(const std::vector<std::uint8_t>& bytes);
+};
+
+const TapeFormatInfo kFormats[] = {
+    {TapeFormat::tzx, "TZX", "Load TZX", "This TZX tape cannot be used: ", HasTzxSignature},
+    {TapeFormat::csw, "CSW", "Load CSW", "This CSW recording cannot be used: ", HasCswSignature},
+    {TapeFormat::pzx, "PZX", "Load PZX", "This PZX tape cannot be used: ", HasPzxSignature},
+    {TapeFormat::wave, "WAV", "Load WAV", "This WAVE file cannot be used: ", HasWaveSignature},
+};
+const TapeFormatInfo kTap{TapeFormat::tap, "TAP", "Load TAP", "", nullptr};
+
+const TapeFormatInfo& FormatOf(const std::string& extension, const std::vector<std::uint8_t>* bytes) {
+  if (bytes != nullptr) {
+    for (const TapeFormatInfo& info : kFormats) {
+      if (info.has_signature(*bytes)) return info;
+    }
+  }
+  for (const TapeFormatInfo& info : kFormats) {
+    if (extension == info.extension) return info;
+  }
+  return kTap;
+}
+
+bool ReadTape(const TapeFormatInfo& info, std::vector<std::uint8_t> bytes, WaveDecoder wave_decoder,
+              TapeImage& image, std::string& reason) {
+  switch (info.format) {
+    case TapeFormat::tap: return ReadTapImage(std::move(bytes), image);
+    case TapeFormat::tzx: return ReadTzx(std::move(bytes), image, reason);
+    case TapeFormat::csw: return ReadCsw(bytes, image, reason);
+    case TapeFormat::pzx: return ReadPzx(bytes, image, reason);
+    case TapeFormat::wave: {
+      if (wave_decoder == nullptr) {
+        reason = kNoWaveReader;
+        return false;
+      }
+      PcmSound sound;
+      return wave_decoder(bytes, sound, reason) && ReadWaveTape(sound, image, reason);
+    }
+  }
+  return false;
+}
 
 }  // namespace
-
-FileProblem UnplayedBlockProblem(std::uint8_t id) {
-  char text[sizeof kUnplayedBlockFormat + 8];
-  std::snprintf(text, sizeof text, kUnplayedBlockFormat, static_cast<unsigned>(id));
-  return {kStopTitle, text};
-}
 
 void EjectTape(Machine& machine) {
   EjectTapeSignal(machine.tape_signal);
@@ -48,18 +94,19 @@ void EjectTape(Machine& machine) {
 }
 
 std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path) {
-  std::optional<FileStart> file = ReadFileStart(path, kLargestTape);
-  const bool tzx = UpperAscii(FileExtension(path)) == "TZX" || (file && HasTzxSignature(file->bytes));
-  const char* title = tzx ? kTzxTitle : kTitle;
-  if (!file) return FileProblem{title, kCantOpen};
-  if (file->longer) return FileProblem{title, kTooLarge};
-  if (file->bytes.empty()) return FileProblem{title, kEmpty};
+  const std::string extension = UpperAscii(FileExtension(path));
+  bool not_a_file = false;
+  const std::size_t limit = FormatOf(extension, nullptr).format == TapeFormat::wave ? kLargestWave : kLargestTape;
+  std::optional<FileStart> file = ReadFileStart(path, limit, not_a_file);
+  const TapeFormatInfo& info = FormatOf(extension, file ? &file->bytes : nullptr);
+  if (!file) return UnreadableFile(info.title, kCantOpen, not_a_file);
+  if (file->longer) return FileProblem{info.title, kTooLarge};
+  if (file->bytes.empty()) return FileProblem{info.title, kEmpty};
   TapeImage image;
-  if (tzx) {
-    std::string reason;
-    if (!ReadTzx(std::move(file->bytes), image, reason)) return FileProblem{title, kDamagedTzx + reason + "."};
-  } else if (!ReadTapImage(std::move(file->bytes), image)) {
-    return FileProblem{title, kNotTap};
+  std::string reason;
+  if (!ReadTape(info, std::move(file->bytes), machine.wave_decoder, image, reason)) {
+    if (info.format == TapeFormat::tap) return FileProblem{info.title, kNotTap};
+    return FileProblem{info.title, info.damaged + reason + "."};
   }
   // Between two instructions: the T-states of the one just run may not be
   // in the frame yet, which only starts the tape that much earlier.

@@ -1,7 +1,7 @@
 // The tape in the deck, the loader trap that plays it to the ROM, and the
 // SAVE trap that records what the ROM saves.
 //
-// A TAP or TZX image is read whole and checked when it goes in (InsertTape),
+// A tape file is read whole and checked when it goes in (InsertTape),
 // so neither the trap nor the signal ever meets a damaged file. The image
 // and where the tape stands live in Machine.tape_signal (machine/
 // tape_signal.h), which the port bus plays into the EAR bit;
@@ -32,15 +32,13 @@ constexpr std::uint16_t kTapeTrapAddress = 0x0556;  // ROM LD-BYTES entry
 constexpr std::uint16_t kSaveTrapAddress = 0x04C2;  // ROM SA-BYTES entry
 constexpr std::uint16_t kLoadReturn = 0x053F;       // SA/LD-RET, where both return
 
-// The message for a tape that stopped at a block of a kind not played.
-FileProblem UnplayedBlockProblem(std::uint8_t id);
-
 // Takes the current tape out; tape_active becomes false.
 void EjectTape(Machine& machine);
-// Reads and checks the tape image at path (TZX when it carries the TZX
-// signature or a .tzx name, TAP otherwise) and, when it is whole, puts it in
-// place of the current tape, playing. Otherwise returns why and leaves the
-// machine and the current tape as they were.
+// Reads and checks the tape at path and, when it is whole, puts it in place
+// of the current tape, playing. A TZX image, a CSW or PZX tape or a WAVE
+// file (decoded by machine.wave_decoder) is known by its signature, else by
+// its extension; anything else is a TAP image. Otherwise returns why and
+// leaves the machine and the current tape as they were.
 std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path);
 
 // Plays the next block to the ROM's loader as LD-BYTES would and returns

@@ -119,8 +119,6 @@ bool AppendTzxBlock(Bytes& out, const TapeImage& image, const SignalBlock& block
     case SignalKind::loop_end:
       out.push_back(0x25);
       return true;
-    case SignalKind::unsupported:
-      return false;  // only TZX files hold these, and those are copied as read
     default: {
       // Any other kind that plays is kept as its sampled signal.
       std::uint64_t samples = 0;

@@ -4,6 +4,8 @@
 // complete 48 KB is applied, header and RAM together.
 #include "snapshots/z80_snapshot.h"
 
+#include "machine/hardware.h"
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -63,6 +65,19 @@ constexpr std::size_t kLargestFile = 1024 * 1024;
 
 using Ram = std::array<std::uint8_t, kRamLength>;
 
+// Bits 6-7 of offset 29: the joystick the program was set up for.
+constexpr Joystick kJoystickCodes[4] = {Joystick::cursor, Joystick::kempston, Joystick::if2_port1,
+                                        Joystick::if2_port2};
+// A flags byte of FFh at offset 12 stands for 1: the oldest writers' files.
+constexpr std::uint8_t kOldFlags = 0xFF;
+
+std::uint8_t JoystickCode(Joystick joystick) {
+  for (std::uint8_t code = 1; code < 4; ++code) {
+    if (kJoystickCodes[code] == joystick) return code;
+  }
+  return 0;
+}
+
 std::uint16_t Word(const std::uint8_t* bytes) {
   return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
 }
@@ -100,7 +115,13 @@ const HeaderField kHeaderFields[] = {
     // interrupts on when the file says off.
     {27, [](CpuState& c, Machine&, const std::uint8_t* v) { c.iff = v[0] != 0 ? 4 : 0; }},
     // Offset 28, the second flip-flop, is not used.
-    {29, [](CpuState& c, Machine&, const std::uint8_t* v) { c.im = v[0] & 3; }},
+    {29,
+     [](CpuState& c, Machine& m, const std::uint8_t* v) {
+       c.im = v[0] & 3;
+       // The snapshot brings its own processor state: the restart that
+       // plugging the joystick in would cause is not wanted.
+       static_cast<void>(FitJoystick(m, kJoystickCodes[v[0] >> 6]));
+     }},
 };
 
 struct Unpacked {
@@ -169,10 +190,11 @@ void Pack(const std::uint8_t* in, std::size_t size, std::vector<std::uint8_t>& o
 
 // The first version's image at file offset 30: plain or compressed, always
 // the whole of 4000h-FFFFh. Bytes past the 48 KB are not looked at.
-std::optional<FileProblem> ReadVersionOneImage(const std::vector<std::uint8_t>& file, Ram& ram) {
+std::optional<FileProblem> ReadVersionOneImage(const std::vector<std::uint8_t>& file, std::uint8_t flags,
+                                               Ram& ram) {
   const std::uint8_t* image = file.data() + kZ80HeaderLength;
   const std::size_t size = file.size() - kZ80HeaderLength;
-  const bool compressed = (file[12] & 0x20) != 0;
+  const bool compressed = (flags & 0x20) != 0;
   if (!compressed) {
     if (size < kRamLength) return FileProblem{kTitle, kImageShort};
     std::copy(image, image + kRamLength, ram.begin());
@@ -274,19 +296,23 @@ std::optional<FileProblem> ReadLaterVersion(const std::vector<std::uint8_t>& fil
 }  // namespace
 
 std::optional<FileProblem> LoadZ80(Machine& machine, CpuState& cpu, const std::string& path) {
-  std::optional<FileStart> file = ReadFileStart(path, kLargestFile);
-  if (!file) return FileProblem{kTitle, kCantOpen};
+  bool not_a_file = false;
+  std::optional<FileStart> file = ReadFileStart(path, kLargestFile, not_a_file);
+  if (!file) return UnreadableFile(kTitle, kCantOpen, not_a_file);
   if (file->longer) return FileProblem{kTitle, kTooLarge};
   const std::vector<std::uint8_t>& bytes = file->bytes;
   if (bytes.size() < kZ80HeaderLength) return FileProblem{kTitle, kTooShort};
   auto ram = std::make_unique<Ram>();
+  std::array<std::uint8_t, kZ80HeaderLength> header;
+  std::copy(bytes.begin(), bytes.begin() + kZ80HeaderLength, header.begin());
+  if (header[12] == kOldFlags) header[12] = 1;
   // A header PC of 0 marks a later version, whose extended header follows.
   std::uint16_t pc = Word(bytes.data() + 6);
   std::optional<FileProblem> problem =
-      pc == 0 ? ReadLaterVersion(bytes, *ram, pc) : ReadVersionOneImage(bytes, *ram);
+      pc == 0 ? ReadLaterVersion(bytes, *ram, pc) : ReadVersionOneImage(bytes, header[12], *ram);
   if (problem) return problem;
 
-  for (const HeaderField& field : kHeaderFields) field.apply(cpu, machine, bytes.data() + field.offset);
+  for (const HeaderField& field : kHeaderFields) field.apply(cpu, machine, header.data() + field.offset);
   cpu.pc = pc;
   for (std::size_t k = 0; k < kRamLength; ++k) {
     StoreDirect(machine, static_cast<std::uint16_t>(kRamStart + k), (*ram)[k]);
@@ -310,7 +336,7 @@ std::vector<std::uint8_t> Z80FileBytes(const Machine& machine, const CpuState& c
       static_cast<std::uint8_t>(cpu.iy), static_cast<std::uint8_t>(cpu.iy >> 8),
       static_cast<std::uint8_t>(cpu.ix), static_cast<std::uint8_t>(cpu.ix >> 8),
       interrupts, interrupts,  // no NMI here, so both flip-flops agree
-      static_cast<std::uint8_t>(cpu.im & 3)};
+      static_cast<std::uint8_t>((cpu.im & 3) | JoystickCode(machine.joystick) << 6)};
   file.resize(kExtraStart + kVersion3Extra, 0);  // hardware 0: a plain 48K
   file[kExtraLengthAt] = kVersion3Extra;
   file[kExtraPcAt] = static_cast<std::uint8_t>(cpu.pc);

@@ -242,17 +242,23 @@ inline bool FuzzBlock(const std::uint8_t* data, std::size_t size) {
   return length == block.block_count && host.messages == 0;
 }
 
-// TZX: the input as it is and behind a TZX header, so the block reader
-// sees every input, inserted through the file as "Open" does. A refused
-// file leaves no tape in; an accepted one plays through a loader's reads
-// and the trap's skips without a read outside the image (AddressSanitizer
-// watches it) and with the ROM area untouched.
+// TZX, PZX and CSW: the input as it is and behind each one's header, so
+// every block reader sees every input, inserted through the file as "Open"
+// does. A refused file leaves no tape in; an accepted one plays through a
+// loader's reads and the trap's skips without a read outside the image
+// (AddressSanitizer watches it) and with the ROM area untouched.
 inline bool FuzzTzx(const std::uint8_t* data, std::size_t size) {
-  static const std::uint8_t kHeader[] = {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20};
+  static const Bytes kHeaders[] = {
+      {},
+      {'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20},
+      {'P', 'Z', 'X', 'T', 2, 0, 0, 0, 1, 0},
+      {'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ', 'S', 'q', 'u', 'a', 'r', 'e', ' ', 'W', 'a', 'v',
+       'e', 0x1A, 2, 0, 0x44, 0xAC, 0, 0, 0, 0, 0, 0, 2, 0, 0, 'f', 'u', 'z', 'z', ' ', ' ', ' ', ' ', ' ', ' ',
+       ' ', ' ', ' ', ' ', ' ', ' '},
+  };
   const std::string path = ScratchPath(".tzx");
-  for (int pass = 0; pass < 2; ++pass) {
-    Bytes bytes;
-    if (pass == 1) bytes.assign(std::begin(kHeader), std::end(kHeader));
+  for (const Bytes& header : kHeaders) {
+    Bytes bytes = header;
     bytes.insert(bytes.end(), data, data + size);
     if (!WriteScratch(path, bytes.data(), bytes.size())) return true;
     Machine& machine = FreshMachine();

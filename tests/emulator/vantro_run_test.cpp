@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <sstream>
 
@@ -11,6 +13,7 @@
 #include "emulator/headless_run.h"
 #include "emulator/typed_keys.h"
 #include "machine/machine.h"
+#include "platform/sdl_wave.h"
 #include "snapshots/tape_fixtures.h"
 #include "support/tone.h"
 
@@ -96,6 +99,7 @@ RunResult RunVantro(const std::vector<std::string>& args) {
   RunResult result{kRunError, {}, {}};
   auto options = ParseRunOptions(args, result.error);
   if (!options) return result;
+  options->wave_decoder = DecodeWaveWithSdl;  // as vantro-run's main does
   std::ostringstream out;
   result.code = RunHeadless(*options, out, result.error);
   result.out = out.str();
@@ -133,6 +137,40 @@ TEST_F(VantroRunTest, BootScreenshotShowsTheCopyrightLine) {
 TEST_F(VantroRunTest, TypedLoadRunsAProgramFromATapeThroughTheTrapOrTheSignal) {
   const std::string tap = folder.File("hello.tap");
   WriteFile(tap, HelloTape());
+  // The same tape as recordings, which the ROM's loader reads from the
+  // signal whether fast loading is on or not, and as a TZX of a later 1.x
+  // revision whose blocks carry no signal around one that plays as 19h and
+  // one as 18h.
+  const Bytes hello = HelloTape();
+  const Bytes header(hello.begin(), hello.begin() + 21), data(hello.begin() + 21, hello.end());
+  const std::vector<std::uint32_t> pulses = RomPulses(hello);
+  Bytes custom(16, ' ');
+  AppendWord(custom, 3, 4);
+  custom.insert(custom.end(), {1, 2, 3});
+  const struct {
+    const char* name;
+    Bytes bytes;
+  } recordings[] = {
+      {"v1.csw", CswFile(1, pulses, 44100)},
+      {"v2.csw", CswFile(2, pulses, 22050, true)},
+      {"hello.pzx", PzxFile(hello)},
+      {"u8-mono-44100.wav", WaveFile(pulses, 44100, 8, 1)},
+      {"s16-stereo-22050.wav", WaveFile(pulses, 22050, 16, 2)},
+      {"later.tzx",
+       Joined({TzxHeader(1, 21), TzxBlock(0x35, custom), TzxBlock(0x30, {2, 'h', 'i'}), TzxGeneralisedBlock(header),
+               TzxBlock(0x4B, {1, 0, 0, 0, 9}), TzxBlock(0x40, {0, 1, 0, 0, 7}),
+               TzxCswBlock(RomPulses(data), 44100, true), TzxBlock(0x5A, {'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20})})},
+  };
+  for (const auto& recording : recordings) {
+    const std::string path = folder.File(recording.name), png = folder.File("recorded.png");
+    WriteFile(path, recording.bytes);
+    RunResult run = RunVantro({"--load", path, "--type", "J\"\"{ENTER}", "--frames", "600", "--screenshot", png});
+    ASSERT_EQ(run.code, kRunOk) << recording.name << ": " << run.error;
+    std::string text = PictureText(ReadPng(png));
+    EXPECT_NE(text.find("Program: hello"), std::string::npos) << recording.name << text;
+    EXPECT_NE(text.find("0 OK, 10:1"), std::string::npos) << recording.name << text;
+  }
+
   // The same blocks as TZX standard speed blocks, loaded by the ROM's own
   // loader from the signal: some 9 emulated seconds.
   const std::string tzx = folder.File("hello.tzx");
@@ -292,6 +330,24 @@ TEST_F(VantroRunTest, UntilPcDumpAndSnapshotShowTheProgramsWork) {
   EXPECT_EQ(never.error, "the program counter never reached 1234h in 3 frames");
 }
 
+TEST_F(VantroRunTest, Z80FileOfTheOldestWritersAndItsJoystickCarryThrough) {
+  // Version 1 with flags FFh (read as 1: a plain image) and Interface 2's
+  // left joystick in byte 29: loaded, run and saved again as version 3.
+  Bytes file{0, 0, 0, 0, 0, 0, 0x00, 0x80, 0x00, 0xFF, 0x3F, 0, 0xFF};
+  file.resize(30, 0);
+  file[29] = 0x81;
+  Bytes ram(49152, 0);
+  ram[0x9000 - 0x4000] = 0x2A;
+  ram[0x8000 - 0x4000] = 0x18;  // JR $ at 8000h
+  ram[0x8001 - 0x4000] = 0xFE;
+  const std::string path = folder.File("old.z80"), saved = folder.File("saved.z80");
+  WriteFile(path, Joined({file, ram}));
+  RunResult run = RunVantro({"--load", path, "--frames", "2", "--dump", "0x9000:1", "--save-sna", saved});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  EXPECT_EQ(run.out, "9000: 2A\n") << "flags FFh were taken as a compressed image";
+  EXPECT_EQ(ReadFile(saved).at(29) >> 6, 2) << "the joystick was not fitted, or not recorded";
+}
+
 TEST_F(VantroRunTest, RamBlockGoesInAfterStartUpAndRunsFromUsr) {
   // LD A,42; LD (9000h),A; spin. The ROM's start-up would clear it if it
   // went in before.
@@ -449,8 +505,20 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
   WriteFile(small_rom, Bytes(100, 0));
   const std::string cut_tzx = folder.File("cut.tzx");
   WriteFile(cut_tzx, Joined({TzxHeader(), Bytes{0x10, 0xE8, 0x03, 0x13, 0x00, 0x00}}));
-  const std::string unplayed_tzx = folder.File("unplayed.tzx");
-  WriteFile(unplayed_tzx, Joined({TzxHeader(), TzxBlock(0x19, {0x00, 0x00, 0x00, 0x00})}));
+  const std::string tzx2 = folder.File("two.tzx");
+  WriteFile(tzx2, TzxHeader(2, 0));
+  const std::string csw = folder.File("cut.csw");
+  Bytes cut_csw = CswFile(2, {100, 200, 300}, 44100, true);
+  cut_csw.resize(cut_csw.size() - 4);
+  WriteFile(csw, cut_csw);
+  const std::string pzx = folder.File("long.pzx");
+  WriteFile(pzx, Joined({PzxBlock("PZXT", {1, 0}), PzxBlock("DATA", {9, 0, 0, 0, 0, 0, 0, 0, 0xFF})}));
+  const std::string wav = folder.File("bad.wav");
+  Bytes bad_wav = WaveFile({100, 200}, 44100, 8, 1);
+  bad_wav[20] = 0x55;  // an unknown encoding
+  WriteFile(wav, bad_wav);
+  const std::string fifo = folder.File("fifo.tap");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
   struct Case { std::vector<std::string> args; std::string error; };
   const Case cases[] = {
@@ -473,8 +541,15 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
       {{"--load", bad_tap}, bad_tap + ": Load TAP: This is not a TAP tape image: its block lengths do not match the file!"},
       {{"--load", empty}, empty + ": Load TAP: The tape image is empty!"},
       {{"--load", cut_tzx}, cut_tzx + ": Load TZX: This TZX tape cannot be used: block 1 (10h) is cut off by the end of the file."},
-      {{"--load", unplayed_tzx, "--type", "j\"\"\n", "--frames", "5"},
-       unplayed_tzx + ": Tape: The tape stopped at a block of kind 19h, which Vantro does not play."},
+      {{"--load", tzx2}, tzx2 + ": Load TZX: This TZX tape cannot be used: TZX version 2.00 is not supported (1.x is)."},
+      {{"--load", csw}, csw + ": Load CSW: This CSW recording cannot be used: its compressed data is cut off."},
+      {{"--load", pzx}, pzx + ": Load PZX: This PZX tape cannot be used: block 2 (DATA): its 9 bits run past the end of the block."},
+      {{"--load", wav},
+       wav + ": Load WAV: This WAVE file cannot be used: it is not a WAVE file SDL can decode (MPEG formats not supported)."},
+      // Neither a pipe nor a folder is waited on or read.
+      {{"--load", fifo}, fifo + ": Load TAP: This is not a file that can be loaded (a folder, device or pipe)!"},
+      {{"--load", folder.File("")}, folder.File("") + ": Load TAP: This is not a file that can be loaded (a folder, device or pipe)!"},
+      {{"--bin", fifo + "@32768"}, fifo + ": Load BIN: This is not a file that can be loaded (a folder, device or pipe)!"},
       {{"--bin", empty + "@32768"}, empty + ": Load BIN: The file is empty!"},
       {{"--rom", small_rom}, small_rom + ": a ROM image has 16384 bytes, this one 100"},
       {{"--screenshot", folder.File("no/such/dir.png")},

@@ -1,6 +1,7 @@
 // Loading and saving blocks of the ROM image with their .map files, through
 // real files in a temporary folder and a scripted user.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -149,11 +150,16 @@ TEST_F(RomBlocks, MissingMapFileLeavesTheMapSilently) {
 TEST_F(RomBlocks, UnreadableFileSaysSoAndChangesNothing) {
   RomImage image = editor.rom_image;
   RomMap map = editor.rom_map;
-  Load(folder.File("absent.rom"), BlockRequest{0, 16384, MapOption::kData});
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0], std::make_pair(std::string("Load BIN"), std::string("Can't read from file!")));
-  EXPECT_EQ(editor.rom_image, image);
-  EXPECT_EQ(editor.rom_map, map);
+  // A pipe is refused at once rather than waited on, like a folder.
+  ASSERT_EQ(mkfifo(folder.File("pipe.rom").c_str(), 0600), 0);
+  for (const char* name : {"absent.rom", "pipe.rom", ""}) {
+    host.messages.clear();
+    Load(folder.File(name), BlockRequest{0, 16384, MapOption::kData});
+    ASSERT_EQ(host.messages.size(), 1u) << name;
+    EXPECT_EQ(host.messages[0], std::make_pair(std::string("Load BIN"), std::string("Can't read from file!")));
+    EXPECT_EQ(editor.rom_image, image) << name;
+    EXPECT_EQ(editor.rom_map, map) << name;
+  }
 }
 
 TEST_F(RomBlocks, CancelAtEitherQuestionDoesNothing) {

@@ -158,7 +158,7 @@ TEST_F(BlockCommandTest, CancelledDialogsAndRefusedFilesChangeNothing) {
   EXPECT_TRUE(machine->memory == before->memory);
   EXPECT_EQ(cpu.pc, 0x6543) << "a refused file must not reset";
   EXPECT_EQ(host.messages, (std::vector<Message>{{"Load BIN", "Can't read from file!"},
-                                                 {"Load BIN", "Can't read from file!"},
+                                                 {"Load BIN", kNotAFile},
                                                  {"Load BIN", "The file is empty!"}}));
 }
 

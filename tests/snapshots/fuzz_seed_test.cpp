@@ -119,16 +119,22 @@ TEST(FuzzSeedTest, TzxReaderAndPlayerSurviveMutatedTapes) {
   Bytes every = Joined({TzxHeader(), TzxStandardBlock(tap, 0), TzxTurboBlock(tap, {900, 300, 300, 400, 800, 40}, 1),
                         TzxBlock(0x12, {0x10, 0x02, 0x20, 0x00}), TzxBlock(0x13, pulses),
                         TzxBlock(0x14, {0x57, 0x03, 0xAE, 0x06, 0x05, 0x01, 0x00, 0x02, 0x00, 0x00, 0xAA, 0xF0}),
-                        TzxBlock(0x15, {0x4F, 0x00, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0xC3, 0xE0})});
+                        TzxBlock(0x15, {0x4F, 0x00, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0xC3, 0xE0}),
+                        TzxCswBlock({300, 500, 9000}, 44100, false), TzxCswBlock({300, 500}, 22050, true),
+                        TzxGeneralisedBlock(tap, 2)});
   Bytes steering = Joined({TzxHeader(), TzxBlock(0x21, {0x01, 'G'}), TzxBlock(0x24, {0x03, 0x00}),
                            TzxBlock(0x2B, {1, 0, 0, 0, 1}), TzxBlock(0x20, {0x05, 0x00}), TzxBlock(0x25, {}),
                            TzxBlock(0x22, {}), TzxBlock(0x20, {0, 0}), TzxBlock(0x2A, {0, 0, 0, 0}),
                            TzxBlock(0x32, {0x06, 0x00, 0x01, 0x00, 0x03, 'A', 'B', 'C'}),
                            TzxBlock(0x31, {0x05, 0x02, 'h', 'i'}), TzxBlock(0x33, {1, 0, 1, 0}),
-                           TzxBlock(0x19, {0x02, 0x00, 0x00, 0x00, 0xAB, 0xCD}), TzxBlock(0x23, {0x01, 0x00}),
+                           TzxBlock(0x26, {0x02, 0x00, 0x02, 0x00, 0x03, 0x00}), TzxBlock(0x23, {0x03, 0x00}),
+                           TzxBlock(0x12, {0x10, 0x02, 0x02, 0x00}), TzxBlock(0x27, {}),
                            TzxBlock(0x28, {0x01, 0x00, 0x00}), TzxBlock(0x40, {0x00, 0x01, 0x00, 0x00, 0x00}),
                            TzxBlock(0x5A, {'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 13})});
-  RunSeeds("tzx", fuzz::FuzzTzx, {every, steering, TzxHeader(), Bytes{0x12, 0x01, 0x00}}, 300);
+  RunSeeds("tzx", fuzz::FuzzTzx,
+           {every, steering, TzxHeader(), Bytes{0x12, 0x01, 0x00}, CswFile(1, {300, 500, 70000}, 44100),
+            CswFile(2, RomPulses(tap), 44100, true), PzxFile(tap)},
+           300);
 }
 
 TEST(FuzzSeedTest, BlockLoadSurvivesMutatedBlocks) {

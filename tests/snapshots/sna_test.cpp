@@ -159,7 +159,7 @@ TEST_F(SnaTest, FilesThatAreNoSnaSnapshotAreRefusedAndChangeNothing) {
       {"header.sna", 27, wrong_length},
       {"short.sna", kSnaLength - 1, wrong_length},
       {"long.sna", kSnaLength + 1, wrong_length},
-      {"folder.sna", std::nullopt, "Can't open file for reading!"},
+      {"folder.sna", std::nullopt, kNotAFile},
       {"missing.sna", std::nullopt, "Can't open file for reading!"},
   };
   for (const Case& c : cases) {

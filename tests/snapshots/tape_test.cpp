@@ -130,9 +130,10 @@ TEST_F(TapeTrapTest, OnlyALoadAtTheRomLoaderIsServed) {
   EXPECT_EQ(Ram(0x8000, 3), (Bytes{1, 2, 3}));
 }
 
-// The trap walks the tape as the signal plays it: a looped block is served
-// as often as it plays, pauses and levels are passed, a stop ends it.
-TEST_F(TapeTrapTest, TrapFollowsLoopsPausesAndStopsAsTheSignal) {
+// The trap walks the tape as the signal plays it: a looped or called block
+// is served as often as it plays, a jump is followed, pauses and levels are
+// passed, a stop ends it.
+TEST_F(TapeTrapTest, TrapFollowsLoopsJumpsCallsPausesAndStopsAsTheSignal) {
   const Bytes a = TzxStandardBlock(TapBlock(0xFF, {0xAA})), b = TzxStandardBlock(TapBlock(0xFF, {0xBB}));
   const Bytes twice = TzxBlock(0x24, {0x02, 0x00}), loop_end = TzxBlock(0x25, {});
   const Bytes pause = TzxBlock(0x20, {0xE8, 0x03}), stop = TzxBlock(0x20, {0x00, 0x00});
@@ -146,6 +147,10 @@ TEST_F(TapeTrapTest, TrapFollowsLoopsPausesAndStopsAsTheSignal) {
       {"a loop of a block and a pause", Joined({TzxHeader(), twice, a, pause, loop_end, b}), {0xAA, 0xAA, 0xBB}},
       {"pause and level between", Joined({TzxHeader(), a, pause, level, b}), {0xAA, 0xBB}},
       {"a stop", Joined({TzxHeader(), a, stop, b}), {0xAA}},
+      {"a jump over a block", Joined({TzxHeader(), TzxBlock(0x23, {0x02, 0x00}), a, b}), {0xBB}},
+      {"a block called twice", Joined({TzxHeader(), TzxBlock(0x26, {0x02, 0x00, 0x02, 0x00, 0x02, 0x00}), b, a,
+                                       TzxBlock(0x27, {})}),
+       {0xAA, 0xAA, 0xBB, 0xAA}},
   };
   for (const auto& c : cases) {
     const std::string path = folder.File("tape.tzx");
@@ -261,7 +266,7 @@ TEST_F(TapeTrapTest, WhatIsNotATapIsRefusedAndTheTapeInStays) {
       {"block past the end", Bytes{0x13, 0x00, 0x00, 0x01}, "long.tap", not_tap},
       {"a stray byte after the last block", Concat(TwoBlockTape(), {0x00}), "stray.tap", not_tap},
       {"block without a checksum", Bytes{0x01, 0x00, 0xFF}, "one.tap", not_tap},
-      {"a folder", std::nullopt, "folder.tap", "Can't open file!"},
+      {"a folder", std::nullopt, "folder.tap", kNotAFile},
       {"a missing file", std::nullopt, "missing.tap", "Can't open file!"},
   };
   for (const Case& c : cases) {

@@ -102,6 +102,34 @@ TEST_F(Z80Test, BorderReplacesOnlyTheLowBitsOfUlaOut) {
   EXPECT_EQ(cpu.r7, 0);
 }
 
+TEST_F(Z80Test, FlagsOfFFhReadAsOneAndTheJoystickByteIsFittedAndSaved) {
+  // The oldest writers' flags byte FFh stands for 1: R bit 7, border 0 and
+  // a plain image.
+  const Bytes image(49152, 0x33);
+  machine->ula_out = 0x07;
+  ASSERT_FALSE(Load(Concat(Header(0xFF), image)));
+  EXPECT_EQ(Ram(0x4000, 49152), image);
+  EXPECT_EQ(cpu.r7, 0x80);
+  EXPECT_EQ(machine->ula_out & 7, 0);
+
+  // Bits 6-7 of byte 29; the Sweet Talker shares the board only with Kempston.
+  const struct { std::uint8_t code; Joystick joystick; } cases[] = {
+      {0, Joystick::cursor}, {1, Joystick::kempston}, {2, Joystick::if2_port1}, {3, Joystick::if2_port2}};
+  for (const auto& c : cases) {
+    machine->joystick = Joystick::kempston;
+    machine->sweet_talker_on = true;
+    Bytes file = Concat(Header(0x20), Compressed({}, 0));
+    file[29] = static_cast<std::uint8_t>(0x02 | c.code << 6);
+    ASSERT_FALSE(Load(file));
+    EXPECT_EQ(machine->joystick, c.joystick) << int(c.code);
+    EXPECT_EQ(machine->sweet_talker_on, c.joystick == Joystick::kempston) << int(c.code);
+    EXPECT_EQ(cpu.im, 2);
+    EXPECT_EQ(Z80FileBytes(*machine, cpu)[29], file[29]) << int(c.code);
+  }
+  machine->joystick = Joystick::none;  // the Currah's place
+  EXPECT_EQ(Z80FileBytes(*machine, cpu)[29] >> 6, 0);
+}
+
 TEST_F(Z80Test, PlainImageFillsAllOfRam) {
   Bytes image(49152);
   for (std::size_t k = 0; k < image.size(); ++k) image[k] = static_cast<std::uint8_t>(k * 7 + 3);
@@ -171,7 +199,7 @@ TEST_F(Z80Test, FilesThatCannotBeLoadedAreRefusedAndChangeNothing) {
       {"file ends before the end of RAM", Concat(Header(0x20), FillRuns(49151)), image_short},
       {"file ends inside a run", Concat(Header(0x20), {0x01, 0x02, 0xED, 0xED, 0x05}),
        "The snapshot's compressed memory image is cut off inside a run!"},
-      {"a folder", std::nullopt, "Can't open file!"},
+      {"a folder", std::nullopt, kNotAFile},
       {"a missing file", std::nullopt, "Can't open file!"},
   };
   for (const Case& c : cases) {
