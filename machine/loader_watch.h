@@ -37,25 +37,31 @@ inline std::uint64_t CountingRegisters(std::uint8_t b, std::uint8_t c, std::uint
 }
 
 // An even-port read at T-state `now` by the instruction that leaves the
-// program counter at `pc`, with the registers packed by CountingRegisters:
-// whether a loader is timing edges. A read that changes nothing or resets
-// the count (the next edge or bit) keeps the streak; another instruction, or
-// a pause longer than kEdgeLoopGap, ends it.
-inline bool WatchEarRead(LoaderWatch& watch, std::uint16_t pc, std::uint64_t registers, std::uint64_t now) {
-  if (pc != watch.pc || now - watch.read_at > kEdgeLoopGap) {
+// program counter at `pc`: whether a loader is timing edges. `registers()`
+// gives B C D E H L packed by CountingRegisters; it is asked only until the
+// loop is known, so a loader running on costs two comparisons a read. A
+// read that changes nothing or resets the count (the next edge or bit)
+// keeps the streak; another instruction, or a pause longer than
+// kEdgeLoopGap, ends it.
+template <class Registers>
+inline bool WatchEarRead(LoaderWatch& watch, std::uint16_t pc, std::uint64_t now, Registers registers) {
+  const bool same_loop = pc == watch.pc && now - watch.read_at <= kEdgeLoopGap;
+  watch.read_at = now;
+  if (same_loop && watch.streak >= kEdgeLoopReads) return true;
+  const std::uint64_t counters = registers();
+  if (!same_loop) {
     watch.streak = 0;
-  } else if (watch.streak < kEdgeLoopReads) {
+  } else {
     // Exactly one register changed, and by one either way.
-    const std::uint64_t changed = registers ^ watch.registers;
+    const std::uint64_t changed = counters ^ watch.registers;
     int shift = 0;
     while (shift < 48 && ((changed >> shift) & 0xFF) == 0) shift += 8;
     if (shift < 48 && (changed >> shift >> 8) == 0) {
-      const unsigned step = ((registers >> shift) - (watch.registers >> shift)) & 0xFF;
+      const unsigned step = ((counters >> shift) - (watch.registers >> shift)) & 0xFF;
       if (step == 1 || step == 0xFF) ++watch.streak;
     }
   }
   watch.pc = pc;
-  watch.registers = registers;
-  watch.read_at = now;
+  watch.registers = counters;
   return watch.streak >= kEdgeLoopReads;
 }

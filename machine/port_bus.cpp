@@ -49,8 +49,10 @@ std::uint8_t Port2Bits(std::uint8_t lines) { return Interface2Bits(lines, 3, 2, 
 std::uint8_t PortRead(Machine& machine, std::uint8_t low, std::uint8_t high, std::int32_t tstate) {
   if ((low & 0x01) == 0) {
     unsigned v = 0;
-    for (int row = 0; row < 8; ++row) {
-      if ((high & (1u << row)) == 0) v |= machine.key_rows[row];
+    // Only the selected half-rows (address bits low): a loader selects one,
+    // and reads the port thousands of times a frame.
+    for (unsigned rows = ~high & 0xFFu; rows != 0; rows &= rows - 1) {
+      v |= machine.key_rows[static_cast<unsigned>(__builtin_ctz(rows))];
     }
     // With Interface 2 the second pad plays on the port the first does not.
     if (machine.joystick == Joystick::if2_port1 || machine.joystick == Joystick::if2_port2) {

@@ -163,7 +163,8 @@ inline void KeepTapeMoving(TapeSignal& tape, std::uint64_t now) {
 void AdvanceTape(TapeSignal& tape, std::uint64_t now);
 // An even-port read at T-state `now`: the EAR level (true = high).
 inline bool TapeEarLevel(TapeSignal& tape, std::uint64_t now) {
-  if (tape.moving) AdvanceTape(tape, now);
+  // Most reads fall within a step: nothing to catch up.
+  if (tape.moving && (now >= tape.step_end || now >= tape.move_until)) AdvanceTape(tape, now);
   return tape.level;
 }
 // Frame end: `frame_tstates` T-states have passed in the frame just closed.

@@ -33,8 +33,9 @@ struct SpectrumBus {
   std::uint8_t In(std::uint16_t port) const {
     if ((port & 0x01) == 0 && machine->tape_signal.playing) {
       const std::uint64_t now = TapeNow(*machine, cpu->tstates);
-      if (WatchEarRead(machine->tape_signal.watch, cpu->pc,
-                       CountingRegisters(cpu->b, cpu->c, cpu->d, cpu->e, cpu->h, cpu->l), now)) {
+      const CpuState& c = *cpu;
+      if (WatchEarRead(machine->tape_signal.watch, c.pc, now,
+                       [&c] { return CountingRegisters(c.b, c.c, c.d, c.e, c.h, c.l); })) {
         KeepTapeMoving(machine->tape_signal, now);
       }
     }

@@ -125,7 +125,7 @@ TEST(LoaderWatchTest, OnlyEdgeTimingLoopsCountAsLoaders) {
     int detected = 0;
     for (int k = 0; k < c.count; ++k) {
       now += k % c.every == 0 ? c.long_gap : c.gap;
-      detected += WatchEarRead(watch, 0x05F2, c.registers(k), now) ? 1 : 0;
+      detected += WatchEarRead(watch, 0x05F2, now, [&] { return c.registers(k); }) ? 1 : 0;
     }
     EXPECT_EQ(detected >= c.count - 20, c.loader) << c.name << ": " << detected << " of " << c.count;
   }
