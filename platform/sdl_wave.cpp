@@ -31,20 +31,20 @@ bool DecodeWaveWithSdl(const std::vector<std::uint8_t>& file, PcmSound& sound, s
     reason = SdlReason("SDL cannot read it");
     return false;
   }
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec layout{};
   WaveBuffer wave;
   Uint32 length = 0;
   // SDL closes the stream (freesrc 1) whether it succeeds or not.
-  if (SDL_LoadWAV_RW(stream, 1, &spec, &wave.data, &length) == nullptr) {
+  if (SDL_LoadWAV_RW(stream, 1, &layout, &wave.data, &length) == nullptr) {
     reason = SdlReason("it is not a WAVE file SDL can decode");
     return false;
   }
-  if (spec.freq <= 0 || spec.channels == 0) {
+  if (layout.freq <= 0 || layout.channels == 0) {
     reason = "its format gives no sample rate or no channel";
     return false;
   }
   SDL_AudioCVT convert;
-  const int built = SDL_BuildAudioCVT(&convert, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, spec.freq);
+  const int built = SDL_BuildAudioCVT(&convert, layout.format, layout.channels, layout.freq, AUDIO_S16SYS, 1, layout.freq);
   if (built < 0) {
     reason = SdlReason("SDL cannot convert its samples");
     return false;
@@ -58,7 +58,7 @@ bool DecodeWaveWithSdl(const std::vector<std::uint8_t>& file, PcmSound& sound, s
     return false;
   }
   const std::size_t bytes = built > 0 ? static_cast<std::size_t>(convert.len_cvt) : length;
-  sound.rate = static_cast<std::uint32_t>(spec.freq);
+  sound.rate = static_cast<std::uint32_t>(layout.freq);
   sound.samples.resize(bytes / sizeof(std::int16_t));
   std::memcpy(sound.samples.data(), buffer.data(), sound.samples.size() * sizeof(std::int16_t));
   return true;

@@ -98,11 +98,6 @@ bool ReadCsw(const std::vector<std::uint8_t>& bytes, TapeImage& image, std::stri
   if (!ReadCswPulses(bytes.data() + data, bytes.size() - data, compression == kZRle, rate, first, writer, reason)) {
     return false;
   }
-  SignalBlock block;
-  block.kind = SignalKind::recorded;
-  block.count = static_cast<std::uint32_t>(words.size());
-  image.bytes.clear();
-  image.blocks.assign(1, block);
-  image.words = std::move(words);
+  MakeSingleRecording(image, std::move(words));
   return true;
 }

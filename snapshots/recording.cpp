@@ -115,6 +115,15 @@ std::string TooLongRecording() {
   return "the recording is too long (more than " + std::to_string(kMostRecordedSteps) + " pulses)";
 }
 
+void MakeSingleRecording(TapeImage& image, std::vector<std::uint32_t>&& words) {
+  SignalBlock block;
+  block.kind = SignalKind::recorded;
+  block.count = static_cast<std::uint32_t>(words.size());
+  image.bytes.clear();
+  image.blocks.assign(1, block);
+  image.words = std::move(words);
+}
+
 std::uint64_t SampleClock::Advance(std::uint64_t samples) {
   samples_ += samples;
   // Whole seconds apart, so the product cannot overflow on any recording.

@@ -38,6 +38,10 @@ class StepWriter {
 // The reason a recording too long to hold is refused.
 std::string TooLongRecording();
 
+// Makes `image` a tape of one recorded block holding `words` (a CSW or WAVE
+// file is a single recording, with no blocks of its own).
+void MakeSingleRecording(TapeImage& image, std::vector<std::uint32_t>&& words);
+
 // Sample counts at `rate` samples a second as T-states, each pulse ending
 // where the samples so far end, so no rounding builds up over a recording.
 class SampleClock {

@@ -54,11 +54,6 @@ bool ReadWaveTape(const PcmSound& sound, TapeImage& image, std::string& reason) 
     reason = TooLongRecording();
     return false;
   }
-  SignalBlock block;
-  block.kind = SignalKind::recorded;
-  block.count = static_cast<std::uint32_t>(words.size());
-  image.bytes.clear();
-  image.blocks.assign(1, block);
-  image.words = std::move(words);
+  MakeSingleRecording(image, std::move(words));
   return true;
 }
