@@ -11,7 +11,7 @@
 #include <ctime>
 #include <memory>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "data/rom_image.h"
 #include "machine/machine.h"
 

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "bench_time.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
 #include "emulator/main_window.h"

@@ -15,6 +15,7 @@
 #include "cpu/z80.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
+#include "frame_hooks.h"
 #include "emulator/rewind.h"
 #include "machine/display_renderer.h"
 #include "machine/machine.h"
@@ -24,18 +25,6 @@ namespace {
 
 constexpr long kFrames = 6000;  // two emulated minutes: the store fills and wraps
 constexpr int kRuns = 3;        // best of, against noise from other load
-
-struct FrameCountingHooks : LoopHooks {
-  long frames = 0;
-  void Present() override { ++frames; }
-  void OpenDebugger() override {}
-};
-
-struct FrameClock : MillisecondClock {
-  const long& frames;
-  explicit FrameClock(const long& counted) : frames(counted) {}
-  std::uint32_t NowMs() override { return static_cast<std::uint32_t>(frames * 20); }
-};
 
 }  // namespace
 

@@ -19,9 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "debugger/breakpoint.h"
 #include "emulator/emulation_loop.h"
+#include "frame_hooks.h"
 #include "emulator/headless_run.h"
 #include "machine/display_renderer.h"
 #include "machine/machine.h"
@@ -43,18 +44,6 @@ using Clock = std::chrono::steady_clock;
 struct Start {
   std::unique_ptr<Machine> machine = std::make_unique<Machine>();
   CpuState cpu;
-};
-
-struct FrameCountingHooks : LoopHooks {
-  long frames = 0;
-  void Present() override { ++frames; }
-  void OpenDebugger() override {}
-};
-
-struct FrameClock : MillisecondClock {
-  const long& frames;
-  explicit FrameClock(const long& counted) : frames(counted) {}
-  std::uint32_t NowMs() override { return static_cast<std::uint32_t>(frames * 20); }
 };
 
 // 10 PRINT AT 0,0;"HELLO": GO TO 10, numbers in their hidden five-byte form.

@@ -9,7 +9,7 @@
 
 #include "debugger/trace_file.h"
 #include "debugger/traced_step.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "machine/machine.h"
 
 namespace {

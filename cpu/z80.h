@@ -2,7 +2,7 @@
 // condition and ALU rules the tools and the tape trap share, and reset.
 // Running instructions takes a bus (z80_bus.h): the templates z80::Step and
 // z80::AcceptInterrupt live in step.h, and the Spectrum layer
-// (spectrum/spectrum.h) gives them the 48K machine as Step(cpu, machine).
+// (computer/computer.h) gives them the 48K machine as Step(cpu, machine).
 #pragma once
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The debugger's commands on CpuState and Machine; see debugger_commands.h.
 #include "debugger/debugger_commands.h"
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "tools/disassembler.h"
 #include "tools/text_format.h"
 

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "debugger/trace_file.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "debugger/breakpoint_dialog.h"
 #include "debugger/debugger_commands.h"
 #include "debugger/load_register_dialog.h"

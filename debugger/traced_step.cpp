@@ -6,7 +6,7 @@
 // every opcode of every group.
 #include "debugger/traced_step.h"
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "machine/machine.h"
 #include "tools/disassembler.h"
 #include "tools/memory_view.h"

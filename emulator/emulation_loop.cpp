@@ -4,7 +4,7 @@
 #include "emulator/emulation_loop.h"
 
 #include "debugger/trace_file.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "debugger/breakpoint.h"
 #include "machine/machine.h"
 #include "machine/display_renderer.h"

@@ -29,7 +29,7 @@
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
 #include "snapshots/tape_writer.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "tools/text_format.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <QUrl>
 #include <string>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"

@@ -1,7 +1,7 @@
 // The Hardware menu's selection rules: which joystick interface and which
 // speech unit are fitted, and when changing them restarts the machine. The
 // restart itself is the processor's, so the commands that carry it out live
-// in the Spectrum layer (spectrum/spectrum.h), which calls these; the main
+// in the Spectrum layer (computer/computer.h), which calls these; the main
 // window's menu dispatch mirrors the result in its check marks through
 // HardwareCheckMarks.
 #pragma once

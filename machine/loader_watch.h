@@ -9,7 +9,7 @@
 //
 // Fed with the instruction's address and registers at each even-port read,
 // so it belongs where both the processor and the ports are seen: the
-// Spectrum's bus (spectrum/spectrum_bus.h) calls it. It looks at nothing
+// Spectrum's bus (computer/computer_bus.h) calls it. It looks at nothing
 // else and costs nothing between port reads.
 #pragma once
 #include <cstdint>

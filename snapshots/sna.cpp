@@ -9,7 +9,7 @@
 
 #include "snapshots/file_names.h"
 #include "snapshots/z80_snapshot.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 
 namespace {
 

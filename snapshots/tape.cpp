@@ -13,7 +13,7 @@
 #include "cpu/z80.h"
 #include "machine/port_bus.h"
 #include "snapshots/csw.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "snapshots/file_names.h"
 #include "snapshots/pzx.h"
 #include "snapshots/tape_image.h"

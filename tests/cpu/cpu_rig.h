@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "machine/machine.h"
 
 struct CpuRig {

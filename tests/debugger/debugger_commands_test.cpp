@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "debugger/breakpoint.h"
 #include "debugger/debugger_commands.h"
 #include "machine/machine.h"

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "debugger/trace_file.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "debugger/breakpoint_dialog.h"
 #include "debugger/debugger_commands.h"
 #include "debugger/debugger_window.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "machine/machine.h"
 #include "tools/disassembler.h"
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "emulator/about_window.h"
 #include "tools/address_range_dialog.h"
 #include "tools/byte_tool_dialog.h"

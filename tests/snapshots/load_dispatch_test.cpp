@@ -6,7 +6,7 @@
 #include "snapshot_files.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/tape.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 #include "tape_fixtures.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The two resets that only move the program counter.
 #include <gtest/gtest.h>
 
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 
 namespace {
 

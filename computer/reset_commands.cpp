@@ -3,7 +3,7 @@
 // Hardware menu's choices, whose rules are the machine's and whose restart
 // is the processor's. Called by the menu dispatch between two instructions.
 #include "machine/hardware.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 
 namespace {
 constexpr std::uint16_t kSoftResetEntry = 0x11B7;  // ROM: NEW, keeps RAMTOP

@@ -1,8 +1,8 @@
 // The Z80 core instantiated once for the 48K's bus: every caller of Step in
 // the program runs this one copy of the decoder.
 #include "cpu/step.h"
-#include "spectrum/spectrum.h"
-#include "spectrum/spectrum_bus.h"
+#include "computer/computer.h"
+#include "computer/computer_bus.h"
 
 void Step(CpuState& cpu, Machine& machine) {
   const SpectrumBus bus{&cpu, &machine};

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "machine/hardware.h"
-#include "spectrum/spectrum.h"
+#include "computer/computer.h"
 
 namespace {
 
