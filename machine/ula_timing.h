@@ -1,0 +1,44 @@
+// The 48K ULA's frame, as the processor meets it: 312 lines of 224
+// T-states, INT held low for the first 32 T-states of the frame, and the
+// screen fetch that holds up the processor's accesses to 4000h-7FFFh during
+// the 192 screen lines. T-state 0 is the first with INT low. The figures are
+// those of the common ("early") 48K. Shared by the Spectrum's bus
+// (contention), the port bus (the floating bus) and the display (the beam).
+#pragma once
+#include <array>
+#include <cstdint>
+
+constexpr int kLineTStates = 224;
+constexpr int kFrameLines = 312;
+constexpr int kUlaFrameTStates = kLineTStates * kFrameLines;  // 69,888
+constexpr int kInterruptLength = 32;          // T-states INT stays low
+constexpr int kFirstContendedTState = 14335;  // first T-state the ULA delays
+constexpr int kScreenLines = 192;
+constexpr int kFirstScreenLine = 64;          // frame line of pixel row 0
+constexpr int kContendedTStatesPerLine = 128;
+
+// The delay an access to contended memory (or a contended port cycle) meets
+// when it starts at frame T-state t: 6, 5, 4, 3, 2, 1, 0, 0 in each 8-T
+// group of the screen lines' fetch. Past the frame (the instruction that
+// runs over its end) lies the next frame's top border: no delay.
+constexpr int ContentionDelayAt(std::int32_t t) {
+  constexpr int kPattern[8] = {6, 5, 4, 3, 2, 1, 0, 0};
+  const std::int32_t since = t - kFirstContendedTState;
+  if (since < 0 || since >= kScreenLines * kLineTStates) return 0;
+  const std::int32_t in_line = since % kLineTStates;
+  if (in_line >= kContendedTStatesPerLine) return 0;
+  return kPattern[in_line % 8];
+}
+
+// The same as a table over one frame plus a margin for an instruction's
+// run past its end, so the bus pays one load per contended access.
+struct ContentionTable {
+  static constexpr int kSize = kUlaFrameTStates + 512;
+  std::array<std::uint8_t, kSize> delay{};
+  constexpr ContentionTable() {
+    for (int t = 0; t < kSize; ++t) delay[t] = static_cast<std::uint8_t>(ContentionDelayAt(t));
+  }
+};
+
+// Whether an address is in the RAM the ULA shares with the processor.
+constexpr bool IsContendedAddress(std::uint16_t address) { return (address & 0xC000) == 0x4000; }
