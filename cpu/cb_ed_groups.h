@@ -1,8 +1,8 @@
 // The CB group (rotates, shifts, BIT/RES/SET, also behind DDh/FDh) and the
 // ED group (16-bit carry arithmetic, I/R loads, interrupt modes, port I/O
 // through (C) and the block instructions), over any bus. Called from
-// z80::Step (step.h) after the prefix bytes have been fetched; each returns
-// the T-states of the instruction. Private to cpu/.
+// z80::Step (step.h) after the prefix bytes have been fetched; each runs
+// the cycles of the instruction after those fetches. Private to cpu/.
 #pragma once
 #include "cpu/step_helpers.h"
 
@@ -51,8 +51,9 @@ template <class Bus>
 inline void BlockLoad(CpuState& s, Bus m, int step) {
   std::uint16_t hl = Hl(s);
   std::uint16_t de = De(s);
-  std::uint8_t v = m.Read(hl);
-  m.Write(de, v);
+  std::uint8_t v = ReadCycle(s, m, hl);
+  WriteCycle(s, m, de, v);
+  Internal(s, m, de, 2);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   SetDe(s, static_cast<std::uint16_t>(de + step));
   std::uint16_t bc = static_cast<std::uint16_t>(Bc(s) - 1);
@@ -66,7 +67,8 @@ inline void BlockLoad(CpuState& s, Bus m, int step) {
 template <class Bus>
 inline bool BlockCompare(CpuState& s, Bus m, int step) {
   std::uint16_t hl = Hl(s);
-  std::uint8_t v = m.Read(hl);
+  std::uint8_t v = ReadCycle(s, m, hl);
+  Internal(s, m, hl, 5);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   std::uint16_t bc = static_cast<std::uint16_t>(Bc(s) - 1);
   SetBc(s, bc);
@@ -88,10 +90,11 @@ inline void BlockIoFlags(CpuState& s, std::uint8_t v, int k) {
 // INI / IND; returns the byte read.
 template <class Bus>
 inline std::uint8_t BlockIn(CpuState& s, Bus m, int step) {
+  InternalIr(s, m, 1);
   s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
-  const std::uint8_t v = s.io_data = m.In(Bc(s));
+  const std::uint8_t v = s.io_data = InCycle(s, m, Bc(s));
   std::uint16_t hl = Hl(s);
-  m.Write(hl, v);
+  WriteCycle(s, m, hl, v);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   --s.b;
   BlockIoFlags(s, v, v + s.c + step);
@@ -102,12 +105,13 @@ inline std::uint8_t BlockIn(CpuState& s, Bus m, int step) {
 // the byte written.
 template <class Bus>
 inline std::uint8_t BlockOut(CpuState& s, Bus m, int step) {
+  InternalIr(s, m, 1);
   --s.b;
   s.memptr = static_cast<std::uint16_t>(Bc(s) + step);
   std::uint16_t hl = Hl(s);
-  std::uint8_t v = m.Read(hl);
+  std::uint8_t v = ReadCycle(s, m, hl);
   s.io_data = v;
-  m.Out(Bc(s), v);
+  OutCycle(s, m, Bc(s), v);
   SetHl(s, static_cast<std::uint16_t>(hl + step));
   BlockIoFlags(s, v, v + s.l);
   return v;
@@ -115,13 +119,13 @@ inline std::uint8_t BlockOut(CpuState& s, Bus m, int step) {
 
 // A pass of a repeating block instruction that is not its last: PC steps
 // back onto the instruction, so interrupts, the loop and the next step see
-// it again, and the pass takes 5 T more. In those T-states the processor
-// forms the instruction's address: MEMPTR takes it plus one, and flags 5
-// and 3 copy its bits 13 and 11.
-constexpr unsigned kRepeatingPass = 21;
-constexpr unsigned kLastPass = 16;
-
-inline void RepeatPass(CpuState& s) {
+// it again, and the pass takes 5 T more (21 against 16), with `address` on
+// the bus. In those T-states the processor forms the instruction's
+// address: MEMPTR takes it plus one, and flags 5 and 3 copy its bits 13
+// and 11.
+template <class Bus>
+inline void RepeatPass(CpuState& s, Bus m, std::uint16_t address) {
+  Internal(s, m, address, 5);
   s.pc = static_cast<std::uint16_t>(s.pc - 2);
   s.memptr = static_cast<std::uint16_t>(s.pc + 1);
   s.f = static_cast<std::uint8_t>((s.f & ~(kFlag5 | kFlag3)) | ((s.pc >> 8) & (kFlag5 | kFlag3)));
@@ -149,35 +153,37 @@ inline void RepeatIoFlags(CpuState& s, std::uint8_t v) {
 // ED x = 2, y >= 4, z <= 3: one pass per step. A repeating form that has
 // more to do ends its pass back on its own address, so an instruction of
 // 6,144 passes is 6,144 steps with room for an interrupt between any two.
+// The extra T-states hold the address the pass last used: LDIR's DE and
+// CPIR's and INIR's HL before their step, OTIR's BC after its decrement.
 template <class Bus>
-unsigned ExecuteBlock(CpuState& s, Bus m, int y, int z) {
+void ExecuteBlock(CpuState& s, Bus m, int y, int z) {
   const int step = (y & 1) ? -1 : 1;
   const bool repeat = y >= 6;
   switch (z) {
     case 0:
       BlockLoad(s, m, step);
-      if (!repeat || Bc(s) == 0) return kLastPass;
-      RepeatPass(s);
-      return kRepeatingPass;
+      if (!repeat || Bc(s) == 0) return;
+      RepeatPass(s, m, static_cast<std::uint16_t>(De(s) - step));
+      return;
     case 1: {
       const bool matched = BlockCompare(s, m, step);
-      if (!repeat || Bc(s) == 0 || matched) return kLastPass;
-      RepeatPass(s);
-      return kRepeatingPass;
+      if (!repeat || Bc(s) == 0 || matched) return;
+      RepeatPass(s, m, static_cast<std::uint16_t>(Hl(s) - step));
+      return;
     }
     case 2: {
       const std::uint8_t v = BlockIn(s, m, step);
-      if (!repeat || s.b == 0) return kLastPass;
-      RepeatPass(s);
+      if (!repeat || s.b == 0) return;
+      RepeatPass(s, m, static_cast<std::uint16_t>(Hl(s) - step));
       RepeatIoFlags(s, v);
-      return kRepeatingPass;
+      return;
     }
     default: {
       const std::uint8_t v = BlockOut(s, m, step);
-      if (!repeat || s.b == 0) return kLastPass;
-      RepeatPass(s);
+      if (!repeat || s.b == 0) return;
+      RepeatPass(s, m, Bc(s));
       RepeatIoFlags(s, v);
-      return kRepeatingPass;
+      return;
     }
   }
 }
@@ -185,100 +191,104 @@ unsigned ExecuteBlock(CpuState& s, Bus m, int y, int z) {
 // The prefixed groups stay out of line, so the unprefixed decoder's switch
 // on the hot path stays compact.
 template <class Bus>
-[[gnu::noinline]] unsigned ExecuteCb(CpuState& s, Bus m) {
+[[gnu::noinline]] void ExecuteCb(CpuState& s, Bus m) {
   std::uint8_t op = FetchOpcode(s, m);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   if (z == 6) {
     std::uint16_t address = Hl(s);
-    std::uint8_t v = m.Read(address);
+    std::uint8_t v = ReadCycle(s, m, address);
+    Internal(s, m, address, 1);
     if (x == 1) {
       // Flags 5 and 3 leak from the internal address latch.
       BitFlags(s, y, v, static_cast<std::uint8_t>(s.memptr >> 8));
-      return 12;
+      return;
     }
-    m.Write(address, CbModify(s, x, y, v));
-    return 15;
+    WriteCycle(s, m, address, CbModify(s, x, y, v));
+    return;
   }
   std::uint8_t v = GetReg(s, z);
   if (x == 1) {
     // Flags 5 and 3 are copies of the register's own bits 5 and 3.
     BitFlags(s, y, v, v);
-    return 8;
+    return;
   }
   SetReg(s, z, CbModify(s, x, y, v));
-  return 8;
 }
 
 template <class Bus>
-[[gnu::noinline]] unsigned ExecuteIndexedCb(CpuState& s, Bus m, std::uint16_t index_register) {
+[[gnu::noinline]] void ExecuteIndexedCb(CpuState& s, Bus m, std::uint16_t index_register) {
   // DD CB d op: the displacement sits before the operation byte, and the
-  // operation byte is read as data, so R counts only DD and CB.
+  // operation byte is read as data (3 T, then 2 T of the addition with its
+  // address on the bus), so R counts only DD and CB.
   auto d = static_cast<std::int8_t>(FetchByte(s, m));
+  const std::uint16_t op_at = s.pc;
   std::uint8_t op = FetchByte(s, m);
+  Internal(s, m, op_at, 2);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   auto address = static_cast<std::uint16_t>(index_register + d);
   s.memptr = address;
-  std::uint8_t v = m.Read(address);
+  std::uint8_t v = ReadCycle(s, m, address);
+  Internal(s, m, address, 1);
   if (x == 1) {
     BitFlags(s, y, v, static_cast<std::uint8_t>(address >> 8));
-    return 16;  // 20 with the index prefix's 4
+    return;
   }
   std::uint8_t res = CbModify(s, x, y, v);
-  m.Write(address, res);
+  WriteCycle(s, m, address, res);
   if (z != 6) SetReg(s, z, res);
-  return 19;  // 23 with the index prefix's 4
 }
 
 template <class Bus>
-[[gnu::noinline]] unsigned ExecuteEd(CpuState& s, Bus m) {
+[[gnu::noinline]] void ExecuteEd(CpuState& s, Bus m) {
   std::uint8_t op = FetchOpcode(s, m);
   const int x = op >> 6;
   const int y = (op >> 3) & 7;
   const int z = op & 7;
   const int p = y >> 1;
   const bool q = (y & 1) != 0;
-  // Undefined codes do nothing and take the time of two NOPs.
-  constexpr unsigned kUndefined = 8;
+  // Undefined codes do nothing and take the time of two NOPs: the two M1
+  // cycles already run.
   if (x == 2) {
-    if (y >= 4 && z <= 3) return ExecuteBlock(s, m, y, z);
-    return kUndefined;
+    if (y >= 4 && z <= 3) ExecuteBlock(s, m, y, z);
+    return;
   }
-  if (x != 1) return kUndefined;
+  if (x != 1) return;
   switch (z) {
     case 0: {  // IN r,(C)
-      const std::uint8_t v = s.io_data = m.In(Bc(s));
+      const std::uint8_t v = s.io_data = InCycle(s, m, Bc(s));
       if (y != 6) SetReg(s, y, v);
       s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53p(v));
       if (y == 7) s.memptr = static_cast<std::uint16_t>(Bc(s) + 1);
-      return 12;
+      return;
     }
     case 1:  // OUT (C),r; y = 6 sends the byte of the previous transfer
       if (y != 6) s.io_data = GetReg(s, y);
-      m.Out(Bc(s), s.io_data);
+      OutCycle(s, m, Bc(s), s.io_data);
       if (y == 7) s.memptr = static_cast<std::uint16_t>(Bc(s) + 1);
-      return 12;
+      return;
     case 2: {
+      InternalIr(s, m, 7);
       std::uint16_t hl = Hl(s);
       s.memptr = static_cast<std::uint16_t>(hl + 1);
       SetHl(s, q ? Adc16(s, hl, GetPair(s, p)) : Sbc16(s, hl, GetPair(s, p)));
-      return 15;
+      return;
     }
     case 3: {
       std::uint16_t nn = FetchWord(s, m);
-      if (q) SetPair(s, p, ReadWord(m, nn));
-      else WriteWord(m, nn, GetPair(s, p));
+      if (q) SetPair(s, p, ReadWord(s, m, nn));
+      else WriteWord(s, m, nn, GetPair(s, p));
       s.memptr = static_cast<std::uint16_t>(nn + 1);
-      return 20;
+      return;
     }
     case 4: {  // NEG is 0 - A
       std::uint8_t v = s.a;
       s.a = 0;
       s.a = Sub8Flags(s, v, 0);
-      return 8;
+      return;
     }
     case 5:
       // RETN, RETI and their mirrors copy IFF2 into IFF1. With no NMI the two
@@ -286,7 +296,7 @@ template <class Bus>
       // an accepted interrupt that ends in a bare RETI keeps interrupts off.
       s.pc = Pop(s, m);
       if (op == 0x4D) s.memptr = s.pc;
-      return 14;
+      return;
     case 6:
       switch (y & 3) {
         case 0: s.im = 0; break;
@@ -294,28 +304,35 @@ template <class Bus>
         case 3: s.im = 2; break;
         default: break;  // ED 4E / 6E: mode left as it was
       }
-      return 8;
+      return;
     default:
       switch (y) {
+        // The transfers through I and R take one more T-state with IR
+        // (as it stands before the load) on the bus.
         case 0:
+          InternalIr(s, m, 1);
           s.i = s.a;
-          return 9;
+          return;
         case 1:
+          InternalIr(s, m, 1);
           s.r = s.a;
           s.r7 = s.a & 0x80;
-          return 9;
+          return;
         case 2:
+          InternalIr(s, m, 1);
           s.a = s.i;
           s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53(s.a) | (s.iff != 0 ? kFlagPV : 0));
-          return 9;
+          return;
         case 3:
+          InternalIr(s, m, 1);
           s.a = static_cast<std::uint8_t>((s.r & 0x7F) | s.r7);
           s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53(s.a) | (s.iff != 0 ? kFlagPV : 0));
-          return 9;
+          return;
         case 4:
         case 5: {
           std::uint16_t hl = Hl(s);
-          std::uint8_t v = m.Read(hl);
+          std::uint8_t v = ReadCycle(s, m, hl);
+          Internal(s, m, hl, 4);
           std::uint8_t stored;
           if (y == 4) {  // RRD
             stored = static_cast<std::uint8_t>(s.a << 4 | v >> 4);
@@ -324,13 +341,13 @@ template <class Bus>
             stored = static_cast<std::uint8_t>(v << 4 | (s.a & 0x0F));
             s.a = static_cast<std::uint8_t>((s.a & 0xF0) | v >> 4);
           }
-          m.Write(hl, stored);
+          WriteCycle(s, m, hl, stored);
           s.memptr = static_cast<std::uint16_t>(hl + 1);
           s.f = static_cast<std::uint8_t>((s.f & kFlagC) | Sz53p(s.a));
-          return 18;
+          return;
         }
         default:  // ED 77, ED 7F
-          return kUndefined;
+          return;
       }
   }
 }

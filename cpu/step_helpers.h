@@ -37,37 +37,117 @@ inline std::uint8_t Sz53(std::uint8_t v) { return kFlagTables.sz53[v]; }
 inline std::uint8_t Sz53p(std::uint8_t v) { return kFlagTables.sz53p[v]; }
 inline std::uint8_t Parity(unsigned v) { return kFlagTables.sz53p[v & 0xFF] & kFlagPV; }
 
+// ---- bus cycles ----------------------------------------------------------
+//
+// The core advances s.tstates as its bus cycles fall: an opcode fetch 4 T,
+// a memory read or write 3 T, a port cycle 4 T, and the internal T-states
+// of each instruction one at a time, each held on the address the processor
+// leaves on the bus then (the published per-instruction M-cycle breakdowns:
+// "pc:4, pc+1:3, hl:3, hl:1"). Before each cycle the bus may hold the
+// processor up (a machine whose memory is shared with its video chip);
+// a bus without the hooks of z80_bus.h costs nothing for them. The byte is
+// read or written once the wait is over, with s.tstates at that moment.
+
+template <class Bus>
+[[gnu::always_inline]] inline void WaitFor(CpuState& s, Bus m, std::uint16_t address) {
+  if constexpr (requires { m.Contend(address, s.tstates); }) s.tstates += m.Contend(address, s.tstates);
+}
+
+// The address the processor holds during internal T-states that name IR:
+// I and the R the program would read.
+inline std::uint16_t IrAddress(const CpuState& s) {
+  return static_cast<std::uint16_t>(s.i << 8 | (s.r7 & 0x80) | (s.r & 0x7F));
+}
+
+// `count` internal T-states with `address` on the bus.
+template <class Bus>
+[[gnu::always_inline]] inline void Internal(CpuState& s, Bus m, std::uint16_t address, int count) {
+  for (int i = 0; i < count; ++i) {
+    WaitFor(s, m, address);
+    ++s.tstates;
+  }
+}
+
+template <class Bus>
+[[gnu::always_inline]] inline void InternalIr(CpuState& s, Bus m, int count) {
+  Internal(s, m, IrAddress(s), count);
+}
+
+template <class Bus>
+[[gnu::always_inline]] inline std::uint8_t ReadCycle(CpuState& s, Bus m, std::uint16_t address) {
+  WaitFor(s, m, address);
+  const std::uint8_t v = m.Read(address);
+  s.tstates += 3;
+  return v;
+}
+
+template <class Bus>
+[[gnu::always_inline]] inline void WriteCycle(CpuState& s, Bus m, std::uint16_t address, std::uint8_t value) {
+  WaitFor(s, m, address);
+  m.Write(address, value);
+  s.tstates += 3;
+}
+
+// A port cycle of 4 T. The bus says how long the whole cycle is held up
+// (on the Spectrum by the port address, z80_bus.h); the transfer comes three
+// T-states before its end, as the processor samples or drives the data then.
+template <class Bus>
+[[gnu::always_inline]] inline void PortCycleStart(CpuState& s, Bus m, std::uint16_t port) {
+  if constexpr (requires { m.PortDelay(port, s.tstates); }) s.tstates += m.PortDelay(port, s.tstates);
+  ++s.tstates;
+}
+
+template <class Bus>
+[[gnu::always_inline]] inline std::uint8_t InCycle(CpuState& s, Bus m, std::uint16_t port) {
+  PortCycleStart(s, m, port);
+  const std::uint8_t v = m.In(port);
+  s.tstates += 3;
+  return v;
+}
+
+template <class Bus>
+[[gnu::always_inline]] inline void OutCycle(CpuState& s, Bus m, std::uint16_t port, std::uint8_t value) {
+  PortCycleStart(s, m, port);
+  m.Out(port, value);
+  s.tstates += 3;
+}
+
 // ---- instruction stream and memory -------------------------------------
 
 template <class Bus>
-inline std::uint8_t FetchByte(CpuState& s, Bus m) { return m.Read(s.pc++); }
+inline std::uint8_t FetchByte(CpuState& s, Bus m) { return ReadCycle(s, m, s.pc++); }
 
 template <class Bus>
 inline std::uint16_t FetchWord(CpuState& s, Bus m) {
-  std::uint8_t low = m.Read(s.pc++);
-  std::uint8_t high = m.Read(s.pc++);
+  std::uint8_t low = ReadCycle(s, m, s.pc++);
+  std::uint8_t high = ReadCycle(s, m, s.pc++);
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 
 // Opcode fetches (first byte, prefixes, the byte after CBh/EDh) count in R;
-// immediates and displacements do not.
+// immediates and displacements do not. The M1 cycle is 4 T; the refresh in
+// its last two puts IR on the bus without a processor access, so only the
+// fetch's own address can be held up.
 template <class Bus>
 inline std::uint8_t FetchOpcode(CpuState& s, Bus m) {
+  WaitFor(s, m, s.pc);
   ++s.r;
-  return m.Read(s.pc++);
+  const std::uint8_t v = m.Read(s.pc++);
+  s.tstates += 4;
+  return v;
 }
 
 template <class Bus>
-inline std::uint16_t ReadWord(Bus m, std::uint16_t address) {
-  std::uint8_t low = m.Read(address);
-  std::uint8_t high = m.Read(static_cast<std::uint16_t>(address + 1));
+inline std::uint16_t ReadWord(CpuState& s, Bus m, std::uint16_t address) {
+  std::uint8_t low = ReadCycle(s, m, address);
+  std::uint8_t high = ReadCycle(s, m, static_cast<std::uint16_t>(address + 1));
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 
 template <class Bus>
-inline void WriteWord(Bus m, std::uint16_t address, std::uint16_t value) {
-  m.Write(address, static_cast<std::uint8_t>(value));
-  m.Write(static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value >> 8));
+inline void WriteWord(CpuState& s, Bus m, std::uint16_t address, std::uint16_t value) {
+  WriteCycle(s, m, address, static_cast<std::uint8_t>(value));
+  WriteCycle(s, m, static_cast<std::uint16_t>(address + 1), static_cast<std::uint8_t>(value >> 8));
 }
 
 // The one definition of the stack rules, for the executor, interrupt
@@ -76,15 +156,15 @@ template <class Bus>
 inline void Push(CpuState& s, Bus m, std::uint16_t value) {
   // sp moves by two even when the bus drops the bytes (write protection).
   --s.sp;
-  m.Write(s.sp, static_cast<std::uint8_t>(value >> 8));
+  WriteCycle(s, m, s.sp, static_cast<std::uint8_t>(value >> 8));
   --s.sp;
-  m.Write(s.sp, static_cast<std::uint8_t>(value));
+  WriteCycle(s, m, s.sp, static_cast<std::uint8_t>(value));
 }
 
 template <class Bus>
 inline std::uint16_t Pop(CpuState& s, Bus m) {
-  std::uint8_t low = m.Read(s.sp++);
-  std::uint8_t high = m.Read(s.sp++);
+  std::uint8_t low = ReadCycle(s, m, s.sp++);
+  std::uint8_t high = ReadCycle(s, m, s.sp++);
   return static_cast<std::uint16_t>(high << 8 | low);
 }
 

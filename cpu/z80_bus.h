@@ -19,3 +19,16 @@ concept Z80Bus = requires(B& bus, std::uint16_t address, std::uint8_t value) {
   { bus.In(address) } -> std::same_as<std::uint8_t>;
   bus.Out(address, value);
 };
+
+// Optional timing hooks, for a machine that holds the processor up. The
+// core looks for them at compile time; a bus without them (flat RAM) runs
+// every cycle at its nominal length at no cost.
+//   unsigned Contend(std::uint16_t address, std::uint32_t tstates) const
+//     the wait before a cycle that starts at `tstates` (the processor's
+//     count) with `address` on the bus: every memory read, write and
+//     opcode fetch, and every internal T-state that holds an address.
+//   unsigned PortDelay(std::uint16_t port, std::uint32_t tstates) const
+//     the total wait of a 4-T port cycle that starts at `tstates`.
+// Read, Write, In and Out are called with CpuState::tstates at the moment
+// of the transfer: a memory access after its wait, a port access three
+// T-states before the end of its cycle, all its waits counted.

@@ -42,3 +42,32 @@ struct ContentionTable {
 
 // Whether an address is in the RAM the ULA shares with the processor.
 constexpr bool IsContendedAddress(std::uint16_t address) { return (address & 0xC000) == 0x4000; }
+
+// The waits of one port cycle that starts at frame T-state t, by the
+// port's address: the ULA answers even ports, and a high byte in
+// 4000h-7FFFh looks like a contended memory address to it. `wait_at(t)`
+// gives the delay of a contended T-state starting at t; the cycle's four
+// T-states run
+//   high byte not contended, even port: N:1 C:3
+//   high byte not contended, odd port:  N:4
+//   high byte contended, even port:     C:1 C:3
+//   high byte contended, odd port:      C:1 C:1 C:1 C:1
+// and the result is the cycle's total delay.
+template <class WaitAt>
+constexpr int PortCycleDelay(std::uint16_t port, std::int32_t t, WaitAt wait_at) {
+  const bool high_contended = IsContendedAddress(port);
+  const bool ula_port = (port & 0x01) == 0;
+  std::int32_t now = t;
+  if (high_contended) now += wait_at(now);
+  now += 1;
+  if (ula_port) {
+    now += wait_at(now);
+  } else if (high_contended) {
+    for (int i = 0; i < 3; ++i) {
+      now += wait_at(now);
+      now += 1;
+    }
+    return static_cast<int>(now - t - 4);
+  }
+  return static_cast<int>(now - t - 1);
+}

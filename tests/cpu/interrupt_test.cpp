@@ -21,8 +21,8 @@ TEST(AcceptInterrupt, ModeOnePushesPcJumpsTo38hAndDisablesInterrupts) {
     EXPECT_EQ(rig.Mem(0xBFFE), 0x00) << "IM " << int{mode};
     EXPECT_EQ(rig.Mem(0xBFFF), 0x80) << "IM " << int{mode};
     EXPECT_EQ(rig.cpu.iff, 0) << "IM " << int{mode};
-    EXPECT_EQ(rig.cpu.tstates, 123) << "IM " << int{mode};
-    EXPECT_EQ(rig.cpu.r, 0x33) << "IM " << int{mode};
+    EXPECT_EQ(rig.cpu.tstates, 123u + 13) << "IM " << int{mode} << ": acknowledge 7 T, two pushes of 3 T";
+    EXPECT_EQ(rig.cpu.r, 0x34) << "IM " << int{mode} << ": the acknowledge is an M1 cycle";
     EXPECT_EQ(rig.cpu.memptr, 0x4444) << "IM " << int{mode};
   }
 }
