@@ -2,8 +2,11 @@
 // built-in ROM booting from reset and idling in its keyboard loop, headless,
 // for a fixed number of 69,888-T-state frames with the frame interrupt
 // delivered at each frame end as the emulation loop does (no pacing, no
-// window). Prints T-states/s, instructions/s and frames/s for each core and
-// ends with the speed ratio line. Not a test.
+// window). Our core runs twice: on the 48K's bus with the ULA's contention
+// ("vantro"), and on the same bus without the timing hooks ("flat"), the
+// core's own cost, which runs every cycle at its nominal length. Prints
+// T-states/s, instructions/s and frames/s for each and ends with the speed
+// ratio line. Not a test.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +15,8 @@
 #include <memory>
 
 #include "computer/computer.h"
+#include "computer/computer_bus.h"
+#include "cpu/step.h"
 #include "data/rom_image.h"
 #include "machine/machine.h"
 
@@ -45,16 +50,28 @@ void LoadRom(Machine& machine) {
   machine.write_floor = kProtectedFloor;
 }
 
+// The 48K's memory and ports without the contention hooks.
+struct FlatBus {
+  SpectrumBus spectrum;
+  std::uint8_t Read(std::uint16_t address) const { return spectrum.Read(address); }
+  void Write(std::uint16_t address, std::uint8_t value) const { spectrum.Write(address, value); }
+  std::uint8_t In(std::uint16_t port) const { return spectrum.In(port); }
+  void Out(std::uint16_t port, std::uint8_t value) const { spectrum.Out(port, value); }
+};
+
+template <bool kFlat>
 Measurement RunVantro(int frames) {
   auto machine = std::make_unique<Machine>();
   LoadRom(*machine);
   CpuState cpu;
   ResetCpu(cpu);
   Measurement result;
+  const FlatBus flat{{&cpu, machine.get()}};
   const double start = ThreadSeconds();
   for (int frame = 0; frame < frames; ++frame) {
     for (;;) {
-      Step(cpu, *machine);
+      if constexpr (kFlat) z80::Step(cpu, flat);
+      else Step(cpu, *machine);
       ++result.instructions;
       if (cpu.tstates > kTransferThreshold) {
         machine->frame_tstates += cpu.tstates;
@@ -64,7 +81,8 @@ Measurement RunVantro(int frames) {
       }
     }
     machine->frame_tstates -= kFrameTStates;  // the overrun opens the next frame, as in the loop
-    AcceptInterrupt(cpu, *machine);
+    if constexpr (kFlat) z80::AcceptInterrupt(cpu, flat);
+    else AcceptInterrupt(cpu, *machine);
   }
   result.seconds = ThreadSeconds() - start;
   result.frames = frames;
@@ -139,17 +157,20 @@ int main(int argc, char** argv) {
   std::printf("memory footprint: sizeof(Machine) %zu + sizeof(CpuState) %zu = %zu bytes\n", sizeof(Machine),
               sizeof(CpuState), sizeof(Machine) + sizeof(CpuState));
   Measurement ours;
+  Measurement flat;
 #ifdef VANTRO_HAVE_Z80EX
   Measurement peer;
 #endif
   for (int run = 0; run < kRuns; ++run) {
-    KeepBest(ours, RunVantro(frames));
+    KeepBest(ours, RunVantro<false>(frames));
+    KeepBest(flat, RunVantro<true>(frames));
 #ifdef VANTRO_HAVE_Z80EX
     KeepBest(peer, RunZ80ex(frames));
 #endif
   }
   std::printf("best of %d runs, thread processor time\n", kRuns);
   Print("vantro", ours);
+  Print("flat", flat);
 #ifdef VANTRO_HAVE_Z80EX
   Print("z80ex", peer);
   // Same number of emulated frames, so the ratio of frames per second.

@@ -504,24 +504,25 @@ void ExecuteIndexed(CpuState& s, Bus m, std::uint8_t prefix) {
   else ExecuteMain<kUseIx>(s, m, fetched);
 }
 
+// A halted processor runs 4-T M1 cycles at the address after the HALT,
+// ignoring what it reads, until an interrupt; pc stays on the HALT so the
+// debugger and AcceptInterrupt know where it stopped. A program that moved
+// pc off the HALT (the debugger, a loader) runs from there: returns false.
+template <class Bus>
+[[gnu::noinline]] bool HaltedCycle(CpuState& cpu, Bus bus) {
+  if (bus.Read(cpu.pc) != 0x76) return false;
+  WaitFor(cpu, bus, static_cast<std::uint16_t>(cpu.pc + 1));
+  ++cpu.r;
+  cpu.tstates += 4;
+  return true;
+}
+
 // One instruction, or one pass of a repeating block instruction, advancing
 // cpu.tstates by its cycles.
 template <class Bus>
-inline void Step(CpuState& cpu, Bus bus) {
+[[gnu::always_inline]] inline void Step(CpuState& cpu, Bus bus) {
   cpu.ei_delay = false;
-  if (cpu.halted) [[unlikely]] {
-    // A halted processor runs 4-T M1 cycles at the address after the HALT,
-    // ignoring what it reads, until an interrupt; pc stays on the HALT so
-    // the debugger and AcceptInterrupt know where it stopped. A program
-    // that moved pc off the HALT (the debugger, a loader) runs from there.
-    if (bus.Read(cpu.pc) == 0x76) {
-      const auto idle = static_cast<std::uint16_t>(cpu.pc + 1);
-      WaitFor(cpu, bus, idle);
-      ++cpu.r;
-      cpu.tstates += 4;
-      return;
-    }
-  }
+  if (cpu.halted && HaltedCycle(cpu, bus)) [[unlikely]] return;
   ExecuteMain<kUseHl>(cpu, bus, FetchOpcode(cpu, bus));
 }
 

@@ -2,12 +2,14 @@
 // Z80 test vectors of the Free Unix Spectrum Emulator (third-party data in
 // the shared test data, not in the repository) list, for each of their
 // 1,356 single-instruction tests, every T-state at which a memory or port
-// cycle is subject to the ULA's contention, with its address. Replayed
-// through a bus that records the core's waits, every instruction must wait
-// at those T-states on those addresses, in that order, and end at the
-// listed T-state.
+// cycle is subject to the ULA's contention, with its address, and the
+// T-state of each port transfer. Replayed through a bus that records the
+// core's waits and transfers, every instruction must wait at those T-states
+// on those addresses, move its port bytes when listed, in that order, and
+// end at the listed T-state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -25,9 +27,14 @@ namespace {
 
 struct BusEvent {
   std::uint32_t tstate;
-  char kind;  // 'M' memory or internal cycle, 'P' port cycle
+  char kind;  // 'M' memory or internal cycle, 'P' port cycle, 'I'/'O' port read/write
   std::uint16_t address;
   bool operator==(const BusEvent&) const = default;
+  // The order of what happens within one T-state is the listing's, not the
+  // machine's: compare by time.
+  bool operator<(const BusEvent& o) const {
+    return tstate != o.tstate ? tstate < o.tstate : kind != o.kind ? kind < o.kind : address < o.address;
+  }
 };
 
 using Ram = std::array<std::uint8_t, 65536>;
@@ -37,11 +44,15 @@ using Ram = std::array<std::uint8_t, 65536>;
 struct RecordingBus {
   Ram* memory;
   std::vector<BusEvent>* events;
+  const CpuState* cpu;
   std::uint8_t Read(std::uint16_t address) const { return (*memory)[address]; }
   void Write(std::uint16_t address, std::uint8_t value) const { (*memory)[address] = value; }
   // The vectors' machine answers a port with its high byte.
-  std::uint8_t In(std::uint16_t port) const { return static_cast<std::uint8_t>(port >> 8); }
-  void Out(std::uint16_t, std::uint8_t) const {}
+  std::uint8_t In(std::uint16_t port) const {
+    events->push_back({cpu->tstates, 'I', port});
+    return static_cast<std::uint8_t>(port >> 8);
+  }
+  void Out(std::uint16_t port, std::uint8_t) const { events->push_back({cpu->tstates, 'O', port}); }
   unsigned Contend(std::uint16_t address, std::uint32_t tstates) const {
     events->push_back({tstates, 'M', address});
     return 0;
@@ -136,10 +147,10 @@ std::vector<Expected> ReadExpected(std::istream& in) {
       std::uint32_t t = 0;
       std::string type, address;
       fields >> t >> type >> address;
-      if (type == "MC" || type == "PC") {
-        e.events.push_back({t, type == "MC" ? 'M' : 'P', static_cast<std::uint16_t>(Hex(address))});
-      }
+      const char kind = type == "MC" ? 'M' : type == "PC" ? 'P' : type == "PR" ? 'I' : type == "PW" ? 'O' : 0;
+      if (kind != 0) e.events.push_back({t, kind, static_cast<std::uint16_t>(Hex(address))});
     }
+    std::stable_sort(e.events.begin(), e.events.end());
     std::istringstream registers(line + "\n" + [&] {
       std::string second;
       std::getline(in, second);
@@ -191,12 +202,13 @@ TEST(BusCycles, EveryInstructionWaitsWhereThePublishedBreakdownSays) {
       for (std::size_t i = 0; i < bytes.size(); ++i) (*ram)[static_cast<std::uint16_t>(at + i)] = bytes[i];
     }
     std::vector<BusEvent> events;
-    const RecordingBus bus{ram.get(), &events};
     CpuState cpu = v.cpu;
+    const RecordingBus bus{ram.get(), &events, &cpu};
     cpu.tstates = 0;
     // The last instruction completes past the given count.
     while (cpu.tstates < v.run_for) z80::Step(cpu, bus);
     const Expected& want = expected[n];
+    std::stable_sort(events.begin(), events.end());
     const bool same = events == want.events && cpu.tstates == want.tstates && cpu.pc == want.pc;
     EXPECT_TRUE(same) << v.name << ": waits" << Describe(events) << " ending at " << cpu.tstates << " pc "
                       << std::hex << cpu.pc << std::dec << "\n  listed" << Describe(want.events) << " ending at "
