@@ -14,12 +14,18 @@
 
 // Executes exactly one instruction, or one pass of a repeating block
 // instruction (LDIR, CPIR, INIR, OTIR and their decrementing forms), and
-// adds its T-states to cpu.tstates. A pass with more to do leaves PC on
-// the instruction, so the next step runs the next pass.
+// adds its T-states to cpu.tstates cycle by cycle, with the delays the ULA
+// imposes at frame T-state machine.frame_tstates + cpu.tstates (contended
+// memory and ports, computer_bus.h). A pass with more to do leaves PC on
+// the instruction, so the next step runs the next pass. A halted processor
+// runs one 4-T idle M1 cycle per step.
 void Step(CpuState& cpu, Machine& machine);
 // Offers the frame interrupt once; dropped when disabled or right after EI.
+// Accepted, it takes 13 T in modes 0 and 1 and 19 T in mode 2, plus the
+// delays of its stack and vector accesses, and counts one fetch in R.
 void AcceptInterrupt(CpuState& cpu, Machine& machine);
-// sp -= 2; each byte is stored only at or above write_floor.
+// sp -= 2; each byte is stored only at or above write_floor. For the
+// loaders and the tape trap, between instructions: no T-states pass.
 void PushWord(CpuState& cpu, Machine& machine, std::uint16_t value);
 // Low byte from sp, high byte from sp + 1 (wrapping); sp += 2.
 std::uint16_t PopWord(CpuState& cpu, Machine& machine);
