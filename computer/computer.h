@@ -17,7 +17,9 @@
 // adds its T-states to cpu.tstates. A pass with more to do leaves PC on
 // the instruction, so the next step runs the next pass.
 void Step(CpuState& cpu, Machine& machine);
-// Offers the frame interrupt once; dropped when disabled or right after EI.
+// Offers the frame interrupt at one instruction end (the emulation loop
+// offers it at each end while INT is low); refused when disabled or right
+// after EI.
 void AcceptInterrupt(CpuState& cpu, Machine& machine);
 // sp -= 2; each byte is stored only at or above write_floor.
 void PushWord(CpuState& cpu, Machine& machine, std::uint16_t value);
