@@ -164,8 +164,9 @@ TEST_F(LoopTest, AProgramTimingTheInterruptsMeasuresAFrameOf69888TStates) {
   probe.im = 2;
   probe.iff = 4;
   probe.sp = 0xF000;
+  const std::int32_t before = machine->frame_tstates;
   AcceptInterrupt(probe, *machine);
-  const int handler = 90 + static_cast<int>(probe.tstates);
+  const int handler = 90 + static_cast<int>(probe.tstates) + (machine->frame_tstates - before);
   SetUp();
   const std::vector<std::uint8_t> start{
       0xF3, 0x31, 0x00, 0x8E,  // DI; LD SP,8E00h
