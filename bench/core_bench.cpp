@@ -73,12 +73,11 @@ Measurement RunVantro(int frames) {
       if constexpr (kFlat) z80::Step(cpu, flat);
       else Step(cpu, *machine);
       ++result.instructions;
-      if (cpu.tstates > kTransferThreshold) {
-        machine->frame_tstates += cpu.tstates;
-        result.tstates += cpu.tstates;
-        cpu.tstates = 0;
-        if (machine->frame_tstates >= kFrameTStates) break;
-      }
+      // Every step's T-states join the frame, as in the loop.
+      machine->frame_tstates += static_cast<std::int32_t>(cpu.tstates);
+      result.tstates += cpu.tstates;
+      cpu.tstates = 0;
+      if (machine->frame_tstates >= kFrameTStates) break;
     }
     machine->frame_tstates -= kFrameTStates;  // the overrun opens the next frame, as in the loop
     if constexpr (kFlat) z80::AcceptInterrupt(cpu, flat);
@@ -122,12 +121,10 @@ Measurement RunZ80ex(int frames) {
     for (;;) {
       pending += z80ex_step(cpu);
       if (z80ex_last_op_type(cpu) == 0) ++result.instructions;
-      if (pending > kTransferThreshold) {
-        frame_tstates += pending;
-        result.tstates += static_cast<std::uint64_t>(pending);
-        pending = 0;
-        if (frame_tstates >= kFrameTStates) break;
-      }
+      frame_tstates += pending;
+      result.tstates += static_cast<std::uint64_t>(pending);
+      pending = 0;
+      if (frame_tstates >= kFrameTStates) break;
     }
     frame_tstates -= kFrameTStates;
     pending += z80ex_int(cpu);

@@ -166,16 +166,14 @@ double RunZ80ex(const Start& from, int frames) {
   const auto begin = Clock::now();
   while (frame < frames) {
     pending += z80ex_step(z);
-    if (pending > kTransferThreshold) {
-      frame_tstates += pending;
-      pending = 0;
-      if (frame_tstates >= kFrameTStates) {
-        frame_tstates -= kFrameTStates;
-        RenderFrame(*renderer, *machine, static_cast<std::uint32_t>(frame * 20));
-        SampleKeyboard(*machine);
-        pending += z80ex_int(z);
-        ++frame;
-      }
+    frame_tstates += pending;
+    pending = 0;
+    if (frame_tstates >= kFrameTStates) {
+      frame_tstates -= kFrameTStates;
+      RenderFrame(*renderer, *machine, static_cast<std::uint32_t>(frame * 20));
+      SampleKeyboard(*machine);
+      pending += z80ex_int(z);
+      ++frame;
     }
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();

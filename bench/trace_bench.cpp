@@ -44,10 +44,8 @@ Result Run(Variant variant, long instructions) {
         line_bytes += line.size();
       }
     }
-    if (cpu.tstates > kTransferThreshold) {
-      frame += cpu.tstates;
-      cpu.tstates = 0;
-    }
+    frame += cpu.tstates;
+    cpu.tstates = 0;
     if (frame >= kFrameTStates) {
       frame = 0;
       AcceptInterrupt(cpu, *machine);

@@ -20,9 +20,11 @@
 // the instruction, so the next step runs the next pass. A halted processor
 // runs one 4-T idle M1 cycle per step.
 void Step(CpuState& cpu, Machine& machine);
-// Offers the frame interrupt once; dropped when disabled or right after EI.
-// Accepted, it takes 13 T in modes 0 and 1 and 19 T in mode 2, plus the
-// delays of its stack and vector accesses, and counts one fetch in R.
+// Offers the frame interrupt at one instruction end (the emulation loop
+// offers it at each end while INT is low); refused when disabled or right
+// after EI. Accepted, it takes 13 T in modes 0 and 1 and 19 T in mode 2,
+// plus the delays of its stack and vector accesses, and counts one fetch
+// in R.
 void AcceptInterrupt(CpuState& cpu, Machine& machine);
 // sp -= 2; each byte is stored only at or above write_floor. For the
 // loaders and the tape trap, between instructions: no T-states pass.

@@ -19,6 +19,7 @@
 
 #include "cpu/cpu_state.h"
 #include "cpu/z80_bus.h"
+#include "machine/display_renderer.h"
 #include "machine/machine.h"
 #include "machine/port_bus.h"
 #include "machine/ula_timing.h"
@@ -31,7 +32,12 @@ struct SpectrumBus {
   Machine* machine;
 
   std::uint8_t Read(std::uint16_t address) const { return ReadByte(*machine, address); }
-  void Write(std::uint16_t address, std::uint8_t value) const { WriteByte(*machine, address, value); }
+  void Write(std::uint16_t address, std::uint8_t value) const {
+    // The picture is drawn as the beam goes: a store into the screen lets
+    // the beam draw what it met before the store lands.
+    if (IsScreenAddress(address)) BeforeScreenWrite(*machine, address, FrameTState());
+    WriteByte(*machine, address, value);
+  }
 
   // The access's position in the frame: the T-states the loop has moved into
   // the frame and those of the processor it has not yet.

@@ -9,7 +9,6 @@
 #include "cpu/cpu_state.h"
 
 constexpr int kFrameTStates = 69888;      // one video frame
-constexpr int kTransferThreshold = 548;   // loop moves tstates into the frame above this
 
 // Whether condition cc[y] (NZ Z NC C PO PE P M) holds for the current F.
 bool ConditionTrue(const CpuState& cpu, int y);

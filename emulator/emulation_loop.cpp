@@ -9,6 +9,7 @@
 #include "machine/machine.h"
 #include "machine/display_renderer.h"
 #include "machine/port_bus.h"
+#include "machine/ula_timing.h"
 #include "snapshots/tape.h"
 
 namespace {
@@ -22,14 +23,12 @@ void EndFrame(EmulationLoop& loop) {
   EndBeeperFrame(machine.beeper, kFrameTStates);
   machine.frame_tstates -= kFrameTStates;
   RecordingFrameEnd(machine.tape_recording, TapeNow(machine, 0));
-  machine.border_band = 0;
-  RenderFrame(loop.renderer, machine, loop.clock.NowMs());
+  FinishFrame(loop.renderer, machine, loop.clock.NowMs());
   loop.hooks.Present();
   // Commands and key changes come in here, before the interrupt: the
   // handler then starts from whatever they left.
   loop.hooks.BetweenFrames();
   SampleKeyboard(machine);
-  AcceptInterrupt(loop.cpu, machine);
 }
 
 // The pass itself, inlined into both entry points so the frame loop of
@@ -54,21 +53,28 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
     }
   }
 
-  if (cpu.tstates > kTransferThreshold) {
-    if (!machine.fast_border && machine.border_band < kBorderBandLimit) {
-      PaintBorderBand(loop.renderer, machine, machine.border_band);
-      machine.border_band = static_cast<std::uint8_t>(machine.border_band + kBorderBandRows);
-    }
-    machine.frame_tstates += cpu.tstates;
-    cpu.tstates = 0;
-  }
+  // Every step's T-states join the frame at once, so the frame ends on the
+  // very T-state and the interrupt is seen at the first instruction end.
+  machine.frame_tstates += static_cast<std::int32_t>(cpu.tstates);
+  cpu.tstates = 0;
 
   if (machine.frame_tstates >= kFrameTStates) {
     // Only a step longer than a frame (none does today) ends more than one;
-    // each of them is a whole frame, drawn, heard and offered its interrupt.
+    // each of them is a whole frame, drawn and heard.
     do EndFrame(loop);
     while (machine.frame_tstates >= kFrameTStates);
     outcome |= kPassFrameEnded;
+  }
+
+  // The ULA holds INT low for the frame's first 32 T-states and the
+  // processor samples it at every instruction end: taken at the first end
+  // inside the window with interrupts on (not right after EI), a HALT ends
+  // there, and a window with interrupts off throughout loses the frame's
+  // interrupt. Unsigned, so a frame count set below 0 is outside it.
+  if (static_cast<std::uint32_t>(machine.frame_tstates) < static_cast<std::uint32_t>(kInterruptLength)) {
+    AcceptInterrupt(cpu, machine);
+    machine.frame_tstates += static_cast<std::int32_t>(cpu.tstates);
+    cpu.tstates = 0;
   }
 
   // After the instruction, so the traps see the address about to run.
@@ -87,9 +93,15 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
 
 }  // namespace
 
-unsigned RunPass(EmulationLoop& loop) { return Pass(loop); }
+unsigned RunPass(EmulationLoop& loop) {
+  loop.machine.beam = &loop.renderer;
+  return Pass(loop);
+}
 
 unsigned RunUntilFrameEnd(EmulationLoop& loop) {
+  // The processor's screen and border writes draw the picture up to their
+  // T-state first: the loop's renderer is the one they draw into.
+  loop.machine.beam = &loop.renderer;
   // No test of quit_requested per pass: only window events and the debugger
   // set it, and the debugger opens only on a pass that reports something.
   for (;;) {

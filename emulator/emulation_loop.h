@@ -1,9 +1,10 @@
 // The emulation loop: one Z80 instruction (or one pass of a repeating block
 // instruction) per pass, the frame end every 69,888 T-states, what the last
-// instruction ran past it counting into the next frame (render, present,
-// then the hooks' turn for host events and the wait for the frame's due
-// time, then keyboard and interrupt), and after the instruction the tape
-// loader trap and the breakpoint test. Plain C++ without a window, so
+// instruction ran past it counting into the next frame (finish the picture,
+// present, then the hooks' turn for host events and the wait for the
+// frame's due time, then the keyboard), the interrupt offered at every
+// instruction end in the frame's first 32 T-states, and after the
+// instruction the tape loader trap and the breakpoint test. Plain C++ without a window, so
 // Vantro's main window and the headless runner vantro-run drive the very
 // same passes.
 #pragma once
@@ -18,8 +19,6 @@ struct Machine;
 struct Breakpoint;
 struct DisplayRenderer;
 
-constexpr int kBorderBandRows = 2;
-constexpr int kBorderBandLimit = 240;        // bands paint rows 0-239
 constexpr int kBaseFrameRateTimesTwo = 25;   // 12.5 frames per second at 25%
 
 // What the loop needs from whoever shows the picture and owns the debugger.
@@ -69,8 +68,8 @@ enum PassOutcome : unsigned {
   kPassTraceFlushed = 1u << 2,
 };
 
-// One pass: instruction (traced while trace_on), T-state transfer with
-// border band, frame end, tape trap, breakpoint test.
+// One pass: instruction (traced while trace_on), T-state transfer, frame
+// end, the interrupt while INT is low, tape trap, breakpoint test.
 unsigned RunPass(EmulationLoop& loop);
 
 // Passes until one of them reports something (a frame end at the latest);

@@ -200,6 +200,8 @@ Input:
                      of emulated time per header) and SAVE is recorded from
                      the MIC output; without it the ROM traps load the
                      standard blocks and save blocks at once
+  --fast-border      the whole border in the colour of the frame's end, as
+                     the menu's "Fast Border Render" checked does
 
 Running:
   --frames N         run N frames (1/50 s each) after the typing; default 0
@@ -223,7 +225,11 @@ Running:
 
 Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
-  --screenshot FILE  the 320x240 picture with border, as a PNG file
+  --screenshot FILE  the 320x240 picture with border, as a PNG file: the
+                     last frame as the beam drew it (each screen byte as
+                     the ULA fetched it, the border colour at every 8
+                     pixels), or the machine as it stands for a run stopped
+                     inside a frame or gone back with --rewind
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name),
                      or a Z80 (version 3, with the joystick) one for a name
                      ending in .z80; an
@@ -306,6 +312,10 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
     }
     if (name == "--no-fast-load") {
       options.no_fast_load = true;
+      continue;
+    }
+    if (name == "--fast-border") {
+      options.fast_border = true;
       continue;
     }
     bool known = false;
@@ -415,6 +425,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     ChooseNoLimit(*machine);
   }
   machine->fast_load = !options.no_fast_load;
+  machine->fast_border = options.fast_border;
   machine->wave_decoder = options.wave_decoder;
   for (auto [joystick_name, joystick] : kJoystickNames) {
     if (options.joystick == joystick_name) ChooseJoystick(*machine, cpu, joystick);
@@ -566,7 +577,10 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   }
   for (const auto& [address, length] : options.dumps) Dump(*machine, address, length, out);
   if (!options.screenshot.empty()) {
-    RenderFrame(*renderer, *machine, clock.NowMs());
+    // The last frame as the beam drew it, when the run ended at its end;
+    // a run stopped inside a frame, or gone back in time, shows the
+    // machine as it now stands.
+    if (rewind || !renderer->picture_whole) RenderFrame(*renderer, *machine, clock.NowMs());
     if (!WriteFramePng(options.screenshot, renderer->frame_picture.data(), kFrameWidth, kFrameHeight,
                        error)) {
       result = kRunError;

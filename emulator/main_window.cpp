@@ -71,7 +71,7 @@ constexpr MenuRow kMenuRows[] = {
     {"Emulation>Video>Output", "Monochrome", kCommandMonochrome, kOff},
     {"Emulation>Video>Output", "Green Screen", kCommandGreenScreen, kOff},
     {"Emulation>Video", nullptr, 0},
-    {"Emulation>Video", "Fast Border Render", kCommandFastBorder, kOn},
+    {"Emulation>Video", "Fast Border Render", kCommandFastBorder, kOff},
     {"Emulation", nullptr, 0},
     {"Emulation", "Write Protect ROM", kCommandWriteProtect, kOn},
     {"Emulation", "Sound", kCommandSound, kOn},

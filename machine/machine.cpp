@@ -20,8 +20,7 @@ void InitMachine(Machine& m) {
   m.joystick = Joystick::kempston;
   m.sweet_talker_on = false;
   m.currah_on = false;
-  m.fast_border = true;
-  m.border_band = 0;
+  m.fast_border = false;
   m.video_output = VideoOutput::colour;
   m.double_size = false;
   m.flash_phase = 0;

@@ -61,6 +61,8 @@ struct PcmSound {
 // cannot decode. The core has none of its own; the program plugs SDL's in.
 using WaveDecoder = bool (*)(const std::vector<std::uint8_t>& file, PcmSound& sound, std::string& reason);
 
+struct DisplayRenderer;
+
 constexpr std::uint16_t kProtectedFloor = 0x4000;
 
 struct MachineHardware {
@@ -73,7 +75,6 @@ struct MachineHardware {
   bool currah_on = false;
   // The speech unit the Sweet Talker's port reaches; wired once at start-up.
   SweetTalkerPort* sweet_talker = nullptr;
-  std::uint8_t border_band = 0;
   std::uint8_t flash_phase = 0;
   std::uint32_t flash_toggled_at = 0;
   std::int32_t frame_tstates = 0;
@@ -97,7 +98,9 @@ struct Machine : MachineHardware {
   // The host's game pads (JoystickLine bits): [0] drives the chosen
   // interface beside the joystick keys, [1] Interface 2's other port.
   std::array<std::uint8_t, 2> pad_lines{};
-  bool fast_border = true;
+  // "Fast Border Render": the whole border in the colour of the frame end
+  // instead of as the beam met it.
+  bool fast_border = false;
   VideoOutput video_output = VideoOutput::colour;
   bool double_size = false;
   bool speed_limited = true;
@@ -119,6 +122,10 @@ struct Machine : MachineHardware {
   // opens the debugger after it tells the user and clears it.
   bool trace_write_failed = false;
   bool screen_loaded = false;  // a raw block was loaded at 4000h
+  // Wiring, as sweet_talker is: the picture the processor's screen and
+  // border writes draw up to their T-state before they land (the emulation
+  // loop sets it to its renderer); none draws the frame at its end only.
+  DisplayRenderer* beam = nullptr;
   // The loudspeaker's sound on its way out: the frame's level changes and
   // the samples made of them at each frame end. The level the program set
   // is the hardware's ula_out; these buffers (some 70 KB) are the host's.

@@ -1,9 +1,13 @@
 // The 48K port decoding behind IN and OUT: the ULA on even ports (keyboard
 // half-rows with the Interface 2 joysticks laid over them; border, speaker
-// and MIC out), the Kempston joystick and the Sweet Talker on odd ports.
+// and MIC out), the Kempston joystick and the Sweet Talker on odd ports,
+// and the floating bus where nothing answers.
 // Called through the Spectrum's bus for every port instruction and by the
 // emulation loop at each frame end.
 #include "machine/port_bus.h"
+
+#include "machine/display_renderer.h"
+#include "machine/ula_timing.h"
 
 namespace {
 
@@ -82,7 +86,9 @@ std::uint8_t PortRead(Machine& machine, std::uint8_t low, std::uint8_t high, std
     if (lines & kLineFire) v |= 0x10;
     return static_cast<std::uint8_t>(v);
   }
-  return 0xFF;
+  // Nothing answers: the data bus holds what the ULA is fetching (raster
+  // waits of Arkanoid, Cobra and others read it), FFh outside the fetch.
+  return FloatingBusByte(machine.memory.data(), tstate);
 }
 
 void PortWrite(Machine& machine, std::uint8_t low, std::uint8_t high, std::uint8_t value, std::int32_t tstate) {
@@ -92,6 +98,9 @@ void PortWrite(Machine& machine, std::uint8_t low, std::uint8_t high, std::uint8
     if (((machine.ula_out ^ value) & 0x08) != 0 && !machine.fast_load) {
       MicEdge(machine.tape_recording, (value & 0x08) != 0, machine.tape_signal.clock + static_cast<std::uint64_t>(tstate));
     }
+    // The border drawn so far keeps the colour it had; the beam takes the
+    // new one from this T-state on.
+    if (((machine.ula_out ^ value) & 0x07) != 0 && !machine.fast_border) BeforeBorderChange(machine, tstate);
     machine.ula_out = value;
     BeeperWrite(machine.beeper, tstate, value);
     return;

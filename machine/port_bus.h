@@ -1,6 +1,6 @@
 // The 48K port decoding: even ports reach the ULA (keyboard in; border,
 // speaker and MIC out), odd ports the Kempston joystick (in) and the Sweet
-// Talker (out).
+// Talker (out). A read nothing answers returns the floating bus.
 #pragma once
 #include <cstdint>
 

@@ -16,6 +16,30 @@ constexpr int kFirstContendedTState = 14335;  // first T-state the ULA delays
 constexpr int kScreenLines = 192;
 constexpr int kFirstScreenLine = 64;          // frame line of pixel row 0
 constexpr int kContendedTStatesPerLine = 128;
+// The ULA's screen fetch, in 8-T groups over the first 128 T of each screen
+// line: bitmap byte, its attribute, the next bitmap byte, its attribute,
+// then 4 idle T-states. The first group fetches 4000h at 14,338, 5800h at
+// 14,339, 4001h at 14,340 and 5801h at 14,341.
+constexpr int kFirstFetchTState = 14338;
+// The beam draws the top-left display pixel at 14,336, 2 pixels a T-state,
+// so a line of 448 pixels (blanking included) takes 224 T.
+constexpr int kFirstDisplayTState = 14336;
+
+// The byte on the data bus at frame T-state t when nothing drives it: what
+// the ULA fetches then, FFh while it fetches nothing (border, blanking, the
+// idle half of each group, past the frame's end).
+inline std::uint8_t FloatingBusByte(const std::uint8_t* memory, std::int32_t t) {
+  const std::int32_t since = t - kFirstFetchTState;
+  if (since < 0 || since >= kScreenLines * kLineTStates) return 0xFF;
+  const int y = since / kLineTStates;
+  const int in_line = since % kLineTStates;
+  if (in_line >= kContendedTStatesPerLine || (in_line & 4) != 0) return 0xFF;
+  const int column = (in_line >> 3) * 2 + ((in_line >> 1) & 1);
+  if ((in_line & 1) == 0) {
+    return memory[0x4000 + ((y & 0xC0) << 5) + ((y & 0x07) << 8) + ((y & 0x38) << 2) + column];
+  }
+  return memory[0x5800 + (y >> 3) * 32 + column];
+}
 
 // The delay an access to contended memory (or a contended port cycle) meets
 // when it starts at frame T-state t: 6, 5, 4, 3, 2, 1, 0, 0 in each 8-T

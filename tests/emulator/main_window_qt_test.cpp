@@ -136,7 +136,7 @@ class MainWindowTest : public QObject {
         "Emulation>Video>Output|Monochrome|16",
         "Emulation>Video>Output|Green Screen|17",
         "Emulation>Video|-",
-        "Emulation>Video|Fast Border Render|32*",
+        "Emulation>Video|Fast Border Render|32",
         "Emulation|-",
         "Emulation|Write Protect ROM|18*",
         "Emulation|Sound|37*",
@@ -450,11 +450,11 @@ class MainWindowTest : public QObject {
   void FastBorderAndWriteProtectToggle() {
     Machine& machine = program->records().machine;
     window->ActionFor(kCommandFastBorder)->trigger();
-    QVERIFY(!machine.fast_border);
-    QVERIFY(!window->ActionFor(kCommandFastBorder)->isChecked());
-    window->ActionFor(kCommandFastBorder)->trigger();
     QVERIFY(machine.fast_border);
     QVERIFY(window->ActionFor(kCommandFastBorder)->isChecked());
+    window->ActionFor(kCommandFastBorder)->trigger();
+    QVERIFY(!machine.fast_border);
+    QVERIFY(!window->ActionFor(kCommandFastBorder)->isChecked());
 
     window->ActionFor(kCommandWriteProtect)->trigger();
     QCOMPARE(machine.write_floor, 0);

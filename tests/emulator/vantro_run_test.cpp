@@ -12,6 +12,7 @@
 #include "data/rom_image.h"
 #include "emulator/headless_run.h"
 #include "emulator/typed_keys.h"
+#include "machine/display_renderer.h"
 #include "machine/machine.h"
 #include "platform/sdl_wave.h"
 #include "snapshots/tape_fixtures.h"
@@ -565,6 +566,87 @@ TEST_F(VantroRunTest, BadCommandLinesAndFilesEndWithOneLine) {
   }
 }
 
+// A program racing the beam in the frame after an EI; HALT: the border
+// turns red in a top border line, an attribute is rewritten between two
+// pixel lines of its cell, the border turns green in the middle of a screen
+// line. Delays are counted from the published instruction timings; the
+// pixels looked at lie tens of T-states from where each change lands, so
+// they hold whatever the cost of the acceptance and of the ULA's delays.
+TEST_F(VantroRunTest, ScreenshotShowsBorderAndAttributeChangesWhereTheBeamWas) {
+  Bytes code{0xF3, 0x31, 0x00, 0xF0,        // DI; LD SP,F000h
+             0x3E, 0x01, 0xD3, 0xFE,        // LD A,1; OUT (FEh),A: blue border
+             0x21, 0x00, 0x58, 0x11, 0x01, 0x58, 0x01, 0xFF, 0x02,  // LD HL,5800h; LD DE,5801h; LD BC,767
+             0x36, 0x38, 0xED, 0xB0,        // LD (HL),38h; LDIR: black on white
+             0xED, 0x56, 0xFB, 0x76};       // IM 1; EI; HALT
+  code.resize(0x38, 0x00);
+  code.insert(code.end(), {0xC3, 0x40, 0x00});  // 0038h: JP 0040h, interrupts left off
+  code.resize(0x40, 0x00);
+  // The frame T-state the code at 0040h starts at: the acceptance (IM 1,
+  // 13 T) a few T-states into the frame, then the JP.
+  std::int32_t now = 13 + 10;
+  auto wait_until = [&](std::int32_t when) {
+    if (when - now >= 31) {
+      const int loops = (when - now - 5) / 26;  // LD BC,n; DEC BC; LD A,B; OR C; JR NZ: 26 n + 5
+      code.insert(code.end(), {0x01, static_cast<std::uint8_t>(loops), static_cast<std::uint8_t>(loops >> 8), 0x0B,
+                               0x78, 0xB1, 0x20, 0xFB});
+      now += 26 * loops + 5;
+    }
+    while (when - now >= 4) {
+      code.push_back(0x00);
+      now += 4;
+    }
+  };
+  auto border_at = [&](std::int32_t when, std::uint8_t colour) {
+    wait_until(when - 7 - 8);  // LD A,n (7), then OUT (n),A's port cycle 8 T in
+    code.insert(code.end(), {0x3E, colour, 0xD3, 0xFE});
+    now += 7 + 11;
+  };
+  const std::int32_t kRow10 = BeamRowTState(10), kRow150 = BeamRowTState(150);
+  border_at(kRow10 + 60, 2);
+  wait_until(36682 - 7 - 10);  // line 99's blanking; LD (nn),A stores 10 T in
+  code.insert(code.end(), {0x3E, 0x10, 0x32, 0x83, 0x59});  // LD A,10h; LD (5983h),A: cell (12,3) red paper
+  now += 7 + 13;
+  border_at(kRow150 + 64, 4);
+  code.insert(code.end(), {0xF3, 0x76});  // DI; HALT
+  const std::string bin = folder.File("beam.bin");
+  WriteFile(bin, code);
+
+  const std::uint32_t blue = 0x0000CA, red = 0xCA0000, green = 0x00CA00, white = 0xCACACA;
+  for (bool fast : {false, true}) {
+    const std::string png = folder.File(fast ? "fast.png" : "beam.png");
+    std::vector<std::string> args{"--bin", bin + "@0", "--frames", "2", "--screenshot", png};
+    if (fast) args.push_back("--fast-border");
+    RunResult run = RunVantro(args);
+    ASSERT_EQ(run.code, kRunOk) << run.error;
+    Picture picture = ReadPng(png);
+    ASSERT_EQ(picture.width, 320);
+    struct Pixel {
+      int x, y;
+      std::uint32_t colour;
+      const char* what;
+    } pixels[] = {
+        {319, 9, blue, "the line above the first change"},
+        {63, 10, blue, "the changed line's start"},
+        {256, 10, red, "the changed line's end"},
+        {0, 11, red, "the line below"},
+        {319, 149, red, "above the second change"},
+        {31, 150, red, "the second changed line's left border"},
+        {288, 150, green, "its right border"},
+        {0, 239, green, "the bottom border"},
+        {56, 123, white, "the cell's lines fetched before the attribute changed"},
+        {63, 124, red, "the cell's lines fetched after it"},
+        {48, 124, white, "the cell beside it"},
+    };
+    for (const Pixel& p : pixels) {
+      const bool border = p.x < kScreenLeft || p.x >= kScreenLeft + kScreenWidth || p.y < kScreenTop ||
+                          p.y >= kScreenTop + kScreenHeight;
+      const std::uint32_t want = fast && border ? green : p.colour;
+      EXPECT_EQ(picture.At(p.x, p.y), want) << (fast ? "fast border: " : "beam: ") << p.what;
+    }
+  }
+}
+
+
 TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
   auto bit = [](HostKey key) { return HostKeyBit(key); };
   const std::uint64_t cs = bit(HostKey::LeftShift), ss = bit(HostKey::RightShift);
@@ -597,13 +679,14 @@ TEST(TypedKeysTest, NotationGivesTheSpectrumKeyChords) {
     EXPECT_FALSE(ParseTypedKeys(bad, error)) << bad;
   }
   EXPECT_FALSE(ParseTypedKeys("£", error));
+
 }
 
 TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
                              "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
-                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind"}) {
+                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind", "--fast-border"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

@@ -1,11 +1,16 @@
 // The rendered picture checked pixel by pixel: colours from attributes,
-// BRIGHT and FLASH, the border in both modes, the bitmap's interleaved
-// addressing, the palettes and the double-size copy.
+// BRIGHT and FLASH, the border and the screen as the beam meets them in
+// both border modes, the bitmap's interleaved addressing, the palettes and
+// the double-size copy.
 #include "machine/display_renderer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
+
+#include "machine/port_bus.h"
 
 namespace {
 
@@ -138,36 +143,99 @@ TEST_F(DisplayRendererTest, FastBorderUsesColoursZeroToSevenOnly) {
   EXPECT_EQ(Frame(32, 24), Rgb(0, 0, 0)) << "display area is not border";
 }
 
-TEST_F(DisplayRendererTest, SlowBorderShowsTwoRowBandsPaintedDuringTheFrame) {
-  machine->fast_border = false;
-  for (int row = 0; row < kFrameHeight; row += 2) {
-    machine->ula_out = row < 120 ? 1 : 2;  // colour changes halfway down
-    PaintBorderBand(*renderer, *machine, row);
-  }
-  machine->ula_out = 4;  // colour in force at the frame end is not used
-  Render();
-  for (int y = 0; y < kFrameHeight; ++y) {
-    const std::uint32_t want = y < 120 ? Rgb(0, 0, 202) : Rgb(202, 0, 0);
-    EXPECT_EQ(Frame(0, y), want) << "row " << y;
-    EXPECT_EQ(Frame(319, y), want) << "row " << y;
-  }
-  EXPECT_EQ(Frame(32, 24), Rgb(0, 0, 0)) << "display area drawn over the bands";
+// Frame T-state of the border step that draws pixel (x, y) of the picture:
+// 8 pixels every 4 T, from 16 T before the display column.
+std::int32_t BorderStepTState(int x, int y) { return BeamRowTState(y) - kBeamBorderLead + 4 * (x / 8); }
 
-  machine->fast_border = true;
-  Render();
-  EXPECT_EQ(Frame(0, 0), Rgb(0, 202, 0)) << "fast border takes the colour at frame end";
+bool IsBorder(int x, int y) {
+  return x < kScreenLeft || x >= kScreenLeft + kScreenWidth || y < kScreenTop || y >= kScreenTop + kScreenHeight;
 }
 
-TEST_F(DisplayRendererTest, BorderBandsOutsideThePictureAreIgnored) {
-  machine->ula_out = 6;
-  const auto before = renderer->frame_picture;
-  PaintBorderBand(*renderer, *machine, 240);
-  PaintBorderBand(*renderer, *machine, -2);
-  PaintBorderBand(*renderer, *machine, 100000);
-  EXPECT_EQ(renderer->frame_picture, before);
-  PaintBorderBand(*renderer, *machine, 239);  // only one row left
-  EXPECT_EQ(Frame(5, 239), Rgb(202, 202, 0));
-  EXPECT_EQ(Frame(5, 238), before[238 * kFrameWidth + 5]);
+// Border colours sent to the ULA port at chosen T-states: every 8 pixels
+// of every border line show the colour in force at their step, the step
+// at a write's own T-state still the old one; with "Fast Border Render"
+// the whole border takes the colour at the frame end.
+TEST_F(DisplayRendererTest, BeamShowsEachBorderStepInTheColourOfItsTState) {
+  machine->beam = renderer.get();
+  struct Change {
+    std::int32_t tstate;
+    std::uint8_t colour;
+  };
+  const Change changes[] = {
+      {BeamRowTState(5) + 60, 2},       // mid-way along a top border line
+      {BeamRowTState(30) - 16, 3},      // on a left border step's own T-state
+      {BeamRowTState(100) + 130, 4},    // in a right border
+      {BeamRowTState(230) + 180, 5},    // in the blanking after a bottom line
+  };
+  for (bool fast : {false, true}) {
+    machine->fast_border = fast;
+    machine->ula_out = 1;
+    for (const Change& change : changes) PortWrite(*machine, 0xFE, 0xFF, change.colour, change.tstate);
+    FinishFrame(*renderer, *machine, 0);
+    int wrong = 0;
+    for (int y = 0; y < kFrameHeight; ++y) {
+      for (int x = 0; x < kFrameWidth; ++x) {
+        if (!IsBorder(x, y)) continue;
+        int colour = 1;
+        for (const Change& change : changes) {
+          if (BorderStepTState(x, y) > change.tstate) colour = change.colour;
+        }
+        if (fast) colour = 5;
+        if (Frame(x, y) != renderer->palette.pixel[colour] && wrong++ < 5) {
+          ADD_FAILURE() << (fast ? "fast" : "beam") << " border at " << x << "," << y << " is not colour " << colour;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
+// Screen writes at chosen T-states, as the processor's stores reach the
+// bus: a byte or attribute shows as the ULA fetched it, so a write lands
+// from the first fetch after it (a fetch at the write's own T-state still
+// reads the old byte); an attribute is fetched on every line of its cell.
+TEST_F(DisplayRendererTest, ScreenWritesShowFromTheFirstFetchAfterThem) {
+  auto fetch = [](int y, int c) { return kFirstFetchTState + y * kLineTStates + (c >> 1) * 8 + (c & 1) * 2; };
+  struct Write {
+    const char* what;
+    std::uint16_t address;
+    std::int32_t tstate;
+    int x, y;        // the display pixel looked at (ink where the bitmap is set)
+    bool new_there;  // whether it shows the new byte
+  };
+  const Write writes[] = {
+      {"attribute before line 100's fetch", 0x5800 + 12 * 32 + 3, fetch(100, 3), 24, 101, true},
+      {"... but after line 99's", 0x5800 + 12 * 32 + 3, fetch(100, 3), 24, 99, false},
+      {"attribute at line 100's fetch itself", 0x5800 + 12 * 32 + 5, fetch(100, 5) + 1, 40, 100, false},
+      {"... shows from line 101", 0x5800 + 12 * 32 + 5, fetch(100, 5) + 1, 40, 101, true},
+      {"bitmap byte at its own fetch", BitmapAddress(50, 7), fetch(50, 7), 56, 50, false},
+      {"bitmap byte a T-state before it", BitmapAddress(60, 8), fetch(60, 8) - 1, 64, 60, true},
+      {"attribute between the fetches of byte and attribute", 0x5800 + (70 / 8) * 32 + 10, fetch(70, 10), 80, 70, true},
+      {"byte ahead of the beam", BitmapAddress(190, 31), 20000, 248, 190, true},
+      {"byte the beam passed", BitmapAddress(0, 0), 60000, 0, 0, false},
+  };
+  machine->beam = renderer.get();
+  for (int a = 0x4000; a < 0x5800; ++a) machine->memory[a] = 0x00;
+  for (int a = 0x5800; a < 0x5B00; ++a) machine->memory[a] = 0x38;  // black ink on white paper
+  // In time order, as the processor makes them: new bitmap bytes set every
+  // pixel (ink), new attributes turn the paper red.
+  std::vector<const Write*> order;
+  for (const Write& w : writes) order.push_back(&w);
+  std::stable_sort(order.begin(), order.end(), [](const Write* a, const Write* b) { return a->tstate < b->tstate; });
+  for (const Write* w : order) {
+    BeforeScreenWrite(*machine, w->address, w->tstate);
+    machine->memory[w->address] = w->address >= 0x5800 ? 0x10 : 0xFF;
+  }
+  FinishFrame(*renderer, *machine, 0);
+  for (const Write& w : writes) {
+    const bool attribute = w.address >= 0x5800;
+    const std::uint32_t now = Screen(w.x, w.y);
+    const std::uint32_t changed = attribute ? Rgb(202, 0, 0) : Rgb(0, 0, 0);
+    EXPECT_EQ(now == changed, w.new_there) << w.what;
+  }
+  // The next frame shows memory as it stands.
+  FinishFrame(*renderer, *machine, 0);
+  EXPECT_EQ(Screen(0, 0), Rgb(0, 0, 0)) << "the byte the beam passed shows in the next frame";
 }
 
 TEST_F(DisplayRendererTest, PalettesFollowTheOutputChoice) {

@@ -1,6 +1,6 @@
 // Port decoding as the processor sees it through IN and OUT: keyboard
-// half-rows, the Interface 2 and Kempston joysticks, the border and the
-// routing of Sweet Talker bytes.
+// half-rows, the Interface 2 and Kempston joysticks, the floating bus, the
+// border and the routing of Sweet Talker bytes.
 #include "machine/port_bus.h"
 
 #include <gtest/gtest.h>
@@ -189,6 +189,57 @@ TEST_F(PortBusTest, KempstonAnswersOddPortsWithLowBitsFiveToSevenClear) {
       EXPECT_EQ(In(c.low, high), c.expected) << c.what << ", high byte " << int{high};
     }
   }
+}
+
+// A port nothing answers reads the byte the ULA fetches at that T-state:
+// in each 8-T group of a screen line's first 128 T, bitmap, attribute, the
+// next bitmap byte, its attribute, then 4 idle T-states (FFh), and FFh in
+// the border and blanking.
+TEST_F(PortBusTest, UnansweredPortReadsTheFloatingBus) {
+  for (int a = 0x4000; a < 0x5B00; ++a) machine->memory[a] = static_cast<std::uint8_t>((a * 7 + (a >> 8)) & 0x7F);
+  auto at = [&](int address) { return machine->memory[address]; };
+  constexpr int kLine = 224;
+  struct Case {
+    std::int32_t tstate;
+    int address;  // 0: FFh
+    const char* what;
+  } cases[] = {
+      {0, 0, "top border"},
+      {14337, 0, "a T-state before the first fetch"},
+      {14338, 0x4000, "first bitmap byte"},
+      {14339, 0x5800, "its attribute"},
+      {14340, 0x4001, "second bitmap byte"},
+      {14341, 0x5801, "its attribute"},
+      {14342, 0, "idle"},
+      {14345, 0, "idle, last"},
+      {14346, 0x4002, "next group"},
+      {14338 + 120, 0x401E, "last group of the line"},
+      {14338 + 123, 0x581F, "the line's last attribute"},
+      {14338 + 124, 0, "right border"},
+      {14338 + 200, 0, "blanking"},
+      {14338 + kLine, 0x4100, "line 1 is the next pixel row in its character"},
+      {14338 + 8 * kLine + 1, 0x5820, "line 8's attributes are the next row's"},
+      {14338 + 64 * kLine + 2, 0x4801, "line 64 opens the second third"},
+      {14338 + 191 * kLine + 123, 0x5AFF, "the last attribute of the screen"},
+      {14338 + 192 * kLine, 0, "bottom border"},
+      {69887, 0, "the frame's last T-state"},
+      {70000, 0, "past the frame's end"},
+  };
+  const struct {
+    Joystick joystick;
+    std::uint8_t low;
+  } ports[] = {{Joystick::kempston, 0x3F}, {Joystick::kempston, 0xFF}, {Joystick::if2_port1, 0x1F}, {Joystick::none, 0x01}};
+  for (const auto& port : ports) {
+    machine->joystick = port.joystick;
+    for (const auto& c : cases) {
+      const std::uint8_t want = c.address == 0 ? 0xFF : at(c.address);
+      EXPECT_EQ(PortRead(*machine, port.low, 0x40, c.tstate), want)
+          << c.what << " (T " << c.tstate << ", port " << int{port.low} << ")";
+    }
+  }
+  machine->joystick = Joystick::kempston;
+  EXPECT_EQ(PortRead(*machine, 0x1F, 0x00, 14338), 0x00) << "the Kempston interface answers its port";
+  EXPECT_EQ(PortRead(*machine, 0xFE, 0xFF, 14338), 0xBF) << "the ULA answers even ports";
 }
 
 TEST_F(PortBusTest, EvenPortWriteKeepsTheWholeByteAsUlaOut) {
