@@ -5,21 +5,32 @@
 #include "tools/disassembler.h"
 #include "tools/text_format.h"
 
-void EnterDebugger(CpuState& cpu, Machine& machine, Breakpoint& breakpoint) {
+namespace {
+
+// The T-states of the instruction before the debugger opened (a trace flush
+// opens it before the loop has moved them) and of every STEP belong to the
+// frame. Frames that STEP ran past are dropped whole, so the loop ends one
+// when it resumes, and the machine keeps its place within the frame.
+void MoveIntoFrame(CpuState& cpu, Machine& machine) {
+  std::int64_t at = std::int64_t{machine.frame_tstates} + cpu.tstates;
+  if (at >= 2 * kFrameTStates) at = kFrameTStates + at % kFrameTStates;
+  machine.frame_tstates = static_cast<std::int32_t>(at);
   cpu.tstates = 0;
-  machine.frame_tstates = 0;
+}
+
+}  // namespace
+
+void EnterDebugger(CpuState& cpu, Machine& machine, Breakpoint& breakpoint) {
+  MoveIntoFrame(cpu, machine);
+  machine.debugger_total = 0;
   breakpoint.armed = false;
 }
 
-void LeaveDebugger(CpuState& cpu, Machine& machine) {
-  cpu.tstates = 0;
-  machine.frame_tstates = 0;
-}
+void LeaveDebugger(CpuState& cpu, Machine& machine) { MoveIntoFrame(cpu, machine); }
 
 std::int32_t AddToRunningTotal(std::int32_t total, std::uint32_t tstates) {
-  // A total from outside the debugger's range (the loop's frame count is
-  // cleared on entry, but a record may say anything) is brought into it
-  // first, so the sum can neither overflow nor go negative.
+  // A total from outside the debugger's range is brought into it first, so
+  // the sum can neither overflow nor go negative.
   std::int64_t sum = static_cast<std::int64_t>(total) % kRunningTotalModulus;
   if (sum < 0) sum += kRunningTotalModulus;
   sum = (sum + tstates) % kRunningTotalModulus;
@@ -27,13 +38,13 @@ std::int32_t AddToRunningTotal(std::int32_t total, std::uint32_t tstates) {
 }
 
 std::string DebuggerStep(CpuState& cpu, Machine& machine, bool hex_mode, TraceTexts& texts) {
-  cpu.tstates = 0;
+  MoveIntoFrame(cpu, machine);
   const std::uint16_t start = cpu.pc;
   TracedStep(cpu, machine, hex_mode, texts);
   // The processor runs a repeating block instruction a pass at a time; STEP
   // shows it whole, as the listing line and the total say.
   while (BlockPassRepeats(cpu, machine, start)) Step(cpu, machine);
-  machine.frame_tstates = AddToRunningTotal(machine.frame_tstates, cpu.tstates);
+  machine.debugger_total = AddToRunningTotal(machine.debugger_total, cpu.tstates);
   Disassembly line;
   line.address_field = texts.trace_addr;
   line.byte_field = texts.trace_bytes;

@@ -20,10 +20,12 @@ constexpr std::int32_t kRunningTotalModulus = 1048575;
 constexpr std::uint8_t kInterruptsEnabled = 4;
 constexpr int kLoadableRegisters = 17;  // A F B C D E H L I R BC DE HL IX IY PC SP
 
-// Opening: both T-state counters start at 0 and the breakpoint is disarmed,
-// so the user arms it last and then leaves.
+// Opening: the running total starts at 0 and the breakpoint is disarmed,
+// so the user arms it last and then leaves. The machine keeps its place in
+// the frame, through STEP and leaving too: the steps' T-states count into
+// the frame, and the loop ends the frames they passed when it resumes.
 void EnterDebugger(CpuState& cpu, Machine& machine, Breakpoint& breakpoint);
-// Leaving: the loop resumes with a fresh frame count.
+// Leaving: the loop resumes where the machine stands in its frame.
 void LeaveDebugger(CpuState& cpu, Machine& machine);
 
 // (total + tstates) modulo 1,048,575.
@@ -32,7 +34,7 @@ std::int32_t AddToRunningTotal(std::int32_t total, std::uint32_t tstates);
 // STEP: exactly one instruction through the traced step (a repeating block
 // instruction runs all its passes, as one instruction) and nothing else: no
 // interrupt, frame end, keyboard, breakpoint or tape trap. tstates holds
-// that instruction's count afterwards and frame_tstates the running total.
+// that instruction's count afterwards and debugger_total the running total.
 // Answers the listing line: address field, byte field in 14 columns,
 // instruction text.
 std::string DebuggerStep(CpuState& cpu, Machine& machine, bool hex_mode, TraceTexts& texts);

@@ -324,7 +324,7 @@ void DebuggerWindow::ToggleBase() {
 }
 
 void DebuggerWindow::ClearTotal() {
-  context_.machine.frame_tstates = 0;
+  context_.machine.debugger_total = 0;
   fields_.at("T-state")->setText(Text(TStateText(0, context_.cpu.tstates)));
 }
 
@@ -381,7 +381,7 @@ void DebuggerWindow::Dispatch(int command) {
     case kDebugRun: Leave(); break;
     case kDebugHardReset:
       ResetCpu(cpu);
-      machine.frame_tstates = 0;
+      machine.debugger_total = 0;
       RefreshDebugger();
       break;
     case kDebugViewTv:

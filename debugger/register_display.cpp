@@ -43,10 +43,10 @@ std::string RightAligned(std::uint32_t value, std::size_t width) {
   return std::string(width - digits.size(), ' ') + digits;
 }
 
-std::string TStateText(std::int32_t frame_tstates, std::uint32_t tstates) {
+std::string TStateText(std::int32_t running_total, std::uint32_t tstates) {
   // The running total is kept below 1,048,575 by STEP; a negative one can
   // only come from a damaged record and shows as 0 rather than as garbage.
-  const std::uint32_t total = frame_tstates < 0 ? 0u : static_cast<std::uint32_t>(frame_tstates);
+  const std::uint32_t total = running_total < 0 ? 0u : static_cast<std::uint32_t>(running_total);
   return RightAligned(total, 7) + ' ' + RightAligned(tstates, 2);
 }
 
@@ -86,6 +86,6 @@ RegisterTexts DescribeRegisters(const CpuState& cpu, const Machine& machine, boo
   texts.memptr = WordText(cpu.memptr, hex_mode);
   texts.i = ByteText(cpu.i, hex_mode);
   texts.r = ByteText(cpu.r, hex_mode);
-  texts.tstates = TStateText(machine.frame_tstates, cpu.tstates);
+  texts.tstates = TStateText(machine.debugger_total, cpu.tstates);
   return texts;
 }

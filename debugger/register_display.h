@@ -40,6 +40,6 @@ std::string ByteText(std::uint8_t value, bool hex_mode);
 // its leftmost width characters.
 std::string RightAligned(std::uint32_t value, std::size_t width);
 // The running total in 7 characters, a blank, the last instruction in 2.
-std::string TStateText(std::int32_t frame_tstates, std::uint32_t tstates);
+std::string TStateText(std::int32_t running_total, std::uint32_t tstates);
 // "Y" while interrupts are enabled, else "N".
 std::string IffText(std::uint8_t iff);

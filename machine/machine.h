@@ -115,6 +115,10 @@ struct Machine : MachineHardware {
   // Wiring, as sweet_talker is: how "Open" decodes a WAVE file into a tape;
   // none refuses WAVE files.
   WaveDecoder wave_decoder = nullptr;
+  // The debugger's running T-state total, kept apart from frame_tstates so
+  // that opening the debugger, stepping and leaving never move the machine
+  // within its frame: the beam and the interrupt stay where they were.
+  std::int32_t debugger_total = 0;
   bool trace_on = false;
   std::array<std::uint8_t, 65536> trace_buffer{};
   std::uint16_t trace_fill = 0;

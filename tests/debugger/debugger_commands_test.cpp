@@ -203,37 +203,43 @@ TEST_F(DebuggerCommandsTest, StepRunsWholeLdirAndAddsToTheTotal) {
   cpu.b = 0; cpu.c = 3;
   cpu.h = 0x90; cpu.l = 0x00;
   cpu.d = 0xA0; cpu.e = 0x00;
-  machine->frame_tstates = 100;
+  machine->debugger_total = 100;
   const std::string line = DebuggerStep(cpu, *machine, false, texts);
   EXPECT_EQ(line, "32768 8000  ED B0         LDIR");
   EXPECT_EQ(cpu.pc, 0x8002);
   EXPECT_EQ(Bc(cpu), 0);
   EXPECT_EQ(cpu.tstates, 58u) << "two repeating passes of 21 T-states and the last of 16 in one STEP";
-  EXPECT_EQ(machine->frame_tstates, 158);
+  EXPECT_EQ(machine->debugger_total, 158);
 }
 
 TEST_F(DebuggerCommandsTest, StepNeverTakesAnInterruptOrEndsAFrame) {
   cpu.iff = 4;
   cpu.im = 1;
-  machine->frame_tstates = 1048572;  // beyond a frame: the loop would end one
+  machine->debugger_total = 1048572;
+  machine->frame_tstates = 2 * kFrameTStates - 2;  // past a frame end: the loop would end one
   DebuggerStep(cpu, *machine, true, texts);
   EXPECT_EQ(cpu.pc, 0x8001) << "a NOP and nothing else";
-  EXPECT_EQ(machine->frame_tstates, 1) << "1048572 + 4 wraps at 1048575";
+  EXPECT_EQ(machine->debugger_total, 1) << "1048572 + 4 wraps at 1048575";
+  DebuggerStep(cpu, *machine, true, texts);
+  EXPECT_EQ(machine->frame_tstates, kFrameTStates + 2)
+      << "the frames STEP ran past are dropped whole, the place in the frame kept";
 }
 
-TEST_F(DebuggerCommandsTest, EnteringDisarmsAndBothEndsClearTheCounters) {
+TEST_F(DebuggerCommandsTest, EnteringDisarmsAndClearsTheTotalWhileTheFrameGoesOn) {
   breakpoint.armed = true;
   cpu.tstates = 77;
   machine->frame_tstates = 5000;
+  machine->debugger_total = 300;
   EnterDebugger(cpu, *machine, breakpoint);
   EXPECT_FALSE(breakpoint.armed);
   EXPECT_EQ(cpu.tstates, 0);
-  EXPECT_EQ(machine->frame_tstates, 0);
+  EXPECT_EQ(machine->debugger_total, 0);
+  EXPECT_EQ(machine->frame_tstates, 5077) << "the instruction before the debugger still counts in the frame";
   DebuggerStep(cpu, *machine, false, texts);
   breakpoint.armed = true;
   LeaveDebugger(cpu, *machine);
   EXPECT_EQ(cpu.tstates, 0);
-  EXPECT_EQ(machine->frame_tstates, 0);
+  EXPECT_EQ(machine->frame_tstates, 5081) << "STEP's NOP moves the machine on in its frame, leaving does not";
   EXPECT_TRUE(breakpoint.armed) << "leaving keeps a breakpoint armed in the debugger";
 }
 

@@ -63,7 +63,7 @@ class DebuggerFitTest : public QObject {
       rig.cpu.pc = 0xFFFF;
       rig.cpu.i = rig.cpu.r = 0xFF;
       rig.cpu.tstates = 23;
-      rig.machine->frame_tstates = 1048574;
+      rig.machine->debugger_total = 1048574;
       std::fill(rig.machine->memory.begin(), rig.machine->memory.end(), 0xFF);
       DebuggerWindow window(rig.context);
       window.RefreshDebugger();

@@ -251,15 +251,15 @@ class DebuggerWindowTest : public QObject {
     rig.cpu.pc = 0x8000;  // NOPs
     OpenWindow open(rig);
     DebuggerWindow& w = open.window;
-    rig.machine->frame_tstates = 1048567;
+    rig.machine->debugger_total = 1048567;
     QTest::mouseClick(w.step_button(), Qt::LeftButton);
     QCOMPARE(FieldText(w, "T-state"), QString("1048571  4"));
     QTest::mouseClick(w.step_button(), Qt::LeftButton);
-    QCOMPARE(rig.machine->frame_tstates, 0);
+    QCOMPARE(rig.machine->debugger_total, 0);
     QCOMPARE(FieldText(w, "T-state"), QString("      0  4"));
     QTest::mouseClick(w.step_button(), Qt::LeftButton);
     QTest::mouseClick(w.clear_button(), Qt::LeftButton);
-    QCOMPARE(rig.machine->frame_tstates, 0);
+    QCOMPARE(rig.machine->debugger_total, 0);
     QCOMPARE(FieldText(w, "T-state"), QString("      0  4"));
   }
 
@@ -318,28 +318,30 @@ class DebuggerWindowTest : public QObject {
     QTest::mouseClick(w.step_button(), Qt::LeftButton);
     w.ActionFor(kDebugHardReset)->trigger();
     QCOMPARE(rig.cpu.pc, std::uint16_t{0});
-    QCOMPARE(rig.machine->frame_tstates, 0);
+    QCOMPARE(rig.machine->debugger_total, 0);
     QCOMPARE(FieldText(w, "A"), QString("00000000"));
     QCOMPARE(FieldText(w, "SP"), QString("61440"));
   }
 
-  void OpeningClearsCountersDisarmsAndRunLeaves() {
+  void OpeningClearsTheTotalDisarmsAndRunLeavesTheFrameInPlace() {
     Rig rig;
+    rig.cpu.pc = 0x8000;  // NOPs
     rig.breakpoint.armed = true;
     rig.machine->frame_tstates = 4000;
+    rig.machine->debugger_total = 900;
     rig.cpu.tstates = 12;
     bool seen = false;
     WhenUp<DebuggerWindow>([&](DebuggerWindow* w) {
       seen = true;
       QVERIFY(!rig.breakpoint.armed);
-      QCOMPARE(rig.machine->frame_tstates, 0);
+      QCOMPARE(rig.machine->frame_tstates, 4012);
       QCOMPARE(FieldText(*w, "T-state"), QString("      0  0"));
       QTest::mouseClick(w->step_button(), Qt::LeftButton);
       QTest::mouseClick(w->run_button(), Qt::LeftButton);
     });
     OpenDebugger(rig.context);
     QVERIFY(seen);
-    QCOMPARE(rig.machine->frame_tstates, 0);
+    QVERIFY2(rig.machine->frame_tstates == 4016, "the machine stays where it was in its frame, STEP's 4 T on top");
     QCOMPARE(rig.cpu.tstates, std::uint16_t{0});
   }
 
@@ -775,7 +777,7 @@ class DebuggerWindowTest : public QObject {
     QCOMPARE(hooks.pc_fields, QStringList{"04555"});
     QCOMPARE(rig.cpu.pc, std::uint16_t{0x11CB});
     QVERIFY(!rig.breakpoint.armed);
-    QCOMPARE(rig.machine->frame_tstates, 0);
+    QCOMPARE(rig.machine->debugger_total, 0);
     RunPass(loop);
     QVERIFY2(rig.cpu.pc != 0x11CB, "the machine runs on after RUN");
   }
