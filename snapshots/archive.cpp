@@ -36,7 +36,7 @@ std::uint32_t U32(const Bytes& bytes, std::size_t at) {
   return U16(bytes, at) | U16(bytes, at + 2) << 16;
 }
 
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string Quoted(const std::string& name) { return "\"" + ShownMemberName(name) + "\""; }
 
 // The end record: the last signature whose comment fits in the file.
 bool FindEnd(const Bytes& bytes, std::size_t& end) {
@@ -216,6 +216,17 @@ bool Inflate(const std::uint8_t* packed, std::size_t packed_size, int window_bit
 }
 
 }  // namespace
+
+std::string ShownMemberName(std::string_view name) {
+  constexpr std::size_t kLongest = 80;
+  std::string shown;
+  for (char c : name.substr(0, kLongest)) {
+    const auto code = static_cast<unsigned char>(c);
+    shown += code < 0x20 || code == 0x7F ? '?' : c;
+  }
+  if (name.size() > kLongest) shown += "...";
+  return shown;
+}
 
 ArchiveKind ArchiveKindOf(std::string_view path) {
   const std::string extension = UpperAscii(FileExtension(path));

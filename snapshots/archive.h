@@ -17,6 +17,10 @@ enum class ArchiveKind { none, zip, gzip };
 // By the extension of path: .zip or .gz (any case).
 ArchiveKind ArchiveKindOf(std::string_view path);
 
+// A member's name as messages and the choice list show it: control bytes as
+// '?', and cut after 80 characters (a damaged directory may name anything).
+std::string ShownMemberName(std::string_view name);
+
 // One file inside an archive, as its directory (zip) or its header and
 // name (gzip) describe it; `bytes` is filled by UnpackMember.
 struct ArchiveMember {

@@ -80,11 +80,11 @@ std::optional<FileProblem> OpenArchive(Machine& machine, CpuState& cpu, const st
   for (const ArchiveMember& member : archive.members) {
     if (!OpensAsMember(member.name)) continue;
     openable.push_back(&member);
-    names.push_back(member.name);
+    names.push_back(ShownMemberName(member.name));
   }
   if (openable.empty()) {
     if (zip || archive.members.empty()) return FileProblem{title, kZipHoldsNothing};
-    return FileProblem{title, "\"" + archive.members.front().name + "\"" + kGzipHoldsNothing};
+    return FileProblem{title, "\"" + ShownMemberName(archive.members.front().name) + "\"" + kGzipHoldsNothing};
   }
   std::size_t chosen = 0;
   if (openable.size() > 1 && chooser != nullptr) {

@@ -53,6 +53,26 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, last - first);
 }
 
+// A character of the file as the message quotes it: control and non-ASCII
+// bytes by their code, so the message stays one readable line.
+std::string Shown(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  if (code >= 0x20 && code < 0x7F) return "'" + std::string(1, c) + "'";
+  static const char kHex[] = "0123456789ABCDEF";
+  return std::string("the byte ") + kHex[code >> 4] + kHex[code & 15] + "h";
+}
+
+// A field as the message quotes it: printable, and cut short, since a
+// damaged file may hold a "number" thousands of bytes long.
+std::string QuotedField(const std::string& field) {
+  std::string text;
+  for (char c : field.substr(0, 12)) {
+    const auto code = static_cast<unsigned char>(c);
+    text += code >= 0x20 && code < 0x7F ? c : '?';
+  }
+  return "'" + text + (field.size() > 12 ? "...'" : "'");
+}
+
 // The poke of an M or Z line (its text after the tag), or the reason.
 bool ReadPokeLine(const std::string& text, PokeLine& poke, std::string& reason) {
   const std::vector<std::string> fields = Fields(text);
@@ -63,19 +83,19 @@ bool ReadPokeLine(const std::string& text, PokeLine& poke, std::string& reason) 
   }
   std::uint32_t bank = 0, address = 0, value = 0, original = 0;
   if (!Decimal(fields[0], 255, bank)) {
-    reason = "the bank '" + fields[0] + "' is not a number 0-255";
+    reason = "the bank " + QuotedField(fields[0]) + " is not a number 0-255";
     return false;
   }
   if (!Decimal(fields[1], 65535, address) || address < kRamStart) {
-    reason = "the address '" + fields[1] + "' is not in RAM (16384-65535)";
+    reason = "the address " + QuotedField(fields[1]) + " is not in RAM (16384-65535)";
     return false;
   }
   if (!Decimal(fields[2], kAskedPokeValue, value)) {
-    reason = "the value '" + fields[2] + "' is not 0-255 (or 256 to ask for one)";
+    reason = "the value " + QuotedField(fields[2]) + " is not 0-255 (or 256 to ask for one)";
     return false;
   }
   if (!Decimal(fields[3], 255, original)) {
-    reason = "the original value '" + fields[3] + "' is not 0-255";
+    reason = "the original value " + QuotedField(fields[3]) + " is not 0-255";
     return false;
   }
   poke.bank = static_cast<std::uint8_t>(bank);
@@ -133,7 +153,7 @@ std::optional<FileProblem> ReadPokBytes(const std::vector<std::uint8_t>& bytes, 
       inside = tag == 'M';
       continue;
     }
-    return LineProblem(line_number, "a line starts with N, M, Z or Y, not '" + std::string(1, tag) + "'");
+    return LineProblem(line_number, "a line starts with N, M, Z or Y, not " + Shown(tag));
   }
   if (inside) return LineProblem(line_number, "the file ends before the trainer's last poke (Z)");
   if (read.empty()) return FileProblem{kTitle, kNoTrainers};
