@@ -26,6 +26,7 @@
 #include "snapshots/blocks.h"
 #include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
+#include "snapshots/pok.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
 #include "snapshots/tape_writer.h"
@@ -137,6 +138,55 @@ bool LoadBin(Machine& machine, CpuState& cpu, const std::string& path, std::uint
   return true;
 }
 
+// --pokes: the file read and the trainers to apply chosen before the run
+// starts, so a malformed file or a wrong name ends it before anything runs.
+bool ChoosePokes(const RunOptions& options, std::vector<Trainer>& chosen, std::string& error) {
+  std::vector<Trainer> trainers;
+  if (std::optional<FileProblem> problem = ReadPokFile(options.pokes, trainers)) {
+    error = Describe(options.pokes, *problem);
+    return false;
+  }
+  auto fits = [&](const Trainer& trainer) {
+    if (trainer.needs_128k) {
+      error = "--pokes: trainer '" + trainer.name + "' pokes 128K memory a 48K Spectrum does not have";
+      return false;
+    }
+    if (trainer.asks_value && !options.poke_value) {
+      error = "--pokes: trainer '" + trainer.name + "' asks for a value: give it with --poke-value";
+      return false;
+    }
+    return true;
+  };
+  if (options.trainers.empty()) {
+    // All of them, less those only a 128K can take.
+    for (const Trainer& trainer : trainers) {
+      if (trainer.needs_128k) continue;
+      if (!fits(trainer)) return false;
+      chosen.push_back(trainer);
+    }
+    if (chosen.empty()) {
+      error = "--pokes: no trainer in " + options.pokes + " fits a 48K Spectrum";
+      return false;
+    }
+    return true;
+  }
+  for (const std::string& name : options.trainers) {
+    const Trainer* found = nullptr;
+    for (const Trainer& trainer : trainers) {
+      if (found == nullptr && trainer.name == name) found = &trainer;
+    }
+    if (found == nullptr) {
+      error = "--trainer: " + options.pokes + " has no trainer '" + name + "' (it has:";
+      for (const Trainer& trainer : trainers) error += " '" + trainer.name + "'";
+      error += ")";
+      return false;
+    }
+    if (!fits(*found)) return false;
+    chosen.push_back(*found);
+  }
+  return true;
+}
+
 void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, std::ostream& out) {
   std::ios_base::fmtflags saved = out.flags();
   out << std::hex << std::uppercase << std::setfill('0');
@@ -151,7 +201,8 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
                                          "--until-pc", "--screenshot", "--save-sna", "--save-tape", "--dump",
-                                         "--trace", "--speed", "--wav", "--joystick", "--until-text", "--rewind"};
+                                         "--trace", "--speed", "--wav", "--joystick", "--until-text", "--rewind",
+                                         "--pokes", "--trainer", "--poke-value"};
 
 // --joystick names for the "Joystick Interface" items.
 constexpr std::pair<const char*, Joystick> kJoystickNames[] = {
@@ -183,12 +234,31 @@ Input:
                      loader) and stops a second after, so it waits for LOAD
                      however late it is typed. A file "Open" would refuse (a
                      damaged one, a folder, a pipe) ends the run with its
-                     message (exit code 1)
+                     message (exit code 1).
+                     A zip archive (.zip) or gzip file (.gz) is unpacked in
+                     memory and its file opened as above, its type told by
+                     its own name (game.tap.gz is a TAP tape); of a zip
+                     holding several snapshots and tapes the first is taken
+                     (the window asks which); a damaged archive, or one
+                     with no snapshot or tape in it, is refused
   --bin FILE@ADDR    put a raw file into memory at ADDR, as "Load Bin/Scr/Rom"
                      does (at 0 it also resets the processor); repeatable.
                      When the machine boots from the ROM, blocks for RAM
                      (ADDR 16384 and up) go in after its start-up (150
                      frames), since the start-up clears RAM
+  --pokes FILE       apply the trainers of a POK file (.pok: "infinite
+                     lives" and the like), as "Apply POKEs..." does, once
+                     the program is in: after --load and the typing (after
+                     the ROM's start-up when the machine boots from it),
+                     before --frames. Every trainer is applied but those
+                     only a 128K Spectrum can take; a malformed file ends
+                     the run with the line it fails on (exit code 1)
+  --trainer NAME     apply only the trainer of the --pokes file with this
+                     name (exact, as the file's N line has it); repeatable.
+                     An unknown name is an error that lists the names
+  --poke-value N     the value (0-255) for every poke the file leaves to the
+                     user (value 256 in the file); without it, a trainer
+                     with such a poke is refused (exit code 1)
   --type TEXT        type TEXT on the Spectrum keyboard, hold keys and move
                      the joystick (notation below)
   --joystick NAME    the "Joystick Interface" fitted: kempston (the
@@ -276,6 +346,8 @@ Examples:
   vantro-run --frames 150 --screenshot boot.png
   vantro-run --load game.tap --type 'j""{ENTER}' --frames 500 --screenshot game.png
   vantro-run --load game.tzx --no-fast-load --type 'j""{ENTER}' --frames 3000
+  vantro-run --load game.zip --pokes game.pok --trainer 'Infinite lives' \
+             --type 'j""{ENTER}{WAIT 1500}' --frames 500 --screenshot game.png
   vantro-run --load game.wav --type 'j""{ENTER}' --frames 3000 --screenshot game.png
   vantro-run --type '10e hi{ENTER}s"prog"{ENTER}{WAIT 10} ' --frames 100 --save-tape prog.tap
             (10 REM hi, SAVE "prog" and a key to start the tape)
@@ -402,6 +474,16 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
         return std::nullopt;
       }
       options.rewind = static_cast<int>(number);
+    } else if (name == "--pokes") {
+      options.pokes = value;
+    } else if (name == "--trainer") {
+      options.trainers.push_back(value);
+    } else if (name == "--poke-value") {
+      if (!ParseNumber(value, 255, number)) {
+        error = "--poke-value wants a byte 0-255, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.poke_value = static_cast<std::uint8_t>(number);
     } else if (name == "--until-text") {
       if (value.empty()) {
         error = "--until-text wants the text to wait for";
@@ -409,6 +491,10 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
       }
       options.until_text = value;
     }
+  }
+  if (!options.trainers.empty() && options.pokes.empty()) {
+    error = "--trainer names a trainer of the --pokes file, and there is none";
+    return std::nullopt;
   }
   return options;
 }
@@ -447,6 +533,8 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
       return kRunError;
     }
   }
+  std::vector<Trainer> pokes;
+  if (!options.pokes.empty() && !ChoosePokes(options, pokes, error)) return kRunError;
   bool booting = true;
   if (!options.load.empty()) {
     if (std::optional<FileProblem> problem = OpenFile(*machine, cpu, options.load)) {
@@ -521,7 +609,7 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     }
   };
 
-  if (booting && (!chords->empty() || !after_boot.empty())) run_frames(kBootFrames);
+  if (booting && (!chords->empty() || !after_boot.empty() || !pokes.empty())) run_frames(kBootFrames);
   for (const auto& [path, address] : after_boot) {
     if (!LoadBin(*machine, cpu, path, address, error)) return kRunError;
   }
@@ -539,6 +627,12 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     run_frames(kKeyHoldFrames);
     machine->host_keys = 0;
     run_frames(kKeyReleaseFrames);
+  }
+  // The trainers go into the running program once it is loaded and the
+  // typing has started it, as a player applies them from the menu.
+  for (const Trainer& trainer : pokes) {
+    const std::vector<std::uint8_t> asked(trainer.pokes.size(), options.poke_value.value_or(0));
+    ApplyTrainer(*machine, trainer, asked);
   }
   const bool waiting = options.until_pc || !options.until_text.empty();
   long frames = options.frames.value_or(waiting ? kUntilPcDefaultFrames : 0);

@@ -30,6 +30,9 @@ struct RunOptions {
   std::string until_text;                                     // --until-text TEXT
   int rewind = 0;                                             // --rewind SECONDS; 0: none
   int speed_multiplier = 0;  // --speed PERCENT as the Speed item's multiplier; 0: no limit
+  std::string pokes;                       // --pokes FILE.pok
+  std::vector<std::string> trainers;       // --trainer NAME, repeatable; none: all
+  std::optional<std::uint8_t> poke_value;  // --poke-value N, for pokes that ask
   // The host's WAVE reader for --load FILE.wav; vantro-run's main plugs in
   // SDL's, the window's own, so both read WAVE files alike.
   WaveDecoder wave_decoder = nullptr;

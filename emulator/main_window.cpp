@@ -25,6 +25,7 @@
 #include "platform/menu_table.h"
 #include "platform/picture_view.h"
 #include "snapshots/load_dispatch.h"
+#include "snapshots/pok.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
 #include "snapshots/tape_writer.h"
@@ -49,6 +50,7 @@ constexpr MenuRow kMenuRows[] = {
     {"File", "Load Bin/Scr/Rom", kCommandLoadBlock},
     {"File", "Save Bin/Scr/Rom", kCommandSaveBlock},
     {"File", "Save Screenshot...", kCommandSaveScreenshot},
+    {"File", "Apply POKEs...", kCommandApplyPokes},
     {"File", nullptr, 0},
     {"File", "Play Tape", kCommandPlayTape, kOff},
     {"File", "Rewind Tape", kCommandRewindTape},
@@ -220,6 +222,7 @@ void MainWindow::Dispatch(int command) {
       break;
     case kCommandRewindTape: RewindTape(machine.tape_signal, TapeNow(machine, cpu.tstates)); break;
     case kCommandSaveTape: SaveTapeCommand(machine, host_); break;
+    case kCommandApplyPokes: ApplyPokesCommand(machine, host_, trainer_chooser_); break;
     case kCommandFastTapeLoading: machine.fast_load = !machine.fast_load; break;
     case kCommandFastForwardLoading: machine.fast_forward_loading = !machine.fast_forward_loading; break;
     case kCommandSweetTalker: ToggleSweetTalker(machine, cpu); break;
@@ -246,7 +249,7 @@ void MainWindow::Dispatch(int command) {
 }
 
 void MainWindow::OpenPath(const std::string& path) {
-  ShowProblem(host_, OpenFile(records_.machine, records_.cpu, path));
+  ShowProblem(host_, OpenFile(records_.machine, records_.cpu, path, &host_));
   SyncCheckMarks();
 }
 

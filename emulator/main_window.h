@@ -11,6 +11,7 @@
 #include "emulator/vantro_records.h"
 #include "machine/speech.h"
 #include "snapshots/blocks.h"
+#include "snapshots/pok_dialog.h"
 #include "tools/charset_editor_window.h"
 #include "tools/host.h"
 
@@ -66,6 +67,7 @@ enum MenuCommand : int {
   kCommandPause = 53,
   kCommandRewind = 54,
   kCommandSaveScreenshot = 55,
+  kCommandApplyPokes = 56,
   kCommandSaveTape = 42,
 };
 
@@ -154,6 +156,7 @@ class MainWindow : public QMainWindow {
   VantroRecords& records_;
   Host& host_;
   BlockAsker& block_asker_;
+  QtTrainerChooser trainer_chooser_{this};
   MillisecondClock& clock_;
   PictureView* picture_ = nullptr;
   std::map<int, QAction*> actions_;

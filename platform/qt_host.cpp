@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <algorithm>
 
@@ -60,4 +61,12 @@ std::string QtHost::AskSavePathChoosing(std::string_view title, std::string_view
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   choice = std::max(0, static_cast<int>(filters.split(QStringLiteral(";;")).indexOf(dialog.selectedNameFilter())));
   return dialog.selectedFiles().first().toStdString();
+}
+
+int QtHost::AskChoice(std::string_view title, std::string_view text, const std::vector<std::string>& items) {
+  QStringList labels;
+  for (const std::string& item : items) labels << QString::fromUtf8(item.c_str());
+  bool accepted = false;
+  const QString picked = QInputDialog::getItem(parent_, ToQ(title), ToQ(text), labels, 0, false, &accepted);
+  return accepted ? static_cast<int>(labels.indexOf(picked)) : -1;
 }

@@ -16,6 +16,7 @@ class QtHost : public Host {
   std::string AskOpenPath(std::string_view title, std::string_view filter) override;
   std::string AskSavePath(std::string_view title, std::string_view filter) override;
   std::string AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) override;
+  int AskChoice(std::string_view title, std::string_view text, const std::vector<std::string>& items) override;
 
  private:
   QWidget* parent_;

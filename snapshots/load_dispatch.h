@@ -1,7 +1,8 @@
 // "Open" (File menu id 1 of the main window and the debugger): asks for a
 // file and hands it by extension to the SNA or Z80 loader, or inserts it as
-// a tape (TAP, TZX, CSW, PZX or WAVE). vantro-run's --load takes the same
-// path through OpenFile.
+// a tape (TAP, TZX, CSW, PZX or WAVE). A zip or gzip file is unpacked into
+// memory and its member goes the same way by its own name. vantro-run's
+// --load takes the same path through OpenFile.
 #pragma once
 #include <optional>
 #include <string>
@@ -14,8 +15,11 @@
 // The file at path by its extension: .sna and .z80 (any case) are loaded as
 // snapshots and take the tape out; anything else goes in as the tape. A
 // refused file changes nothing, the tape included, and the reason is
-// returned.
-std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::string& path);
+// returned. For an archive (.zip, .gz) holding several files Vantro opens,
+// chooser (when given) is asked which; without one the first is taken. A
+// cancelled choice changes nothing and returns no problem.
+std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::string& path,
+                                    Host* chooser = nullptr);
 
 // The menu command: a cancelled dialog takes the tape out; a refused file
 // is reported through host.

@@ -55,9 +55,14 @@ std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::s
   bool not_a_file = false;
   std::optional<FileStart> file = ReadFileStart(path, kSnaFileLength, not_a_file);
   if (!file) return UnreadableFile(kLoadTitle, kCantOpen, not_a_file);
-  if (file->longer || file->bytes.size() != kSnaFileLength) return FileProblem{kLoadTitle, kWrongLength};
+  if (file->longer) return FileProblem{kLoadTitle, kWrongLength};
+  return LoadSnaBytes(machine, cpu, file->bytes);
+}
 
-  const std::uint8_t* h = file->bytes.data();
+std::optional<FileProblem> LoadSnaBytes(Machine& machine, CpuState& cpu, const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() != kSnaFileLength) return FileProblem{kLoadTitle, kWrongLength};
+
+  const std::uint8_t* h = bytes.data();
   cpu.i = h[0];
   cpu.l_alt = h[1];
   cpu.h_alt = h[2];

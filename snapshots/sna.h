@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
@@ -17,6 +18,8 @@ constexpr std::size_t kSnaFileLength = kSnaHeaderLength + 49152;
 // Loads the snapshot at path, or returns why not (unreadable, not 49,179
 // bytes long) and changes nothing.
 std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::string& path);
+// The same for a file already in memory (a member of an archive).
+std::optional<FileProblem> LoadSnaBytes(Machine& machine, CpuState& cpu, const std::vector<std::uint8_t>& bytes);
 
 // Writes the machine's state to path: a Z80 version 3 file when the name
 // ends in .z80 (any case), SNA otherwise. Nothing on a clean save; a problem

@@ -23,6 +23,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
@@ -40,6 +42,9 @@ void EjectTape(Machine& machine);
 // its extension; anything else is a TAP image. Otherwise returns why and
 // leaves the machine and the current tape as they were.
 std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path);
+// The same for a tape already in memory (a member of an archive), known by
+// its signature or by the extension of name.
+std::optional<FileProblem> InsertTapeBytes(Machine& machine, std::string_view name, std::vector<std::uint8_t> bytes);
 
 // Plays the next block to the ROM's loader as LD-BYTES would and returns
 // true; at the end of the tape, on a stopped tape or before a block that is

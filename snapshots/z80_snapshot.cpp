@@ -300,7 +300,11 @@ std::optional<FileProblem> LoadZ80(Machine& machine, CpuState& cpu, const std::s
   std::optional<FileStart> file = ReadFileStart(path, kLargestFile, not_a_file);
   if (!file) return UnreadableFile(kTitle, kCantOpen, not_a_file);
   if (file->longer) return FileProblem{kTitle, kTooLarge};
-  const std::vector<std::uint8_t>& bytes = file->bytes;
+  return LoadZ80Bytes(machine, cpu, file->bytes);
+}
+
+std::optional<FileProblem> LoadZ80Bytes(Machine& machine, CpuState& cpu, const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() > kLargestFile) return FileProblem{kTitle, kTooLarge};
   if (bytes.size() < kZ80HeaderLength) return FileProblem{kTitle, kTooShort};
   auto ram = std::make_unique<Ram>();
   std::array<std::uint8_t, kZ80HeaderLength> header;

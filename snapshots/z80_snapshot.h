@@ -21,6 +21,8 @@ constexpr std::size_t kZ80HeaderLength = 30;
 // bits 6-7 of offset 29 is fitted as the Hardware menu fits it (a speech
 // unit that cannot sit beside it goes), without its restart.
 std::optional<FileProblem> LoadZ80(Machine& machine, CpuState& cpu, const std::string& path);
+// The same for a file already in memory (a member of an archive).
+std::optional<FileProblem> LoadZ80Bytes(Machine& machine, CpuState& cpu, const std::vector<std::uint8_t>& bytes);
 
 // The machine's state as a version 3 file for a plain 48K, pages 8, 4 and 5
 // compressed, PC in the extra header, the fitted joystick in offset 29.

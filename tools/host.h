@@ -5,6 +5,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct Host {
   virtual ~Host() = default;
@@ -24,5 +25,12 @@ struct Host {
   virtual std::string AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) {
     choice = 0;
     return AskSavePath(title, filter);
+  }
+  // A modal list of items to pick one from: its index, or -1 when the user
+  // cancelled. Without a window the first item is taken.
+  virtual int AskChoice(std::string_view title, std::string_view text, const std::vector<std::string>& items) {
+    (void)title;
+    (void)text;
+    return items.empty() ? -1 : 0;
   }
 };

@@ -13,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "machine/machine.h"
+#include "snapshots/archive.h"
 #include "snapshots/blocks.h"
+#include "snapshots/load_dispatch.h"
+#include "snapshots/pok.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
 #include "snapshots/tzx.h"
@@ -292,6 +297,115 @@ inline bool FuzzTzx(const std::uint8_t* data, std::size_t size) {
   }
   EjectTape(FreshMachine());
   std::remove(path.c_str());
+  return true;
+}
+
+// ZIP and GZ through "Open": the input as a zip archive and as a gzip file,
+// and as the packed data of a one-member zip (first byte: the member's name
+// and whether it is stored; next eight: its size and CRC-32), so inflate and
+// every member loader see every input. A refused archive changes nothing
+// and leaves no tape in; whatever opens leaves the ROM area alone.
+inline bool FuzzZip(const std::uint8_t* data, std::size_t size) {
+  static const char* const kNames[] = {"a.tap", "b.sna", "c.z80", "d.tzx", "e.txt", "f.pzx", "g.csw", "dir/"};
+  auto le = [](Bytes& out, std::uint32_t value, int length) {
+    for (int k = 0; k < length; ++k) out.push_back(static_cast<std::uint8_t>(value >> (8 * k)));
+  };
+  Bytes wrapped;
+  if (size >= 9) {
+    const std::string name = kNames[data[0] & 7];
+    const bool stored = (data[0] & 8) != 0;
+    const std::uint32_t packed = static_cast<std::uint32_t>(size - 9);
+    std::uint32_t length = static_cast<std::uint32_t>(data[1] | data[2] << 8 | data[3] << 16) & 0x3FFFF;
+    std::uint32_t crc = static_cast<std::uint32_t>(data[5] | data[6] << 8 | data[7] << 16 | data[8] << 24);
+    if (stored) {
+      length = packed;
+      // Mostly the right CRC, so the loaders get the member.
+      if ((data[4] & 1) == 0) crc = static_cast<std::uint32_t>(::crc32(0, data + 9, packed));
+    }
+    auto common = [&](Bytes& out) {
+      le(out, 20, 2);
+      le(out, data[4] & 0x40 ? 1 : 0, 2);  // sometimes "encrypted"
+      le(out, stored ? 0 : 8, 2);
+      le(out, 0, 4);
+      le(out, crc, 4);
+      le(out, packed, 4);
+      le(out, length, 4);
+      le(out, static_cast<std::uint32_t>(name.size()), 2);
+      le(out, 0, 2);
+    };
+    le(wrapped, 0x04034B50, 4);
+    common(wrapped);
+    wrapped.insert(wrapped.end(), name.begin(), name.end());
+    wrapped.insert(wrapped.end(), data + 9, data + size);
+    const auto directory_at = static_cast<std::uint32_t>(wrapped.size());
+    le(wrapped, 0x02014B50, 4);
+    le(wrapped, 20, 2);
+    common(wrapped);
+    le(wrapped, 0, 4);
+    le(wrapped, 0, 4);
+    le(wrapped, 0, 4);
+    wrapped.insert(wrapped.end(), name.begin(), name.end());
+    const auto directory_size = static_cast<std::uint32_t>(wrapped.size() - directory_at);
+    le(wrapped, 0x06054B50, 4);
+    le(wrapped, 0, 4);
+    le(wrapped, 1, 2);
+    le(wrapped, 1, 2);
+    le(wrapped, directory_size, 4);
+    le(wrapped, directory_at, 4);
+    le(wrapped, 0, 2);
+  }
+  struct Pass {
+    const char* extension;
+    const std::uint8_t* bytes;
+    std::size_t size;
+  };
+  const Pass passes[] = {{".zip", data, size}, {".tap.gz", data, size}, {".zip", wrapped.data(), wrapped.size()}};
+  for (const Pass& pass : passes) {
+    if (&pass == &passes[2] && wrapped.empty()) continue;
+    const std::string path = ScratchPath(pass.extension);
+    if (!WriteScratch(path, pass.bytes, pass.size)) return true;
+    Machine& machine = FreshMachine();
+    CpuState cpu;
+    const bool refused = OpenFile(machine, cpu, path).has_value();
+    std::remove(path.c_str());
+    if (!RomAreaIntact(machine)) return false;
+    if (refused && (!AllIntact(machine) || cpu.pc != 0 || machine.tape_active || machine.tape_signal.inserted)) {
+      return false;
+    }
+    EjectTape(machine);
+  }
+  return true;
+}
+
+// POK: a refused file gives no trainers; an accepted one has only pokes
+// into RAM with values 0-256, at least one per trainer, and applying every
+// trainer a 48K takes changes those addresses alone, to the value or the
+// one given for an asked poke.
+inline bool FuzzPok(const std::uint8_t* data, std::size_t size) {
+  const std::string path = ScratchPath(".pok");
+  if (!WriteScratch(path, data, size)) return true;
+  std::vector<Trainer> trainers(1);
+  trainers[0].name = "untouched";
+  const bool refused = ReadPokFile(path, trainers).has_value();
+  std::remove(path.c_str());
+  if (refused) return trainers.size() == 1 && trainers[0].name == "untouched" && trainers[0].pokes.empty();
+  Machine& machine = FreshMachine();
+  std::vector<bool> poked(0x10000, false);
+  for (const Trainer& trainer : trainers) {
+    if (trainer.pokes.empty()) return false;
+    bool asks = false;
+    for (const PokeLine& poke : trainer.pokes) {
+      if (poke.address < 0x4000 || poke.value > kAskedPokeValue) return false;
+      asks = asks || poke.value == kAskedPokeValue;
+    }
+    if (asks != trainer.asks_value) return false;
+    if (trainer.needs_128k) continue;
+    for (const PokeLine& poke : trainer.pokes) poked[poke.address] = true;
+    ApplyTrainer(machine, trainer, std::vector<std::uint8_t>(trainer.pokes.size(), 0x5A));
+  }
+  for (std::size_t k = 0; k < 0x10000; ++k) {
+    if (!poked[k] && machine.memory[k] != Pattern(k)) return false;
+  }
   return true;
 }
 

@@ -114,6 +114,7 @@ class MainWindowTest : public QObject {
         "File|Load Bin/Scr/Rom|3",
         "File|Save Bin/Scr/Rom|4",
         "File|Save Screenshot...|55",
+        "File|Apply POKEs...|56",
         "File|-",
         "File|Play Tape|38",
         "File|Rewind Tape|39",

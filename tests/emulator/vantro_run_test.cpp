@@ -15,6 +15,7 @@
 #include "machine/display_renderer.h"
 #include "machine/machine.h"
 #include "platform/sdl_wave.h"
+#include "snapshots/archive_fixtures.h"
 #include "snapshots/tape_fixtures.h"
 #include "support/tone.h"
 
@@ -106,6 +107,8 @@ RunResult RunVantro(const std::vector<std::string>& args) {
   result.out = out.str();
   return result;
 }
+
+Bytes TextBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 Bytes HelloTape() {
   const Bytes program{0x00, 0x0A, 0x09, 0x00, 0xF5, '"', 'H', 'E', 'L', 'L', 'O', '"', 0x0D};
@@ -347,6 +350,105 @@ TEST_F(VantroRunTest, Z80FileOfTheOldestWritersAndItsJoystickCarryThrough) {
   ASSERT_EQ(run.code, kRunOk) << run.error;
   EXPECT_EQ(run.out, "9000: 2A\n") << "flags FFh were taken as a compressed image";
   EXPECT_EQ(ReadFile(saved).at(29) >> 6, 2) << "the joystick was not fitted, or not recorded";
+}
+
+// Downloads as archives hand them out: the file inside opens as it would
+// on its own, and a damaged archive ends the run with its message.
+TEST_F(VantroRunTest, ZippedTapeAndGzippedZ80OpenAsTheFilesInside) {
+  Bytes header{0, 0, 0, 0, 0, 0, 0x00, 0x80, 0x00, 0xFF, 0x3F, 0, 0x00};
+  header.resize(30, 0);
+  Bytes ram(49152, 0);
+  ram[0x9000 - 0x4000] = 0x2A;
+  ram[0x8000 - 0x4000] = 0x18;  // JR $ at 8000h
+  ram[0x8001 - 0x4000] = 0xFE;
+  const Bytes z80 = Joined({header, ram});
+  Bytes cut = GzipFile(z80);
+  cut.resize(cut.size() - 12);
+  struct Case {
+    std::string name;
+    Bytes bytes;
+    std::vector<std::string> args;
+    std::string out, error;
+  };
+  const std::vector<Case> cases = {
+      {"hello.zip", ZipFile({{"HELLO.NFO", {'h', 'i'}}, {"Hello/hello.tap", HelloTape()}}),
+       {"--type", "j\"\"{ENTER}", "--until-text", "HELLO"}, "", ""},
+      {"state.z80.gz", GzipFile(z80), {"--frames", "2", "--dump", "0x9000:1"}, "9000: 2A\n", ""},
+      {"both.zip", ZipFile({{"state.z80", z80, false}, {"hello.tap", HelloTape()}}), {"--dump", "0x9000:1"},
+       "9000: 2A\n", ""},
+      {"cut.z80.gz", cut, {}, "", ": Load GZ: This gzip file cannot be used: its data is cut off."},
+  };
+  for (const Case& c : cases) {
+    const std::string path = folder.File(c.name);
+    WriteFile(path, c.bytes);
+    std::vector<std::string> args{"--load", path};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult run = RunVantro(args);
+    EXPECT_EQ(run.code, c.error.empty() ? kRunOk : kRunError) << c.name << ": " << run.error;
+    EXPECT_EQ(run.out, c.out) << c.name;
+    EXPECT_EQ(run.error, c.error.empty() ? "" : path + c.error) << c.name;
+  }
+}
+
+// A POK file's trainers go into the machine after its start-up (the ROM
+// clears RAM): all of them, the named ones, with --poke-value for the pokes
+// the file leaves open; a malformed file is refused with its line.
+TEST_F(VantroRunTest, PokesOfTheChosenTrainersLandAndMalformedFilesNameTheirLine) {
+  const std::string pok = folder.File("game.pok");
+  WriteFile(pok, TextBytes("NInfinite lives\r\nM  8 40000 42 0\r\nZ  8 40001 256 3\r\n"
+                           "NInfinite time\nZ  8 40002 7 1\n\nN128K only\nZ  1 49152 9 0\nY\nnot read\n"));
+  const std::vector<std::string> dump{"--dump", "40000:3", "--dump", "49152:1"};
+  struct Case {
+    std::vector<std::string> args;
+    std::string text;  // the dump, or the error line
+  };
+  const std::vector<Case> cases = {
+      {{"--pokes", pok, "--poke-value", "9"}, "9C40: 2A 09 07\nC000: 00\n"},
+      {{"--pokes", pok, "--trainer", "Infinite time"}, "9C40: 00 00 07\nC000: 00\n"},
+      {{"--pokes", pok}, "--pokes: trainer 'Infinite lives' asks for a value: give it with --poke-value"},
+      {{"--pokes", pok, "--trainer", "128K only"},
+       "--pokes: trainer '128K only' pokes 128K memory a 48K Spectrum does not have"},
+      {{"--pokes", pok, "--trainer", "Lives"},
+       "--trainer: " + pok + " has no trainer 'Lives' (it has: 'Infinite lives' 'Infinite time' '128K only')"},
+      {{"--trainer", "Lives"}, "--trainer names a trainer of the --pokes file, and there is none"},
+      {{"--pokes", pok, "--poke-value", "256"}, "--poke-value wants a byte 0-255, not '256'"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), dump.begin(), dump.end());
+    RunResult run = RunVantro(args);
+    const bool dumped = c.text.find("9C40") == 0;
+    EXPECT_EQ(run.code, dumped ? kRunOk : kRunError) << c.text;
+    EXPECT_EQ(dumped ? run.out : run.error, c.text);
+  }
+
+  const struct {
+    const char* file;
+    const char* reason;
+  } malformed[] = {
+      {"NA\nM  8 40000 1\nY\n",
+       "line 2: a poke line holds four numbers (bank, address, value, original), this one 3 fields"},
+      {"NA\nZ  8 1000 1 0\nY\n", "line 2: the address '1000' is not in RAM (16384-65535)"},
+      {"NA\nZ  8 40000 300 0\nY\n", "line 2: the value '300' is not 0-255 (or 256 to ask for one)"},
+      {"NA\nZ  8 40000 -1 0\nY\n", "line 2: the value '-1' is not 0-255 (or 256 to ask for one)"},
+      {"NA\nZ  x 40000 1 0\nY\n", "line 2: the bank 'x' is not a number 0-255"},
+      {"NA\nZ  8 40000 1 999\nY\n", "line 2: the original value '999' is not 0-255"},
+      {"NA\n\nM  8 40000 1 0\nNB\nZ 8 40000 1 0\nY\n",
+       "line 4: a trainer starts before the last one's final poke (Z)"},
+      {"M  8 40000 1 0\n", "line 1: a poke comes before any trainer's name (N)"},
+      {"NA\nZ 8 40000 1 0\nX\n", "line 3: a line starts with N, M, Z or Y, not 'X'"},
+      {"NA\nM 8 40000 1 0\nY\n", "line 3: the file ends (Y) before the trainer's last poke (Z)"},
+      {"NA\nM 8 40000 1 0\n", "line 2: the file ends before the trainer's last poke (Z)"},
+  };
+  const std::string bad = folder.File("bad.pok");
+  for (const auto& m : malformed) {
+    WriteFile(bad, TextBytes(m.file));
+    RunResult run = RunVantro({"--pokes", bad});
+    EXPECT_EQ(run.code, kRunError) << m.file;
+    EXPECT_EQ(run.error, bad + ": Apply POKEs: This POK file cannot be used: " + m.reason + ".") << m.file;
+  }
+  WriteFile(bad, TextBytes("Y\n"));
+  EXPECT_EQ(RunVantro({"--pokes", bad}).error, bad + ": Apply POKEs: This POK file holds no trainers!");
 }
 
 TEST_F(VantroRunTest, RamBlockGoesInAfterStartUpAndRunsFromUsr) {
@@ -686,6 +788,7 @@ TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
                              "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
+                             "--pokes", "--trainer", "--poke-value", ".zip", ".gz",
                              "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind", "--fast-border"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }

@@ -7,6 +7,7 @@
 
 #include "snapshot_files.h"
 #include "snapshots/fuzz/fuzz_entries.h"
+#include "archive_fixtures.h"
 #include "tape_fixtures.h"
 
 namespace {
@@ -148,6 +149,31 @@ TEST(FuzzSeedTest, BlockLoadSurvivesMutatedBlocks) {
            {block(0, 16384, Bytes(100, 1)), block(16384, 6912, Bytes(6912, 2)),
             block(0xFFFF, 2, {7, 8}), block(0x9000, 5, {}), block(0x8000, 0xFFFF, Bytes(10, 9))},
            200);
+}
+
+TEST(FuzzSeedTest, ArchivesSurviveMutatedDirectoriesAndData) {
+  const Bytes tap = Joined({TapBlock(0x00, BasicHeader("demo", 20, 10)), TapBlock(0xFF, Bytes(20, 0x33))});
+  Bytes sna(49179, 0);
+  sna[23] = 0x00;
+  sna[24] = 0x80;
+  // The wrapped form: member 0 (a.tap) deflated, sizes and CRC from the seed.
+  Bytes deflated = RawDeflated(tap);
+  Bytes wrapped{0x00, static_cast<std::uint8_t>(tap.size()), 0, 0, 0};
+  const auto crc = static_cast<std::uint32_t>(crc32(0, tap.data(), static_cast<uInt>(tap.size())));
+  PutLe(wrapped, crc, 4);
+  wrapped.insert(wrapped.end(), deflated.begin(), deflated.end());
+  Bytes stored_sna{0x09, 0, 0, 0, 0, 0, 0, 0, 0};
+  stored_sna.insert(stored_sna.end(), sna.begin(), sna.end());
+  RunSeeds("zip", fuzz::FuzzZip,
+           {ZipFile({{"readme.txt", {'h', 'i'}}, {"demo.tap", tap}}), ZipFile({{"x.sna", sna, false}}),
+            GzipFile(tap), wrapped, stored_sna, Bytes{}},
+           150);
+}
+
+TEST(FuzzSeedTest, PokReaderSurvivesMutatedTrainers) {
+  const std::string text = "NInfinite lives\r\nM  8 40000 42 0\r\nZ  8 40001 256 3\r\nNTime\nZ  0 16384 1 2\n"
+                           "N128K\nZ  3 49152 9 0\nY\n";
+  RunSeeds("pok", fuzz::FuzzPok, {Bytes(text.begin(), text.end()), Bytes{'Y'}, Bytes{}}, 300);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "snapshots/tape.h"
 #include "computer/computer.h"
 #include "tape_fixtures.h"
+#include "archive_fixtures.h"
 
 namespace {
 
@@ -77,7 +78,8 @@ TEST_F(DispatchTest, DialogAsksForAllSupportedFiles) {
   Open(MakeFile("x.tap"));
   ASSERT_EQ(host.dialogs.size(), 1u);
   EXPECT_EQ(host.dialogs[0], (std::pair<std::string, std::string>{
-                                 "Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav"}));
+                                 "Load File",
+                                 "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav;*.zip;*.gz"}));
 }
 
 TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {
@@ -138,6 +140,93 @@ TEST_F(DispatchTest, SnapshotLoadEndsAHaltSoTheFirstInterruptPushesTheLoadedPc) 
     EXPECT_EQ(cpu.sp, 0x8000) << name;
     EXPECT_EQ(machine->memory[0x8000] | machine->memory[0x8001] << 8, 0x1234) << name << ": pushed address";
   }
+}
+
+// A zip or gzip file goes in as the member its name and choice say; a
+// damaged archive, one with nothing to open, a cancelled choice and a member
+// its loader refuses all leave the machine and the tape in it alone.
+TEST_F(DispatchTest, ArchiveMemberOpensByItsOwnNameAndRefusedArchivesChangeNothing) {
+  const Bytes file = ReadFile(MakeFile("member"));
+  const Bytes readme{'h', 'i', '\n'};
+  auto patched = [](Bytes zip, std::size_t local_at, std::size_t central_at, std::uint8_t value) {
+    // A one-member archive: the byte in the local header and the directory.
+    const std::size_t directory = zip.size() - 22 - 46 - (zip[26] | zip[27] << 8);
+    zip[local_at] = value;
+    zip[directory + central_at] = value;
+    return zip;
+  };
+  Bytes stored = ZipFile({{"game.sna", file, false}});
+  Bytes bad_crc = stored;
+  bad_crc[30 + 8 + 100] ^= 0x01;  // a RAM byte of the stored snapshot
+  Bytes cut_zip = ZipFile({{"game.sna", file}});
+  cut_zip.resize(cut_zip.size() - 10);
+  Bytes cut_gz = GzipFile(file);
+  cut_gz.resize(cut_gz.size() / 2);
+  const std::string crc_failed = "This zip archive cannot be used: \"game.sna\" is damaged (its CRC-32 check fails).";
+  const std::string none_inside =
+      "This zip archive holds no snapshot or tape Vantro opens (.sna, .z80, .tap, .tzx, .csw, .pzx, .wav)!";
+
+  struct Case {
+    std::string name;
+    Bytes bytes;
+    std::deque<int> choices;
+    Went want;
+    std::pair<std::string, std::string> message;  // none when the title is empty
+  };
+  const Case cases[] = {
+      {"readme_first.zip", ZipFile({{"README.TXT", readme}, {"game.SNA", file}}), {}, Went::sna, {}},
+      {"stored.ZIP", ZipFile({{"folder/", {}, false}, {"folder/game.tap", file, false}}), {}, Went::tape, {}},
+      {"game.z80.gz", GzipFile(file), {}, Went::z80, {}},
+      {"game.gz", GzipFile(file, "GAME.Z80"), {}, Went::z80, {}},
+      {"two.zip", ZipFile({{"a.tap", file}, {"b.sna", file}}), {1}, Went::sna, {}},
+      {"two_cancelled.zip", ZipFile({{"a.tap", file}, {"b.sna", file}}), {-1}, Went::nowhere, {}},
+      {"cut.zip", cut_zip, {}, Went::nowhere,
+       {"Load ZIP", "This zip archive cannot be used: it has no zip directory at its end (not a zip archive, or cut off)."}},
+      {"crc.zip", bad_crc, {}, Went::nowhere, {"Load ZIP", crc_failed}},
+      {"bzip2.zip", patched(stored, 8, 10, 12), {}, Went::nowhere,
+       {"Load ZIP", "This zip archive cannot be used: \"game.sna\" is packed by method 12, which is not supported "
+                    "(stored and deflated are)."}},
+      {"locked.zip", patched(stored, 6, 8, 1), {}, Went::nowhere,
+       {"Load ZIP", "This zip archive cannot be used: \"game.sna\" is encrypted."}},
+      {"readme.zip", ZipFile({{"readme.txt", readme}, {"game.pok", readme}}), {}, Went::nowhere, {"Load ZIP", none_inside}},
+      {"cut.z80.gz", cut_gz, {}, Went::nowhere, {"Load GZ", "This gzip file cannot be used: its data is cut off."}},
+      {"notes.txt.gz", GzipFile(readme), {}, Went::nowhere,
+       {"Load GZ", "\"notes.txt\" is what this gzip file holds: no snapshot or tape Vantro opens (.sna, .z80, .tap, "
+                   ".tzx, .csw, .pzx, .wav)!"}},
+      {"short.zip", ZipFile({{"short.sna", readme}}), {}, Went::nowhere,
+       {"Load SNA", "This is not an SNA snapshot: an SNA file is 49,179 bytes long!"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder.File(c.name);
+    WriteFile(path, c.bytes);
+    ASSERT_FALSE(InsertTape(*machine, MakeFile("previous.tap")));
+    const auto previous = machine->tape_signal.image;
+    const auto memory = machine->memory;
+    cpu = CpuState{};
+    cpu.pc = 0x1111;
+    host.messages.clear();
+    host.choices = c.choices;
+    host.open_paths.push_back(path);
+    LoadFileDispatcher(*machine, cpu, host);
+    Went went = Went::nowhere;
+    if (machine->tape_active && machine->tape_signal.image != previous) went = Went::tape;
+    if (cpu.pc == 0x5A5A) went = Went::sna;
+    if (cpu.a == 0x19) went = Went::z80;
+    EXPECT_EQ(went, c.want);
+    if (c.want == Went::sna || c.want == Went::z80) {
+      EXPECT_FALSE(machine->tape_active);
+    }
+    if (c.want == Went::nowhere) {
+      EXPECT_EQ(machine->tape_signal.image, previous) << "the tape that was in stays in";
+      EXPECT_TRUE(machine->memory == memory) << "memory is unchanged";
+      EXPECT_EQ(cpu.pc, 0x1111);
+    }
+    std::vector<std::pair<std::string, std::string>> want;
+    if (!c.message.first.empty()) want.push_back(c.message);
+    EXPECT_EQ(host.messages, want);
+  }
+  EXPECT_EQ(host.choice_lists.back(), (std::vector<std::string>{"a.tap", "b.sna"}));
 }
 
 TEST_F(DispatchTest, LoaderFailuresAreTheLoadersOwn) {

@@ -13,6 +13,8 @@ struct FakeHost : Host {
   std::deque<std::string> save_paths;  // answers to AskSavePath; empty = cancel
   std::deque<bool> yes_no;             // answers to AskYesNo; empty = No
   std::deque<int> save_choices;        // filter entries chosen in AskSavePathChoosing; empty = 0
+  std::deque<int> choices;             // answers to AskChoice (-1 cancels); empty = 0
+  std::vector<std::vector<std::string>> choice_lists;  // the items each AskChoice offered
   std::vector<std::pair<std::string, std::string>> messages;  // (title, text)
   std::vector<std::pair<std::string, std::string>> dialogs;   // (title, filter) asked
 
@@ -36,6 +38,13 @@ struct FakeHost : Host {
     choice = save_choices.empty() ? 0 : save_choices.front();
     if (!save_choices.empty()) save_choices.pop_front();
     return Next(save_paths, title, filter);
+  }
+  int AskChoice(std::string_view, std::string_view, const std::vector<std::string>& items) override {
+    choice_lists.push_back(items);
+    if (choices.empty()) return 0;
+    int answer = choices.front();
+    choices.pop_front();
+    return answer;
   }
 
  private:
