@@ -474,6 +474,7 @@ unsigned ExecuteIndexed(CpuState& s, Bus m, std::uint8_t prefix) {
   const std::uint8_t op = m.Read(s.pc);
   if (op == 0xDD || op == 0xFD) return 4;
   ++s.r;
+  ++s.fetches;
   ++s.pc;
   if (prefix == 0xFD) return 4 + ExecuteMain<kUseIy>(s, m, op);
   return 4 + ExecuteMain<kUseIx>(s, m, op);

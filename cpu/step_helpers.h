@@ -54,6 +54,7 @@ inline std::uint16_t FetchWord(CpuState& s, Bus m) {
 template <class Bus>
 inline std::uint8_t FetchOpcode(CpuState& s, Bus m) {
   ++s.r;
+  ++s.fetches;
   return m.Read(s.pc++);
 }
 

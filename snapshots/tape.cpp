@@ -101,10 +101,15 @@ std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path)
   const TapeFormatInfo& info = FormatOf(extension, file ? &file->bytes : nullptr);
   if (!file) return UnreadableFile(info.title, kCantOpen, not_a_file);
   if (file->longer) return FileProblem{info.title, kTooLarge};
-  if (file->bytes.empty()) return FileProblem{info.title, kEmpty};
+  return InsertTapeBytes(machine, std::move(file->bytes), path);
+}
+
+std::optional<FileProblem> InsertTapeBytes(Machine& machine, std::vector<std::uint8_t> bytes, const std::string& name) {
+  const TapeFormatInfo& info = FormatOf(UpperAscii(FileExtension(name)), &bytes);
+  if (bytes.empty()) return FileProblem{info.title, kEmpty};
   TapeImage image;
   std::string reason;
-  if (!ReadTape(info, std::move(file->bytes), machine.wave_decoder, image, reason)) {
+  if (!ReadTape(info, std::move(bytes), machine.wave_decoder, image, reason)) {
     if (info.format == TapeFormat::tap) return FileProblem{info.title, kNotTap};
     return FileProblem{info.title, info.damaged + reason + "."};
   }

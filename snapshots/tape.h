@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cpu/cpu_state.h"
 #include "machine/machine.h"
@@ -40,6 +41,9 @@ void EjectTape(Machine& machine);
 // its extension; anything else is a TAP image. Otherwise returns why and
 // leaves the machine and the current tape as they were.
 std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path);
+// The same for a tape already read, named for its format as a file would be
+// (a snapshot's embedded tape).
+std::optional<FileProblem> InsertTapeBytes(Machine& machine, std::vector<std::uint8_t> bytes, const std::string& name);
 
 // Plays the next block to the ROM's loader as LD-BYTES would and returns
 // true; at the end of the tape, on a stopped tape or before a block that is
@@ -58,6 +62,9 @@ bool RecordSavedBlock(Machine& machine, CpuState& cpu);
 // with carry clear and runs the ROM's own routine), or its saver is. Returns
 // whether a trap ran.
 inline bool TapeTrap(Machine& machine, CpuState& cpu) {
+  // A trap changes memory and registers without a port read, which an input
+  // recording could neither keep nor play back: the ROM's routines run.
+  if (machine.input_log.mode != InputLogMode::off) return false;
   if (cpu.pc == kTapeTrapAddress) {
     return machine.tape_active && (cpu.f & kFlagC) != 0 && ServeTapeBlock(machine, cpu);
   }

@@ -1,0 +1,161 @@
+// RZX: libspectrum reads and writes the file; the frames are turned into
+// plain lists (machine/input_log.h) once, when playback starts, so the
+// port reads and the frame-end test of the loop never call into the
+// library. A recording is kept the same way and handed to the library when
+// it stops.
+#include "snapshots/rzx.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "snapshots/libspectrum_snap.h"
+#include "snapshots/szx.h"
+#include "snapshots/tape.h"
+
+namespace {
+
+constexpr char kTitle[] = "Load RZX";
+constexpr char kCantOpen[] = "Can't open file!";
+constexpr char kTooLarge[] = "This file is too large for an RZX recording!";
+constexpr char kDamaged[] = "This is not an RZX input recording, or it is damaged!";
+constexpr char kNoSnapshot[] = "The recording holds no snapshot to start from!";
+constexpr char kNoFrames[] = "The recording holds no frames!";
+constexpr char kTooLong[] = "The recording is too long to play!";
+constexpr char kRecordTitle[] = "Record Input";
+constexpr char kCantCreate[] = "Can't create file!";
+constexpr char kCantSnapshot[] = "The snapshot to start the recording from could not be made!";
+constexpr char kCantWrite[] = "ERROR saving file! The recording is lost.";
+
+constexpr std::size_t kLargestFile = 64 * 1024 * 1024;
+// Limits on what a small compressed file may unpack to: some 55 hours of
+// frames, and port reads far beyond any real game's.
+constexpr std::size_t kMostFrames = 10'000'000;
+constexpr std::size_t kMostPortBytes = 256 * 1024 * 1024;
+
+struct RzxFree {
+  void operator()(libspectrum_rzx* rzx) const { libspectrum_rzx_free(rzx); }
+};
+using RzxHandle = std::unique_ptr<libspectrum_rzx, RzxFree>;
+
+std::size_t RecordedFrames(libspectrum_rzx* rzx) {
+  std::size_t frames = 0;
+  for (libspectrum_rzx_iterator it = libspectrum_rzx_iterator_begin(rzx); it != nullptr;
+       it = libspectrum_rzx_iterator_next(it)) {
+    if (libspectrum_rzx_iterator_get_type(it) == LIBSPECTRUM_RZX_INPUT_BLOCK) {
+      frames += libspectrum_rzx_iterator_get_frames(it);
+    }
+  }
+  return frames;
+}
+
+// The frames from the first snapshot on, up to the end or to the next
+// snapshot (which would replace the machine: playback ends there).
+std::optional<FileProblem> ReadFrames(libspectrum_rzx* rzx, InputLog& log) {
+  for (;;) {
+    if (log.frame_fetches.size() == kMostFrames) return FileProblem{kTitle, kTooLong};
+    log.frame_fetches.push_back(static_cast<std::uint32_t>(libspectrum_rzx_instructions(rzx)));
+    libspectrum_byte byte = 0;
+    // The library refuses the read after a frame's last, which is how the
+    // count is learnt.
+    while (libspectrum_rzx_playback(rzx, &byte) == LIBSPECTRUM_ERROR_NONE) {
+      if (log.port_bytes.size() == kMostPortBytes) return FileProblem{kTitle, kTooLong};
+      log.port_bytes.push_back(byte);
+    }
+    log.frame_starts.push_back(log.port_bytes.size());
+    int finished = 0;
+    libspectrum_snap* next = nullptr;
+    if (libspectrum_rzx_playback_frame(rzx, &finished, &next) != LIBSPECTRUM_ERROR_NONE) {
+      return FileProblem{kTitle, kDamaged};
+    }
+    if (finished || next != nullptr) return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<FileProblem> LoadRzx(Machine& machine, CpuState& cpu, const std::string& path) {
+  bool not_a_file = false;
+  std::optional<FileStart> file = ReadFileStart(path, kLargestFile, not_a_file);
+  if (!file) return UnreadableFile(kTitle, kCantOpen, not_a_file);
+  if (file->longer) return FileProblem{kTitle, kTooLarge};
+  UseLibspectrum();
+  RzxHandle rzx(libspectrum_rzx_alloc());
+  if (libspectrum_rzx_read(rzx.get(), file->bytes.data(), file->bytes.size()) != LIBSPECTRUM_ERROR_NONE) {
+    return FileProblem{kTitle, kDamaged};
+  }
+  if (RecordedFrames(rzx.get()) == 0) return FileProblem{kTitle, kNoFrames};
+  libspectrum_snap* snap = nullptr;  // the recording's own
+  if (libspectrum_rzx_start_playback(rzx.get(), 0, &snap) != LIBSPECTRUM_ERROR_NONE) {
+    return FileProblem{kTitle, kDamaged};
+  }
+  if (snap == nullptr) return FileProblem{kTitle, kNoSnapshot};
+  if (std::optional<FileProblem> problem = CheckSnap(snap, kTitle)) return problem;
+  InputLog log;
+  if (std::optional<FileProblem> problem = ReadFrames(rzx.get(), log)) return problem;
+
+  EjectTape(machine);
+  ApplySnap(snap, machine, cpu);
+  log.mode = InputLogMode::playing;
+  machine.input_log = std::move(log);
+  return std::nullopt;
+}
+
+std::optional<FileProblem> StartInputRecording(Machine& machine, CpuState& cpu, const std::string& path) {
+  std::optional<std::vector<std::uint8_t>> snapshot = SzxFileBytes(machine, cpu);
+  if (!snapshot) return FileProblem{kRecordTitle, kCantSnapshot};
+  // Created now, so a folder that cannot be written to is known at once.
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return FileProblem{kRecordTitle, kCantCreate};
+  std::fclose(file);
+  InputLog log;
+  log.mode = InputLogMode::recording;
+  log.path = path;
+  log.start_snapshot = std::move(*snapshot);
+  // A frame's worth of reads is kept without growing while it runs.
+  log.port_bytes.reserve(1 << 20);
+  machine.input_log = std::move(log);
+  cpu.fetches = 0;
+  return std::nullopt;
+}
+
+std::optional<FileProblem> StopInputRecording(Machine& machine) {
+  InputLog log = std::move(machine.input_log);
+  machine.input_log = InputLog{};
+  if (log.mode != InputLogMode::recording) {
+    machine.input_log = std::move(log);
+    return std::nullopt;
+  }
+  UseLibspectrum();
+  RzxHandle rzx(libspectrum_rzx_alloc());
+  SnapHandle snap(libspectrum_snap_alloc());
+  bool made = libspectrum_snap_read(snap.get(), log.start_snapshot.data(), log.start_snapshot.size(),
+                                    LIBSPECTRUM_ID_SNAPSHOT_SZX, nullptr) == LIBSPECTRUM_ERROR_NONE;
+  const libspectrum_dword start_tstates = made ? libspectrum_snap_tstates(snap.get()) : 0;
+  made = made && libspectrum_rzx_add_snap(rzx.get(), snap.release(), 0) == LIBSPECTRUM_ERROR_NONE;
+  if (made) {
+    libspectrum_rzx_start_input(rzx.get(), start_tstates);
+    for (std::size_t k = 0; made && k < log.frame_fetches.size(); ++k) {
+      const std::size_t first = log.frame_starts[k];
+      const std::size_t count = log.frame_starts[k + 1] - first;
+      made = libspectrum_rzx_store_frame(rzx.get(), log.frame_fetches[k], count,
+                                         count == 0 ? nullptr : log.port_bytes.data() + first) ==
+             LIBSPECTRUM_ERROR_NONE;
+    }
+    made = made && libspectrum_rzx_stop_input(rzx.get()) == LIBSPECTRUM_ERROR_NONE;
+  }
+  libspectrum_byte* buffer = nullptr;
+  size_t length = 0;
+  auto creator = VantroCreator();
+  made = made && libspectrum_rzx_write(&buffer, &length, rzx.get(), LIBSPECTRUM_ID_SNAPSHOT_SZX, creator.get(), 1,
+                                       nullptr) == LIBSPECTRUM_ERROR_NONE;
+  bool written = false;
+  if (made) {
+    if (std::FILE* file = std::fopen(log.path.c_str(), "wb")) {
+      written = std::fwrite(buffer, 1, length, file) == length;
+      written = std::fclose(file) == 0 && written;
+    }
+  }
+  libspectrum_free(buffer);
+  if (!written) return FileProblem{kRecordTitle, kCantWrite};
+  return std::nullopt;
+}
