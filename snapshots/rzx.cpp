@@ -48,6 +48,50 @@ std::size_t RecordedFrames(libspectrum_rzx* rzx) {
   return frames;
 }
 
+std::uint32_t Dword(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
+         static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// libspectrum takes a block's counts at their word and ends the program when
+// the memory they claim cannot be had, so the blocks are measured first:
+// each within the file, a snapshot that unpacks to at most 16 MB, an input
+// block whose frames (at least 4 bytes each) fit in its bytes, or, packed,
+// in what zlib can make of them (at most 1,032 times their size). The file:
+// "RZX!", the version (2), flags (4); blocks of an id (1) and a length (4)
+// that counts the block's own 5 bytes. A snapshot block: flags (4: bit 1
+// packed), extension (4), unpacked length (4); an input block: frames (4),
+// a reserved byte, the T-state counter (4), flags (4: bit 1 packed).
+bool BlocksMeasureUp(const std::vector<std::uint8_t>& file) {
+  constexpr std::size_t kSignatureLength = 10;
+  constexpr std::size_t kBlockHead = 5;
+  constexpr std::size_t kSnapshotHead = kBlockHead + 12;
+  constexpr std::size_t kInputHead = kBlockHead + 13;
+  constexpr std::size_t kLargestSnapshot = 16 * 1024 * 1024;
+  constexpr std::uint64_t kZlibMostRatio = 1032;
+  constexpr std::uint32_t kPacked = 2;
+  if (file.size() < kSignatureLength) return false;
+  std::size_t at = kSignatureLength;
+  while (at < file.size()) {
+    if (file.size() - at < kBlockHead) return false;
+    const std::uint8_t* block = file.data() + at;
+    const std::size_t length = Dword(block + 1);
+    if (length < kBlockHead || length > file.size() - at) return false;
+    if (block[0] == LIBSPECTRUM_RZX_SNAPSHOT_BLOCK) {
+      if (length < kSnapshotHead) return false;
+      if ((Dword(block + 5) & kPacked) != 0 && Dword(block + 13) > kLargestSnapshot) return false;
+    } else if (block[0] == LIBSPECTRUM_RZX_INPUT_BLOCK) {
+      if (length < kInputHead) return false;
+      const std::uint64_t frames = Dword(block + 5);
+      std::uint64_t room = length - kInputHead;
+      if ((Dword(block + 14) & kPacked) != 0) room *= kZlibMostRatio;
+      if (frames > kMostFrames || frames * 4 > room) return false;
+    }
+    at += length;
+  }
+  return true;
+}
+
 // The frames from the first snapshot on, up to the end or to the next
 // snapshot (which would replace the machine: playback ends there).
 std::optional<FileProblem> ReadFrames(libspectrum_rzx* rzx, InputLog& log) {
@@ -80,7 +124,8 @@ std::optional<FileProblem> LoadRzx(Machine& machine, CpuState& cpu, const std::s
   if (file->longer) return FileProblem{kTitle, kTooLarge};
   UseLibspectrum();
   RzxHandle rzx(libspectrum_rzx_alloc());
-  if (libspectrum_rzx_read(rzx.get(), file->bytes.data(), file->bytes.size()) != LIBSPECTRUM_ERROR_NONE) {
+  if (!BlocksMeasureUp(file->bytes) ||
+      libspectrum_rzx_read(rzx.get(), file->bytes.data(), file->bytes.size()) != LIBSPECTRUM_ERROR_NONE) {
     return FileProblem{kTitle, kDamaged};
   }
   if (RecordedFrames(rzx.get()) == 0) return FileProblem{kTitle, kNoFrames};
