@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "computer/computer.h"
 #include "snapshots/libspectrum_snap.h"
 #include "snapshots/szx.h"
 #include "snapshots/tape.h"
@@ -146,12 +147,16 @@ std::optional<FileProblem> LoadRzx(Machine& machine, CpuState& cpu, const std::s
 }
 
 std::optional<FileProblem> StartInputRecording(Machine& machine, CpuState& cpu, const std::string& path) {
-  std::optional<std::vector<std::uint8_t>> snapshot = SzxFileBytes(machine, cpu);
-  if (!snapshot) return FileProblem{kRecordTitle, kCantSnapshot};
   // Created now, so a folder that cannot be written to is known at once.
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return FileProblem{kRecordTitle, kCantCreate};
   std::fclose(file);
+  // The loop offers the frame's interrupt right after this; offered here,
+  // before the snapshot, it is in the recording whatever the T-state the
+  // snapshot names, and the loop's own offer finds it taken.
+  AcceptInterrupt(cpu, machine);
+  std::optional<std::vector<std::uint8_t>> snapshot = SzxFileBytes(machine, cpu);
+  if (!snapshot) return FileProblem{kRecordTitle, kCantSnapshot};
   InputLog log;
   log.mode = InputLogMode::recording;
   log.path = path;

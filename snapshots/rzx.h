@@ -28,8 +28,9 @@ inline constexpr char kRecordingNotice[] = "Recording RZX";
 std::optional<FileProblem> LoadRzx(Machine& machine, CpuState& cpu, const std::string& path);
 
 // Starts recording into path (created now, written when the recording
-// stops) from the machine as it stands, which should be at a frame end; or
-// returns why not and changes nothing. A recording or playback under way is
+// stops) from the machine as it stands; or returns why not and changes
+// nothing. Called at a frame end, between the hooks' Present and the
+// frame's interrupt, which it offers itself before it takes the snapshot. A recording or playback under way is
 // replaced only by a successful start.
 std::optional<FileProblem> StartInputRecording(Machine& machine, CpuState& cpu, const std::string& path);
 
