@@ -127,6 +127,7 @@ void VantroProgram::RunFrame() {
 
 void VantroProgram::AfterFrame() {
   VantroRecords& records = *records_;
+  window_->ShowRecordingNews();
   RewindFramesEnded(*rewind_, frames_, records.cpu, records.machine);
   for (int presses = window_->TakeRewindPresses(); presses > 0; presses = window_->TakeRewindPresses()) {
     while (presses-- > 0) RewindStep(*rewind_, records.cpu, records.machine);
@@ -145,6 +146,8 @@ void VantroProgram::BetweenFrames() {
   if (window_->paused()) WaitWhilePaused();
   const int rate = WantedFrameRate(records_->machine);
   WaitForFrame(NextFrameDue(schedule_, rate, steady_.NowNs()));
+  // Last, after every event of the wait: the frame's interrupt comes next.
+  window_->StartPendingRecording();
 }
 
 void VantroProgram::WaitForFrame(std::int64_t due_ns) {

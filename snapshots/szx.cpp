@@ -42,42 +42,54 @@ struct EmbeddedTape {
   std::string name;  // "embedded." and the extension, for the tape's reader
 };
 
-// The first TAPE chunk's embedded tape; none when there is no chunk or it
-// only names a file on the writer's disk. False when the chunk is damaged.
-bool FindTape(const std::vector<std::uint8_t>& file, std::optional<EmbeddedTape>& tape) {
+// Walks the chunks: the refusal of a RAM page that comes twice (libspectrum
+// would keep the second and lose the first's memory for good); the first
+// TAPE chunk's embedded tape goes into tape, none when there is no chunk or
+// it only names a file on the writer's disk; the refusal of a damaged one.
+// A RAMP chunk begins with flags (2) and the page number (1).
+const char* WalkChunks(const std::vector<std::uint8_t>& file, std::optional<EmbeddedTape>& tape) {
   std::size_t at = kHeaderLength;
+  bool pages_seen[256] = {};
   while (file.size() >= at && file.size() - at >= kChunkHead) {
     const std::uint8_t* head = file.data() + at;
     const std::size_t length = Dword(head + 4);
     at += kChunkHead;
-    if (file.size() - at < length) return true;  // libspectrum judges the chunks
-    if (std::memcmp(head, "TAPE", 4) != 0) {
+    if (file.size() - at < length) return nullptr;  // libspectrum judges the chunks
+    if (std::memcmp(head, "RAMP", 4) == 0 && length >= 3) {
+      bool& seen = pages_seen[file[at + 2]];
+      if (seen) return kDamaged;
+      seen = true;
+    }
+    if (std::memcmp(head, "TAPE", 4) != 0 || tape) {
       at += length;
       continue;
     }
     const std::uint8_t* body = file.data() + at;
-    if (length < kTapeHead) return false;
+    if (length < kTapeHead) return kTapeDamaged;
     const unsigned flags = static_cast<unsigned>(body[2] | body[3] << 8);
-    if ((flags & kTapeEmbedded) == 0) return true;
+    if ((flags & kTapeEmbedded) == 0) {
+      at += length;
+      continue;
+    }
     const std::size_t unpacked = Dword(body + 4);
     const std::size_t stored = Dword(body + 8);
-    if (stored > length - kTapeHead) return false;
+    if (stored > length - kTapeHead) return kTapeDamaged;
     char extension[17] = {};
     std::memcpy(extension, body + 12, 16);
     EmbeddedTape found{{}, std::string("embedded.") + extension};
     const std::uint8_t* data = body + kTapeHead;
     if (flags & kTapeCompressed) {
-      if (unpacked == 0 || unpacked > kLargestTape) return false;
+      if (unpacked == 0 || unpacked > kLargestTape) return kTapeDamaged;
       found.bytes.resize(unpacked);
       uLongf size = unpacked;
-      if (uncompress(found.bytes.data(), &size, data, stored) != Z_OK || size != unpacked) return false;
+      if (uncompress(found.bytes.data(), &size, data, stored) != Z_OK || size != unpacked) return kTapeDamaged;
     } else {
       found.bytes.assign(data, data + stored);
     }
     tape = std::move(found);
-    return true;
+    at += length;
   }
-  return true;
+  return nullptr;
 }
 
 }  // namespace
@@ -89,14 +101,16 @@ std::optional<FileProblem> LoadSzx(Machine& machine, CpuState& cpu, const std::s
   if (file->longer) return FileProblem{kTitle, kTooLarge};
   UseLibspectrum();
   SnapHandle snap(libspectrum_snap_alloc());
-  if (file->bytes.size() < kHeaderLength || std::memcmp(file->bytes.data(), "ZXST", 4) != 0 ||
-      libspectrum_snap_read(snap.get(), file->bytes.data(), file->bytes.size(), LIBSPECTRUM_ID_SNAPSHOT_SZX,
+  std::optional<EmbeddedTape> tape;
+  if (file->bytes.size() < kHeaderLength || std::memcmp(file->bytes.data(), "ZXST", 4) != 0) {
+    return FileProblem{kTitle, kDamaged};
+  }
+  if (const char* refusal = WalkChunks(file->bytes, tape)) return FileProblem{kTitle, refusal};
+  if (libspectrum_snap_read(snap.get(), file->bytes.data(), file->bytes.size(), LIBSPECTRUM_ID_SNAPSHOT_SZX,
                             nullptr) != LIBSPECTRUM_ERROR_NONE) {
     return FileProblem{kTitle, kDamaged};
   }
   if (std::optional<FileProblem> problem = CheckSnap(snap.get(), kTitle)) return problem;
-  std::optional<EmbeddedTape> tape;
-  if (!FindTape(file->bytes, tape)) return FileProblem{kTitle, kTapeDamaged};
   // The tape goes in first: its reader refuses a damaged one and changes
   // nothing, and after it nothing can fail.
   if (tape) {
