@@ -478,6 +478,39 @@ TEST_F(VantroRunTest, SzxSnapshotLoadsBackToTheSameStateAlsoThroughSnapconv) {
     RunResult load = RunVantro({"--load", with_tape, "--type", "j\"\"{ENTER}", "--until-text", "HELLO"});
     EXPECT_EQ(load.code, kRunOk) << with_tape << ": " << load.error;
   }
+
+  // Refused files, SZX and RZX, each with its message.
+  const Bytes good = ReadFile(ready);
+  auto machine_byte = [&](std::uint8_t id) {
+    Bytes file = good;
+    file[6] = id;  // the SZX header's machine
+    return file;
+  };
+  Bytes damaged_tape = Joined({good, SzxTapeChunk(HelloTape(), true)});
+  damaged_tape[damaged_tape.size() - 6] ^= 0x5A;
+  Bytes recording;
+  {
+    const std::string rzx = folder.File("short.rzx");
+    ASSERT_EQ(RunVantro({"--load", ready, "--record", rzx, "--frames", "3"}).code, kRunOk);
+    recording = ReadFile(rzx);
+  }
+  const struct { const char* name; Bytes bytes; std::string text; } refused[] = {
+      {"cut.szx", Bytes(good.begin(), good.begin() + 200), "Load SZX: This is not an SZX snapshot, or it is damaged!"},
+      {"noise.szx", Bytes(100, 0x5A), "Load SZX: This is not an SZX snapshot, or it is damaged!"},
+      {"128.szx", machine_byte(2), "Load SZX: This snapshot is for the Spectrum 128K; Vantro emulates the ZX Spectrum 48K only!"},
+      {"plus3.szx", machine_byte(5), "Load SZX: This snapshot is for the Spectrum +3; Vantro emulates the ZX Spectrum 48K only!"},
+      {"pentagon.szx", machine_byte(7), "Load SZX: This snapshot is for the Pentagon 128K; Vantro emulates the ZX Spectrum 48K only!"},
+      {"tape.szx", damaged_tape, "Load SZX: The tape embedded in the snapshot is damaged!"},
+      {"cut.rzx", Bytes(recording.begin(), recording.end() - 10), "Load RZX: This is not an RZX input recording, or it is damaged!"},
+      {"noise.rzx", Bytes(100, 0x5A), "Load RZX: This is not an RZX input recording, or it is damaged!"},
+  };
+  for (const auto& c : refused) {
+    const std::string path = folder.File(c.name);
+    WriteFile(path, c.bytes);
+    RunResult load = RunVantro({"--load", path});
+    EXPECT_EQ(load.code, kRunError) << c.name;
+    EXPECT_EQ(load.error, path + ": " + c.text) << c.name;
+  }
 }
 
 TEST_F(VantroRunTest, RzxRecordingPlaysBackToTheSameMemoryAndRegisters) {
@@ -721,7 +754,7 @@ TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   std::string help = RunHelpText();
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
                              "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
-                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind"}) {
+                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind", "--record", ".szx", ".rzx"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }
