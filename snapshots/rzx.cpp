@@ -5,6 +5,9 @@
 // it stops.
 #include "snapshots/rzx.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -54,11 +57,56 @@ std::uint32_t Dword(const std::uint8_t* bytes) {
          static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+// A packed input block's frames, unpacked: nothing when the stream is
+// damaged or would unpack to more than `most` bytes.
+std::optional<std::vector<std::uint8_t>> Unpack(const std::uint8_t* data, std::size_t size, std::size_t most) {
+  std::vector<std::uint8_t> out;
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return std::nullopt;
+  stream.next_in = const_cast<Bytef*>(data);
+  stream.avail_in = static_cast<uInt>(size);
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (out.size() >= most) break;
+    const std::size_t had = out.size();
+    out.resize(std::min(most, had + 65536));
+    stream.next_out = out.data() + had;
+    stream.avail_out = static_cast<uInt>(out.size() - had);
+    status = inflate(&stream, Z_NO_FLUSH);
+    out.resize(out.size() - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  if (status != Z_STREAM_END) return std::nullopt;
+  return out;
+}
+
+// Each frame: its fetch count (2) and IN count (2), then that many bytes;
+// an IN count of FFFFh repeats the frame before's bytes, so the first frame
+// cannot have it. libspectrum frees memory it never had on a first frame
+// that repeats, and loses memory on a frame cut off by the end of its block.
+bool FramesWhole(const std::uint8_t* data, std::size_t size, std::uint64_t frames) {
+  constexpr unsigned kRepeat = 0xFFFF;
+  std::size_t at = 0;
+  for (std::uint64_t frame = 0; frame < frames; ++frame) {
+    if (size - at < 4) return false;
+    const unsigned count = static_cast<unsigned>(data[at + 2] | data[at + 3] << 8);
+    at += 4;
+    if (count == kRepeat) {
+      if (frame == 0) return false;
+      continue;
+    }
+    if (size - at < count) return false;
+    at += count;
+  }
+  return true;
+}
+
 // libspectrum takes a block's counts at their word and ends the program when
 // the memory they claim cannot be had, so the blocks are measured first:
 // each within the file, a snapshot that unpacks to at most 16 MB, an input
 // block whose frames (at least 4 bytes each) fit in its bytes, or, packed,
-// in what zlib can make of them (at most 1,032 times their size). The file:
+// in what zlib can make of them (at most 1,032 times their size), and are
+// whole (FramesWhole). The file:
 // "RZX!", the version (2), flags (4); blocks of an id (1) and a length (4)
 // that counts the block's own 5 bytes. A snapshot block: flags (4: bit 1
 // packed), extension (4), unpacked length (4); an input block: frames (4),
@@ -84,9 +132,16 @@ bool BlocksMeasureUp(const std::vector<std::uint8_t>& file) {
     } else if (block[0] == LIBSPECTRUM_RZX_INPUT_BLOCK) {
       if (length < kInputHead) return false;
       const std::uint64_t frames = Dword(block + 5);
-      std::uint64_t room = length - kInputHead;
-      if ((Dword(block + 14) & kPacked) != 0) room *= kZlibMostRatio;
-      if (frames > kMostFrames || frames * 4 > room) return false;
+      const std::size_t stored = length - kInputHead;
+      const bool packed = (Dword(block + 14) & kPacked) != 0;
+      if (frames > kMostFrames || frames * 4 > stored * (packed ? kZlibMostRatio : 1)) return false;
+      if (!packed) {
+        if (!FramesWhole(block + kInputHead, stored, frames)) return false;
+      } else {
+        std::optional<std::vector<std::uint8_t>> unpacked =
+            Unpack(block + kInputHead, stored, static_cast<std::size_t>(frames * 4) + kMostPortBytes);
+        if (!unpacked || !FramesWhole(unpacked->data(), unpacked->size(), frames)) return false;
+      }
     }
     at += length;
   }
