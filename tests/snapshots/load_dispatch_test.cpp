@@ -77,7 +77,7 @@ TEST_F(DispatchTest, DialogAsksForAllSupportedFiles) {
   Open(MakeFile("x.tap"));
   ASSERT_EQ(host.dialogs.size(), 1u);
   EXPECT_EQ(host.dialogs[0], (std::pair<std::string, std::string>{
-                                 "Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav"}));
+                                 "Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav;*.szx;*.rzx"}));
 }
 
 TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {
