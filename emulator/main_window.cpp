@@ -288,7 +288,10 @@ void MainWindow::StopRecordingBefore(int command) {
 
 void MainWindow::AskForRecording() {
   const std::string chosen = host_.AskSavePath(kRecordTitle, kRecordFilter);
-  if (!chosen.empty()) pending_record_path_ = WithDefaultExtension(chosen, ".rzx");
+  if (chosen.empty()) return;
+  // A recording under way is finished and written before the next begins.
+  ShowProblem(host_, StopInputRecording(records_.machine));
+  pending_record_path_ = WithDefaultExtension(chosen, ".rzx");
 }
 
 void MainWindow::StartPendingRecording() {

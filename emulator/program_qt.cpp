@@ -17,6 +17,7 @@
 #include "platform/sdl_gamepads.h"
 #include "platform/sdl_sound.h"
 #include "platform/sdl_wave.h"
+#include "snapshots/rzx.h"
 
 namespace {
 constexpr int kRealTimeFrames = 50;  // target_frames of "100%"
@@ -241,6 +242,8 @@ void VantroProgram::Shutdown() {
     machine.trace_write_failed = false;
     host_->ShowMessage(kTraceWriteTitle, kTraceWriteFailed);
   }
+  // A recording still being made is written as "Stop Recording" would.
+  ShowProblem(*host_, StopInputRecording(machine));
 }
 
 int RunVantro(int argc, char** argv) {

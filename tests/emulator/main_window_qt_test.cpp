@@ -411,6 +411,16 @@ class MainWindowTest : public QObject {
                  (records.cpu.r & 0x7F) == (cpu.r & 0x7F) && records.cpu.r7 == cpu.r7 &&
                  records.machine.memory == memory,
              "the playback did not end where the recording did");
+
+    // Leaving the program while it records writes the recording.
+    const std::string last = path + "-last.rzx";
+    host.save_paths.push_back(last);
+    window->ActionFor(kCommandRecordInput)->trigger();
+    for (int k = 0; k < 4; ++k) program->RunFrame();
+    program->Shutdown();
+    QCOMPARE(host.messages.size(), std::size_t{2});
+    program->OpenCommandLineFile(last);
+    QVERIFY(records.machine.input_log.mode == InputLogMode::playing);
   }
 
   void GamePadsDriveTheJoysticksAndAreNamedWhenPluggedIn() {
