@@ -35,8 +35,9 @@ std::string VantroHelpText() {
 
 Vantro is a ZX Spectrum 48K emulator. It starts a freshly switched-on
 48K Spectrum in a window; FILE, when given, opens after start-up as
-"File" > "Open" opens it: a snapshot (.sna, .z80) loads, a tape (.tzx, or
-any other file as .tap) is inserted.
+"File" > "Open" opens it: a snapshot (.sna, .z80, .szx) loads, an input
+recording (.rzx) plays, a tape (.tzx, or any other file as .tap) is
+inserted.
 
 Options:
   --rom FILE     start with this 16,384-byte ROM image instead of the
