@@ -22,9 +22,7 @@ bool PlaybackFrameEnds(Machine& machine, CpuState& cpu);
 // is closed in the recording, or the next recorded frame begins. Called
 // after every instruction, so the live test is the only work inline.
 inline bool InputFrameEnds(Machine& machine, CpuState& cpu) {
-  if (machine.input_log.mode != InputLogMode::playing) [[likely]] {
-    if (machine.frame_tstates < kFrameTStates) [[likely]] return false;
-    return CloseLiveFrame(machine, cpu);
-  }
-  return PlaybackFrameEnds(machine, cpu);
+  const bool playing = machine.input_log.mode == InputLogMode::playing;
+  if (machine.frame_tstates < kFrameTStates && !playing) [[likely]] return false;
+  return playing ? PlaybackFrameEnds(machine, cpu) : CloseLiveFrame(machine, cpu);
 }
