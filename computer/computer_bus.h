@@ -80,7 +80,11 @@ struct SpectrumBus {
         KeepTapeMoving(machine->tape_signal, now);
       }
     }
-    return PortRead(*machine, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8), FrameTState());
+    const std::uint8_t live =
+        PortRead(*machine, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8), FrameTState());
+    // An input recording keeps every byte read, or plays its own back.
+    if (machine->input_log.mode == InputLogMode::off) return live;
+    return LogPortRead(machine->input_log, live);
   }
   void Out(std::uint16_t port, std::uint8_t value) const {
     PortWrite(*machine, static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(port >> 8), value, FrameTState());

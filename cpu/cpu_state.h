@@ -24,6 +24,9 @@ struct CpuState {
   // The byte of the last port transfer, in or out: OUT (C),0 (ED 71) puts
   // it on the bus again. The port bus itself takes and returns its bytes.
   std::uint8_t io_data = 0;
+  // Opcode fetches (those that count in R, prefixes included) since the
+  // frame began: an input recording measures its frames in them.
+  std::uint32_t fetches = 0;
 };
 
 // Flag bits of f.

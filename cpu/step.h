@@ -513,6 +513,7 @@ template <class Bus>
   if (bus.Read(cpu.pc) != 0x76) return false;
   WaitFor(cpu, bus, static_cast<std::uint16_t>(cpu.pc + 1));
   ++cpu.r;
+  ++cpu.fetches;  // an input recording counts the halted fetches too
   cpu.tstates += 4;
   return true;
 }

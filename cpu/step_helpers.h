@@ -132,6 +132,7 @@ template <class Bus>
 inline std::uint8_t FetchOpcode(CpuState& s, Bus m) {
   WaitFor(s, m, s.pc);
   ++s.r;
+  ++s.fetches;
   const std::uint8_t v = m.Read(s.pc++);
   s.tstates += 4;
   return v;

@@ -35,9 +35,10 @@ std::string VantroHelpText() {
 
 Vantro is a ZX Spectrum 48K emulator. It starts a freshly switched-on
 48K Spectrum in a window; FILE, when given, opens after start-up as
-"File" > "Open" opens it: a snapshot (.sna, .z80) loads, a tape (.tzx, or
-any other file as .tap) is inserted; a .zip or .gz file is unpacked and the
-snapshot or tape inside opens (of several in a zip, the window asks which).
+"File" > "Open" opens it: a snapshot (.sna, .z80, .szx) loads, an input
+recording (.rzx) plays, a tape (.tzx, or any other file as .tap) is
+inserted; a .zip or .gz file is unpacked and the snapshot, recording or
+tape inside opens (of several in a zip, the window asks which).
 
 Options:
   --rom FILE     start with this 16,384-byte ROM image instead of the

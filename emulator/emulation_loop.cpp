@@ -5,6 +5,7 @@
 
 #include "debugger/trace_file.h"
 #include "computer/computer.h"
+#include "computer/input_frames.h"
 #include "debugger/breakpoint.h"
 #include "machine/machine.h"
 #include "machine/display_renderer.h"
@@ -58,7 +59,7 @@ inline __attribute__((always_inline)) unsigned Pass(EmulationLoop& loop) {
   machine.frame_tstates += static_cast<std::int32_t>(cpu.tstates);
   cpu.tstates = 0;
 
-  if (machine.frame_tstates >= kFrameTStates) {
+  if (InputFrameEnds(machine, cpu)) {
     // Only a step longer than a frame (none does today) ends more than one;
     // each of them is a whole frame, drawn and heard.
     do EndFrame(loop);

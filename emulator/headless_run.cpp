@@ -27,6 +27,7 @@
 #include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/pok.h"
+#include "snapshots/rzx.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
 #include "snapshots/tape_writer.h"
@@ -62,7 +63,19 @@ struct RunHooks : LoopHooks {
     ++frames;
     if (wave != nullptr) AppendWave(*wave, machine->beeper.block.data(), machine->beeper.block_size);
   }
-  void BetweenFrames() override { PaceFrame(schedule, WantedFrameRate(*machine), host_clock); }
+  // --record: the recording starts at the first frame end, where a
+  // recording made in the window starts too (before the frame's interrupt).
+  CpuState* cpu = nullptr;
+  const std::string* record_path = nullptr;
+  bool recording_started = false;
+  std::optional<FileProblem> record_problem;
+  void BetweenFrames() override {
+    if (record_path != nullptr && !recording_started) {
+      recording_started = true;
+      record_problem = StartInputRecording(*machine, *cpu, *record_path);
+    }
+    PaceFrame(schedule, WantedFrameRate(*machine), host_clock);
+  }
   // Reached only when the trace buffer was flushed: keep tracing in a new
   // block, as a user pressing "Debug to file" again would.
   void OpenDebugger() override {
@@ -202,7 +215,7 @@ void Dump(const Machine& machine, std::uint16_t address, std::uint32_t length, s
 const char* const kOptionsWithValue[] = {"--rom", "--load", "--bin", "--frames", "--type",
                                          "--until-pc", "--screenshot", "--save-sna", "--save-tape", "--dump",
                                          "--trace", "--speed", "--wav", "--joystick", "--until-text", "--rewind",
-                                         "--pokes", "--trainer", "--poke-value"};
+                                         "--pokes", "--trainer", "--poke-value", "--record"};
 
 // --joystick names for the "Joystick Interface" items.
 constexpr std::pair<const char*, Joystick> kJoystickNames[] = {
@@ -223,9 +236,15 @@ or text.
 
 Input:
   --rom FILE         use this 16,384-byte ROM image instead of the built-in one
-  --load FILE        open a snapshot or tape as "Open" does: .sna and .z80
+  --load FILE        open a snapshot or tape as "Open" does: .sna, .z80
                      (versions 1-3, 48K; a Z80 file's joystick is fitted)
-                     load at once; a TZX (.tzx, version 1.x), CSW (.csw,
+                     and .szx (version 1.x, 48K: the T-state within the
+                     frame, the joystick and an embedded tape too) load at
+                     once; an .rzx input recording loads its snapshot and
+                     plays its frames (their port reads and lengths), then
+                     the machine goes on live; a recording that runs out of
+                     port reads stops there and ends the run with exit code
+                     1 after the outputs are written; a TZX (.tzx, version 1.x), CSW (.csw,
                      versions 1 and 2), PZX (.pzx) or WAV (.wav: PCM, 8 or
                      16 bit, mono or stereo, any rate, read by SDL) tape, each
                      also known by its signature, is inserted as such,
@@ -286,6 +305,12 @@ Running:
                      text wrapped onto the next line counts); checked at
                      every frame end, typing included; --frames is the limit
                      (default 3000) and exit code 3 means it never came
+  --record FILE      record the run's input as an RZX file: from the first
+                     frame end (its SZX snapshot) to the end of the run,
+                     every frame's opcode fetch count and port reads;
+                     playing it with --load FILE and --frames one fewer
+                     ends in the same memory and registers. The ROM's tape
+                     traps stand aside while it records
   --rewind SECONDS   after the run, go back SECONDS (1-60) emulated seconds,
                      as "Rewind" does, before the outputs below are written
                      (--wav and --trace still hold the whole run): the
@@ -301,8 +326,9 @@ Output (written after the run, in this order):
                      pixels), or the machine as it stands for a run stopped
                      inside a frame or gone back with --rewind
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name),
-                     or a Z80 (version 3, with the joystick) one for a name
-                     ending in .z80; an
+                     a Z80 (version 3, with the joystick) one for a name
+                     ending in .z80, or an SZX one (with the T-state within
+                     the frame and the joystick) for .szx; an
                      SNA with the stack at the protected ROM is still saved,
                      but PC is lost, so the run ends with exit code 1
   --save-tape FILE   write the tape, as "Save Tape As..." does: the tape
@@ -352,6 +378,8 @@ Examples:
   vantro-run --type '10e hi{ENTER}s"prog"{ENTER}{WAIT 10} ' --frames 100 --save-tape prog.tap
             (10 REM hi, SAVE "prog" and a key to start the tape)
   vantro-run --load state.sna --frames 50 --dump 0x5C00:64
+  vantro-run --load game.szx --record play.rzx --type '{HOLD Q 50}' --frames 200
+  vantro-run --load play.rzx --frames 249 --save-sna end.szx
   vantro-run --type '{EXTEND}{SS+Z}1,0{ENTER}' --frames 100 --wav beep.wav
             (BEEP 1,0: one second of middle C)
   vantro-run --bin code.bin@0x8000 --type 't{EXTEND}l32768{ENTER}' --until-pc 0x8005
@@ -433,6 +461,8 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
       options.screenshot = value;
     } else if (name == "--save-sna") {
       options.save_sna = value;
+    } else if (name == "--record") {
+      options.record = value;
     } else if (name == "--save-tape") {
       options.save_tape = value;
     } else if (name == "--dump") {
@@ -558,6 +588,8 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
 
   RunHooks hooks;
   hooks.machine = machine.get();
+  hooks.cpu = &cpu;
+  if (!options.record.empty()) hooks.record_path = &options.record;
   FrameClock clock(hooks.frames);
   Breakpoint breakpoint;
   bool hex_mode = false;
@@ -639,6 +671,23 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
   run_frames(frames);
 
   int result = kRunOk;
+  // The recording ends with the run, before --rewind goes back.
+  if (!options.record.empty()) {
+    std::optional<FileProblem> problem = hooks.record_problem;
+    if (!problem) problem = StopInputRecording(*machine);
+    if (!hooks.recording_started) {
+      error = "--record " + options.record + ": the run ended before its first frame, so nothing was recorded";
+      return kRunError;
+    }
+    if (problem) {
+      error = Describe(options.record, *problem);
+      return kRunError;
+    }
+  }
+  if (machine->input_log.ended == InputLogEnd::ran_out) {
+    error = Describe(options.load, FileProblem{kPlaybackTitle, kPlaybackRanOut});
+    result = kRunError;
+  }
   if (waiting && !pc_reached && !text_seen) {
     if (options.until_pc) {
       char address[8];

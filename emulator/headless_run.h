@@ -20,6 +20,7 @@ struct RunOptions {
   std::optional<std::uint16_t> until_pc;                      // --until-pc ADDR
   std::string screenshot;                                     // --screenshot FILE.png
   std::string save_sna;                                       // --save-sna FILE
+  std::string record;                                         // --record FILE.rzx
   std::string save_tape;                                      // --save-tape FILE
   std::vector<std::pair<std::uint16_t, std::uint32_t>> dumps;  // --dump ADDR:LEN
   std::string trace;                                          // --trace FILE

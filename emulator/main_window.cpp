@@ -13,7 +13,10 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "computer/computer.h"
 #include "debugger/debugger_window.h"
@@ -24,8 +27,10 @@
 #include "platform/key_map.h"
 #include "platform/menu_table.h"
 #include "platform/picture_view.h"
+#include "snapshots/file_names.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/pok.h"
+#include "snapshots/rzx.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
 #include "snapshots/tape_writer.h"
@@ -36,6 +41,19 @@
 namespace {
 
 inline constexpr char kInfoTitle[] = "Info";
+inline constexpr char kRecordTitle[] = "Record Input";
+inline constexpr char kRecordFilter[] = "RZX (*.rzx)";
+inline constexpr char kRecordingStopped[] =
+    "The recording stops here and is saved: what this command changes cannot be played back.";
+inline constexpr char kPlaybackStopped[] =
+    "The recording stops playing: what this command changes would leave it behind the machine.";
+
+// The commands that change the machine other than through its inputs.
+constexpr int kCommandsBeyondInput[] = {
+    kCommandOpen,         kCommandLoadBlock,  kCommandHardReset,  kCommandSoftReset, kCommandForceBreak,
+    kCommandPoke,         kCommandCharsetEditor, kCommandDebugger, kCommandRewind,   kCommandWriteProtect,
+    kCommandSweetTalker,  kCommandCurrah,     kCommandKempston,   kCommandInterface2Port1,
+    kCommandInterface2Port2, kCommandCursor};
 inline constexpr char kUninstalledPrefix[] = "MenuItem: ";
 inline constexpr char kUninstalledSuffix[] = " is not currently installed.";
 
@@ -55,6 +73,9 @@ constexpr MenuRow kMenuRows[] = {
     {"File", "Play Tape", kCommandPlayTape, kOff},
     {"File", "Rewind Tape", kCommandRewindTape},
     {"File", "Save Tape As...", kCommandSaveTape},
+    {"File", nullptr, 0},
+    {"File", "Record Input...", kCommandRecordInput},
+    {"File", "Stop Recording", kCommandStopRecording},
     {"File", nullptr, 0},
     {"File", "Exit", kCommandExit},
     {"Emulation>Reset", "Hard", kCommandHardReset},
@@ -190,6 +211,7 @@ void MainWindow::SyncCheckMarks() {
 void MainWindow::Dispatch(int command) {
   CpuState& cpu = records_.cpu;
   Machine& machine = records_.machine;
+  StopRecordingBefore(command);
   switch (command) {
     case kCommandOpen: LoadFileDispatcher(machine, cpu, host_); break;
     case kCommandSaveSna: SaveSnaCommand(machine, cpu, host_); break;
@@ -223,6 +245,8 @@ void MainWindow::Dispatch(int command) {
     case kCommandRewindTape: RewindTape(machine.tape_signal, TapeNow(machine, cpu.tstates)); break;
     case kCommandSaveTape: SaveTapeCommand(machine, host_); break;
     case kCommandApplyPokes: ApplyPokesCommand(machine, host_, trainer_chooser_); break;
+    case kCommandRecordInput: AskForRecording(); break;
+    case kCommandStopRecording: ShowProblem(host_, StopInputRecording(machine)); break;
     case kCommandFastTapeLoading: machine.fast_load = !machine.fast_load; break;
     case kCommandFastForwardLoading: machine.fast_forward_loading = !machine.fast_forward_loading; break;
     case kCommandSweetTalker: ToggleSweetTalker(machine, cpu); break;
@@ -246,9 +270,53 @@ void MainWindow::Dispatch(int command) {
     default: ShowUninstalled(command); break;  // "Help Topics" (33)
   }
   SyncCheckMarks();
+  UpdateTitle();
+}
+
+void MainWindow::StopRecordingBefore(int command) {
+  InputLog& log = records_.machine.input_log;
+  if (log.mode == InputLogMode::off) return;
+  if (std::find(std::begin(kCommandsBeyondInput), std::end(kCommandsBeyondInput), command) ==
+      std::end(kCommandsBeyondInput)) {
+    return;
+  }
+  if (log.mode == InputLogMode::recording) {
+    if (!ShowProblem(host_, StopInputRecording(records_.machine))) host_.ShowMessage(kRecordTitle, kRecordingStopped);
+  } else {
+    log = InputLog{};
+    host_.ShowMessage(kPlaybackTitle, kPlaybackStopped);
+  }
+  UpdateTitle();
+}
+
+void MainWindow::AskForRecording() {
+  const std::string chosen = host_.AskSavePath(kRecordTitle, kRecordFilter);
+  if (chosen.empty()) return;
+  // A recording under way is finished and written before the next begins.
+  ShowProblem(host_, StopInputRecording(records_.machine));
+  pending_record_path_ = WithDefaultExtension(chosen, ".rzx");
+}
+
+void MainWindow::StartPendingRecording() {
+  if (pending_record_path_.empty()) return;
+  const std::string path = std::exchange(pending_record_path_, std::string());
+  ShowProblem(host_, StartInputRecording(records_.machine, records_.cpu, path));
+  SyncCheckMarks();
+  UpdateTitle();
+}
+
+void MainWindow::ShowRecordingNews() {
+  InputLog& log = records_.machine.input_log;
+  if (log.ended != InputLogEnd::none) {
+    const InputLogEnd ended = std::exchange(log.ended, InputLogEnd::none);
+    UpdateTitle();
+    host_.ShowMessage(kPlaybackTitle, ended == InputLogEnd::finished ? kPlaybackFinished : kPlaybackRanOut);
+  }
+  if (log.mode != shown_log_mode_) UpdateTitle();
 }
 
 void MainWindow::OpenPath(const std::string& path) {
+  StopRecordingBefore(kCommandOpen);
   ShowProblem(host_, OpenFile(records_.machine, records_.cpu, path, &host_));
   SyncCheckMarks();
 }

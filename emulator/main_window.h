@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "emulator/vantro_records.h"
+#include "machine/input_log.h"
 #include "machine/speech.h"
 #include "snapshots/blocks.h"
 #include "snapshots/pok_dialog.h"
@@ -69,6 +70,8 @@ enum MenuCommand : int {
   kCommandSaveScreenshot = 55,
   kCommandApplyPokes = 56,
   kCommandSaveTape = 42,
+  kCommandRecordInput = 56,
+  kCommandStopRecording = 57,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";
@@ -123,6 +126,13 @@ class MainWindow : public QMainWindow {
   void ShowPadConnected(const std::string& name);
   // "Save Screenshot...": the last frame with its border as PNG.
   void SaveScreenshot();
+  // "Record Input..." asks for the file; the recording starts here, which
+  // the program calls at the end of its between-frames work, where the
+  // frame's interrupt comes next.
+  void StartPendingRecording();
+  // After each frame: a playback that has ended is told, and the title
+  // follows the recording's state.
+  void ShowRecordingNews();
 
   PictureView* picture() const { return picture_; }
   CharsetEditorState& charset_state() { return charset_state_; }
@@ -151,6 +161,10 @@ class MainWindow : public QMainWindow {
   void UpdateTitle();
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
+  void AskForRecording();
+  // A recording made or played stops before a command that changes the
+  // machine other than through its inputs, which it could not play back.
+  void StopRecordingBefore(int command);
   void ReleaseAllKeys();
 
   VantroRecords& records_;
@@ -170,4 +184,6 @@ class MainWindow : public QMainWindow {
   QPoint pointer_at_;
   QTimer* notice_timer_ = nullptr;  // ends the pad's name in the title
   QString notice_;
+  std::string pending_record_path_;
+  InputLogMode shown_log_mode_ = InputLogMode::off;  // what the title tells
 };

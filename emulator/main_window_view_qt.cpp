@@ -20,6 +20,7 @@
 #include "emulator/main_window.h"
 #include "platform/picture_view.h"
 #include "snapshots/file_names.h"
+#include "snapshots/rzx.h"
 
 namespace {
 
@@ -151,6 +152,9 @@ void MainWindow::ShowPadConnected(const std::string& name) {
 
 void MainWindow::UpdateTitle() {
   QString title = QString::fromLatin1(kMainWindowTitle);
+  shown_log_mode_ = records_.machine.input_log.mode;
+  if (shown_log_mode_ == InputLogMode::playing) title += QStringLiteral(" - ") + QString::fromLatin1(kPlayingNotice);
+  if (shown_log_mode_ == InputLogMode::recording) title += QStringLiteral(" - ") + QString::fromLatin1(kRecordingNotice);
   if (paused_) title += QStringLiteral(" - ") + QString::fromLatin1(kPausedTitle);
   if (!notice_.isEmpty()) title += QStringLiteral(" - ") + notice_;
   setWindowTitle(title);

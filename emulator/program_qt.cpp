@@ -17,6 +17,7 @@
 #include "platform/sdl_gamepads.h"
 #include "platform/sdl_sound.h"
 #include "platform/sdl_wave.h"
+#include "snapshots/rzx.h"
 
 namespace {
 constexpr int kRealTimeFrames = 50;  // target_frames of "100%"
@@ -127,6 +128,7 @@ void VantroProgram::RunFrame() {
 
 void VantroProgram::AfterFrame() {
   VantroRecords& records = *records_;
+  window_->ShowRecordingNews();
   RewindFramesEnded(*rewind_, frames_, records.cpu, records.machine);
   for (int presses = window_->TakeRewindPresses(); presses > 0; presses = window_->TakeRewindPresses()) {
     while (presses-- > 0) RewindStep(*rewind_, records.cpu, records.machine);
@@ -145,6 +147,8 @@ void VantroProgram::BetweenFrames() {
   if (window_->paused()) WaitWhilePaused();
   const int rate = WantedFrameRate(records_->machine);
   WaitForFrame(NextFrameDue(schedule_, rate, steady_.NowNs()));
+  // Last, after every event of the wait: the frame's interrupt comes next.
+  window_->StartPendingRecording();
 }
 
 void VantroProgram::WaitForFrame(std::int64_t due_ns) {
@@ -238,6 +242,8 @@ void VantroProgram::Shutdown() {
     machine.trace_write_failed = false;
     host_->ShowMessage(kTraceWriteTitle, kTraceWriteFailed);
   }
+  // A recording still being made is written as "Stop Recording" would.
+  ShowProblem(*host_, StopInputRecording(machine));
 }
 
 int RunVantro(int argc, char** argv) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "machine/beeper.h"
+#include "machine/input_log.h"
 #include "machine/tape_recorder.h"
 #include "machine/tape_signal.h"
 
@@ -134,6 +135,8 @@ struct Machine : MachineHardware {
   // the samples made of them at each frame end. The level the program set
   // is the hardware's ula_out; these buffers (some 70 KB) are the host's.
   Beeper beeper;
+  // The RZX recording being made or played, if any.
+  InputLog input_log;
 };
 
 // Processor-side memory access: reads always succeed, stores below

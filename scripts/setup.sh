@@ -10,6 +10,8 @@ packages=(
   libgtest-dev
   spectrum-roms
   libz80ex-dev
+  # SZX and RZX files; snapconv and rzxdump for their tests
+  libspectrum-dev fuse-emulator-utils
   # install, manual pages, the Debian package and their checks
   help2man dpkg-dev file
   desktop-file-utils appstream libxml2-utils shared-mime-info xdg-utils

@@ -9,7 +9,9 @@
 
 #include "snapshots/archive.h"
 #include "snapshots/file_names.h"
+#include "snapshots/rzx.h"
 #include "snapshots/sna.h"
+#include "snapshots/szx.h"
 #include "snapshots/tape.h"
 #include "snapshots/z80_snapshot.h"
 
@@ -17,7 +19,7 @@ namespace {
 constexpr char kDialogTitle[] = "Load File";
 // The label names only SNA; the patterns list every kind.
 constexpr char kFilter[] = "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav"
-                           ";*.zip;*.gz";
+                           ";*.szx;*.rzx;*.zip;*.gz";
 
 constexpr char kZipTitle[] = "Load ZIP";
 constexpr char kGzipTitle[] = "Load GZ";
@@ -26,15 +28,15 @@ constexpr char kArchiveTooLarge[] = "The file is too large for an archive Vantro
 constexpr char kZipDamaged[] = "This zip archive cannot be used: ";
 constexpr char kGzipDamaged[] = "This gzip file cannot be used: ";
 constexpr char kZipHoldsNothing[] =
-    "This zip archive holds no snapshot or tape Vantro opens (.sna, .z80, .tap, .tzx, .csw, .pzx, .wav)!";
+    "This zip archive holds no snapshot or tape Vantro opens (.sna, .z80, .szx, .rzx, .tap, .tzx, .csw, .pzx, .wav)!";
 constexpr char kGzipHoldsNothing[] =
-    " is what this gzip file holds: no snapshot or tape Vantro opens (.sna, .z80, .tap, .tzx, .csw, .pzx, .wav)!";
+    " is what this gzip file holds: no snapshot or tape Vantro opens (.sna, .z80, .szx, .rzx, .tap, .tzx, .csw, .pzx, .wav)!";
 constexpr char kChoiceTitle[] = "Open Archive";
 constexpr char kChoiceText[] = "This archive holds several files Vantro opens. Which one?";
 
 // The members an archive is searched for, by extension; anything else
 // inside (a text, an inlay picture, a .pok) is passed over.
-constexpr const char* kMemberExtensions[] = {"SNA", "Z80", "TAP", "TZX", "CSW", "PZX", "WAV"};
+constexpr const char* kMemberExtensions[] = {"SNA", "Z80", "SZX", "RZX", "TAP", "TZX", "CSW", "PZX", "WAV"};
 
 bool OpensAsMember(const std::string& name) {
   const std::string extension = UpperAscii(FileExtension(name));
@@ -42,6 +44,12 @@ bool OpensAsMember(const std::string& name) {
     if (extension == known) return true;
   }
   return false;
+}
+
+// A snapshot loaded while a recording plays replaces the machine the
+// recording was following: the playback ends without a word.
+void StopPlaybackForLoad(Machine& machine) {
+  if (machine.input_log.mode == InputLogMode::playing) machine.input_log = InputLog{};
 }
 
 // A file already in memory, by the extension of its name, as OpenFile
@@ -54,10 +62,17 @@ std::optional<FileProblem> OpenBytes(Machine& machine, CpuState& cpu, const std:
     problem = LoadSnaBytes(machine, cpu, bytes);
   } else if (extension == "Z80") {
     problem = LoadZ80Bytes(machine, cpu, bytes);
+  } else if (extension == "SZX") {
+    problem = LoadSzxBytes(machine, cpu, bytes);
+    if (!problem) StopPlaybackForLoad(machine);
+    return problem;
+  } else if (extension == "RZX") {
+    return LoadRzxBytes(machine, cpu, bytes);
   } else {
     return InsertTapeBytes(machine, name, std::move(bytes));
   }
   if (!problem) EjectTape(machine);
+  if (!problem) StopPlaybackForLoad(machine);
   return problem;
 }
 
@@ -95,7 +110,6 @@ std::optional<FileProblem> OpenArchive(Machine& machine, CpuState& cpu, const st
   std::vector<std::uint8_t> bytes;
   if (!UnpackMember(archive, *openable[chosen], bytes, reason)) return FileProblem{title, damaged + reason + "."};
   return OpenBytes(machine, cpu, openable[chosen]->name, std::move(bytes));
-}
 
 }  // namespace
 
@@ -109,10 +123,18 @@ std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::
     problem = LoadSna(machine, cpu, path);
   } else if (extension == "Z80") {
     problem = LoadZ80(machine, cpu, path);
+  } else if (extension == "SZX") {
+    // Its loader puts in the tape the snapshot carries, or takes it out.
+    problem = LoadSzx(machine, cpu, path);
+    if (!problem) StopPlaybackForLoad(machine);
+    return problem;
+  } else if (extension == "RZX") {
+    return LoadRzx(machine, cpu, path);
   } else {
     return InsertTape(machine, path);
   }
   if (!problem) EjectTape(machine);
+  if (!problem) StopPlaybackForLoad(machine);
   return problem;
 }
 

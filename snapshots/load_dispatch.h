@@ -12,8 +12,10 @@
 #include "snapshots/file_bytes.h"
 #include "tools/host.h"
 
-// The file at path by its extension: .sna and .z80 (any case) are loaded as
-// snapshots and take the tape out; anything else goes in as the tape. A
+// The file at path by its extension: .sna, .z80 and .szx (any case) are
+// loaded as snapshots and take the tape out (an SZX file puts in the tape it
+// carries), .rzx starts playing a recording; anything else goes in as the
+// tape. A
 // refused file changes nothing, the tape included, and the reason is
 // returned. For an archive (.zip, .gz) holding several files Vantro opens,
 // chooser (when given) is asked which; without one the first is taken. A

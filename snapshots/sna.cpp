@@ -5,9 +5,11 @@
 #include "snapshots/sna.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "snapshots/file_names.h"
+#include "snapshots/szx.h"
 #include "snapshots/z80_snapshot.h"
 #include "computer/computer.h"
 
@@ -21,9 +23,9 @@ constexpr char kCantOpen[] = "Can't open file for reading!";
 constexpr char kWrongLength[] = "This is not an SNA snapshot: an SNA file is 49,179 bytes long!";
 constexpr char kSaveTitle[] = "Save SNA";
 constexpr char kSaveDialogTitle[] = "Save SNA file";
-// Two entries, SNA first: it stays the default, and a bare name gets ".sna";
-// a name ending in .z80 is saved as a Z80 file.
-constexpr char kSaveFilter[] = "SNA (*.sna);;Z80 (*.z80)";
+// SNA first: it stays the default, and a bare name gets ".sna"; a name
+// ending in .z80 or .szx is saved in that format.
+constexpr char kSaveFilter[] = "SNA (*.sna);;Z80 (*.z80);;SZX (*.szx)";
 constexpr char kCantCreate[] = "Can't create file!";
 // The machine's own report line, spaces and all.
 constexpr char kSaveCompleted[] = "0 OK ,  0 : 1  Save completed!";
@@ -104,11 +106,19 @@ std::optional<FileProblem> SaveSnapshot(Machine& machine, CpuState& cpu, const s
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return FileProblem{kSaveTitle, kCantCreate};
   const bool as_z80 = UpperAscii(FileExtension(path)) == "Z80";
-  // Z80 keeps PC in its header; SNA pushes it onto the stack for the file.
-  const bool pc_lost = !as_z80 && PushLosesPc(machine, cpu.sp);
+  const bool as_szx = UpperAscii(FileExtension(path)) == "SZX";
+  // Z80 and SZX keep PC in their headers; SNA pushes it onto the stack.
+  const bool pc_lost = !as_z80 && !as_szx && PushLosesPc(machine, cpu.sp);
   std::vector<std::uint8_t> bytes;
   if (as_z80) {
     bytes = Z80FileBytes(machine, cpu);
+  } else if (as_szx) {
+    std::optional<std::vector<std::uint8_t>> szx = SzxFileBytes(machine, cpu);
+    if (!szx) {
+      std::fclose(file);
+      return FileProblem{kSaveTitle, kSaveError};
+    }
+    bytes = std::move(*szx);
   } else {
     PushWord(cpu, machine, cpu.pc);
     bytes = {cpu.i,

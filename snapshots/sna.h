@@ -22,7 +22,7 @@ std::optional<FileProblem> LoadSna(Machine& machine, CpuState& cpu, const std::s
 std::optional<FileProblem> LoadSnaBytes(Machine& machine, CpuState& cpu, const std::vector<std::uint8_t>& bytes);
 
 // Writes the machine's state to path: a Z80 version 3 file when the name
-// ends in .z80 (any case), SNA otherwise. Nothing on a clean save; a problem
+// ends in .z80 (any case), SZX for .szx, SNA otherwise. Nothing on a clean save; a problem
 // when the file could not be written, or, for an SNA file that was written,
 // when the stack reached into the protected ROM so the pushed PC was lost
 // and the snapshot will not resume where it stopped.

@@ -42,8 +42,9 @@ void EjectTape(Machine& machine);
 // its extension; anything else is a TAP image. Otherwise returns why and
 // leaves the machine and the current tape as they were.
 std::optional<FileProblem> InsertTape(Machine& machine, const std::string& path);
-// The same for a tape already in memory (a member of an archive), known by
-// its signature or by the extension of name.
+// The same for a tape already in memory (a member of an archive, a
+// snapshot's embedded tape), known by its signature or by the extension of
+// name.
 std::optional<FileProblem> InsertTapeBytes(Machine& machine, std::string_view name, std::vector<std::uint8_t> bytes);
 
 // Plays the next block to the ROM's loader as LD-BYTES would and returns
@@ -63,6 +64,9 @@ bool RecordSavedBlock(Machine& machine, CpuState& cpu);
 // with carry clear and runs the ROM's own routine), or its saver is. Returns
 // whether a trap ran.
 inline bool TapeTrap(Machine& machine, CpuState& cpu) {
+  // A trap changes memory and registers without a port read, which an input
+  // recording could neither keep nor play back: the ROM's routines run.
+  if (machine.input_log.mode != InputLogMode::off) return false;
   if (cpu.pc == kTapeTrapAddress) {
     return machine.tape_active && (cpu.f & kFlagC) != 0 && ServeTapeBlock(machine, cpu);
   }

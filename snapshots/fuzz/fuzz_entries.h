@@ -15,12 +15,15 @@
 
 #include <zlib.h>
 
+#include "computer/input_frames.h"
 #include "machine/machine.h"
 #include "snapshots/archive.h"
 #include "snapshots/blocks.h"
 #include "snapshots/load_dispatch.h"
 #include "snapshots/pok.h"
+#include "snapshots/rzx.h"
 #include "snapshots/sna.h"
+#include "snapshots/szx.h"
 #include "snapshots/tape.h"
 #include "snapshots/tzx.h"
 #include "snapshots/z80_snapshot.h"
@@ -64,6 +67,7 @@ inline Machine& FreshMachine() {
   machine->ula_out = 0;
   machine->screen_loaded = false;
   EjectTape(*machine);
+  machine->input_log = InputLog{};
   return *machine;
 }
 
@@ -406,6 +410,82 @@ inline bool FuzzPok(const std::uint8_t* data, std::size_t size) {
   for (std::size_t k = 0; k < 0x10000; ++k) {
     if (!poked[k] && machine.memory[k] != Pattern(k)) return false;
   }
+// SZX: the input as it is and behind the header of a 48K file, so
+// libspectrum's chunk reader and the embedded tape's finder see every
+// input. A refused file changes nothing, tape included; a file that loads
+// leaves the ROM alone and, saved again, loads back to the same registers
+// and RAM.
+inline bool FuzzSzx(const std::uint8_t* data, std::size_t size) {
+  const std::string path = ScratchPath(".szx");
+  for (int pass = 0; pass < 2; ++pass) {
+    Bytes bytes(data, data + size);
+    if (pass == 1) {
+      const Bytes header{'Z', 'X', 'S', 'T', 1, 4, 1, 0};
+      bytes.insert(bytes.begin(), header.begin(), header.end());
+    }
+    if (!WriteScratch(path, bytes.data(), bytes.size())) return true;
+    Machine& machine = FreshMachine();
+    CpuState cpu;
+    cpu.halted = true;
+    const bool refused = LoadSzx(machine, cpu, path).has_value();
+    if (!RomAreaIntact(machine)) return false;
+    if (refused) {
+      if (!AllIntact(machine) || cpu.pc != 0 || !cpu.halted || machine.tape_active) return false;
+      continue;
+    }
+    std::optional<Bytes> again = SzxFileBytes(machine, cpu);
+    static std::unique_ptr<Machine> reloaded = std::make_unique<Machine>();
+    CpuState cpu_again;
+    // A frame's interrupt the first load accepted has cleared the interrupt
+    // state, so the reload cannot accept it again.
+    if (!again || !WriteScratch(path, again->data(), again->size()) || LoadSzx(*reloaded, cpu_again, path) ||
+        !SameRegisters(cpu, cpu_again) || cpu.halted != cpu_again.halted ||
+        !std::equal(machine.memory.begin() + 0x4000, machine.memory.end(), reloaded->memory.begin() + 0x4000)) {
+      return false;
+    }
+    EjectTape(*reloaded);
+  }
+  std::remove(path.c_str());
+  return true;
+}
+
+// RZX: the input as it is and behind the signature of version 0.12, so the
+// block reader sees every input. A refused file changes nothing and plays
+// nothing; one that plays is run through all its frames by the frame-end
+// rule with a read or two more than each frame holds, without a read
+// outside the recording (AddressSanitizer watches it).
+inline bool FuzzRzx(const std::uint8_t* data, std::size_t size) {
+  const std::string path = ScratchPath(".rzx");
+  for (int pass = 0; pass < 2; ++pass) {
+    Bytes bytes(data, data + size);
+    if (pass == 1) {
+      const Bytes header{'R', 'Z', 'X', '!', 0, 12, 0, 0, 0, 0};
+      bytes.insert(bytes.begin(), header.begin(), header.end());
+    }
+    if (!WriteScratch(path, bytes.data(), bytes.size())) return true;
+    Machine& machine = FreshMachine();
+    CpuState cpu;
+    cpu.halted = true;
+    const bool refused = LoadRzx(machine, cpu, path).has_value();
+    if (!RomAreaIntact(machine)) return false;
+    InputLog& log = machine.input_log;
+    if (refused) {
+      if (!AllIntact(machine) || cpu.pc != 0 || !cpu.halted || log.mode != InputLogMode::off) return false;
+      continue;
+    }
+    if (log.mode != InputLogMode::playing || log.frame_starts.size() != log.frame_fetches.size() + 1) return false;
+    // Short frames only: a long recording's frames are all alike here.
+    for (int frame = 0; frame < 2000 && log.mode == InputLogMode::playing; ++frame) {
+      const std::size_t reads = log.frame_starts[log.frame + 1] - log.frame_starts[log.frame];
+      for (std::size_t k = 0; k < std::min<std::size_t>(reads, 64) + (frame % 3); ++k) LogPortRead(log, 0xFF);
+      cpu.fetches = log.frame_fetches[log.frame];
+      machine.frame_tstates = (frame * 7919) % 80000;
+      const bool in_step = !log.ran_out;
+      const bool ended = InputFrameEnds(machine, cpu);
+      if (in_step && (!ended || machine.frame_tstates < kFrameTStates)) return false;
+    }
+  }
+  std::remove(path.c_str());
   return true;
 }
 

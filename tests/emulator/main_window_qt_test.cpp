@@ -27,6 +27,7 @@
 #include "tools/byte_tool_dialog.h"
 #include "emulator/main_window.h"
 #include "emulator/program_qt.h"
+#include "snapshots/rzx.h"
 #include "platform/sdl_gamepads.h"
 #include "platform/sdl_sound.h"
 #include "support/fake_host.h"
@@ -119,6 +120,9 @@ class MainWindowTest : public QObject {
         "File|Play Tape|38",
         "File|Rewind Tape|39",
         "File|Save Tape As...|42",
+        "File|-",
+        "File|Record Input...|56",
+        "File|Stop Recording|57",
         "File|-",
         "File|Exit|5",
         "Emulation>Reset|Hard|6",
@@ -364,6 +368,60 @@ class MainWindowTest : public QObject {
     window->ActionFor(kCommandRewind)->trigger();
     program->RunFrame();
     QVERIFY2(same(now(), moments[0]), "two presses did not reach the start");
+  }
+
+  // "Record Input..." starts at the next frame end with the title's notice;
+  // Rewind stops and saves it; the file plays back through the same
+  // frames, with its own notice and a message at its end.
+  void InputRecordingRecordsStopsOnRewindAndPlaysBack() {
+    VantroRecords& records = program->records();
+    for (int k = 0; k < 160; ++k) program->RunFrame();
+    QTemporaryDir folder;
+    const std::string path = QFile::encodeName(folder.filePath(QStringLiteral("game"))).toStdString();
+    host.save_paths.push_back(path);
+    window->ActionFor(kCommandRecordInput)->trigger();
+    QVERIFY(records.machine.input_log.mode == InputLogMode::off);
+    program->RunFrame();
+    QVERIFY(records.machine.input_log.mode == InputLogMode::recording);
+    QVERIFY(window->windowTitle().endsWith(QLatin1String(kRecordingNotice)));
+    records.machine.host_keys = HostKeyBit(HostKey::Q);
+    for (int k = 0; k < 10; ++k) program->RunFrame();
+    records.machine.host_keys = 0;
+    for (int k = 0; k < 10; ++k) program->RunFrame();
+    const CpuState cpu = records.cpu;
+    const std::array<std::uint8_t, 65536> memory = records.machine.memory;
+    window->ActionFor(kCommandRewind)->trigger();
+    QVERIFY(records.machine.input_log.mode == InputLogMode::off);
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QCOMPARE(host.messages[0].first, std::string("Record Input"));
+    QVERIFY(!window->windowTitle().contains(QLatin1String(kRecordingNotice)));
+    program->RunFrame();
+
+    program->OpenCommandLineFile(path + ".rzx");
+    QCOMPARE(host.messages.size(), std::size_t{1});
+    QVERIFY(records.machine.input_log.mode == InputLogMode::playing);
+    for (int k = 0; k < 19; ++k) program->RunFrame();
+    QVERIFY(window->windowTitle().endsWith(QLatin1String(kPlayingNotice)));
+    program->RunFrame();  // the last recorded frame, and its end told
+    QVERIFY(records.machine.input_log.mode == InputLogMode::off);
+    QCOMPARE(host.messages.size(), std::size_t{2});
+    QCOMPARE(host.messages[1].second, std::string(kPlaybackFinished));
+    QVERIFY(!window->windowTitle().contains(QLatin1String(kPlayingNotice)));
+    // R as the program sees it: the file keeps seven counted bits and r7.
+    QVERIFY2(records.cpu.pc == cpu.pc && records.cpu.sp == cpu.sp && records.cpu.a == cpu.a &&
+                 (records.cpu.r & 0x7F) == (cpu.r & 0x7F) && records.cpu.r7 == cpu.r7 &&
+                 records.machine.memory == memory,
+             "the playback did not end where the recording did");
+
+    // Leaving the program while it records writes the recording.
+    const std::string last = path + "-last.rzx";
+    host.save_paths.push_back(last);
+    window->ActionFor(kCommandRecordInput)->trigger();
+    for (int k = 0; k < 4; ++k) program->RunFrame();
+    program->Shutdown();
+    QCOMPARE(host.messages.size(), std::size_t{2});
+    program->OpenCommandLineFile(last);
+    QVERIFY(records.machine.input_log.mode == InputLogMode::playing);
   }
 
   void GamePadsDriveTheJoysticksAndAreNamedWhenPluggedIn() {

@@ -3,10 +3,13 @@
 // the one-line refusals of bad command lines and malformed files.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include "data/rom_image.h"
@@ -16,6 +19,8 @@
 #include "machine/machine.h"
 #include "platform/sdl_wave.h"
 #include "snapshots/archive_fixtures.h"
+#include "snapshots/rzx.h"
+#include "snapshots/szx.h"
 #include "snapshots/tape_fixtures.h"
 #include "support/tone.h"
 
@@ -509,6 +514,152 @@ TEST_F(VantroRunTest, RewindReturnsExactlyToTheStateOfSecondsBefore) {
   EXPECT_EQ(too_far.error, "--rewind 3: the run reaches back only 2 seconds");
 }
 
+// The output of a command line, for the fuse-emulator-utils tools.
+std::string CommandOutput(const std::string& command) {
+  std::string text;
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+    pclose(pipe);
+  }
+  return text;
+}
+
+// An SZX file's TAPE chunk holding a tape file, zlib-packed or not.
+Bytes SzxTapeChunk(const Bytes& tape, bool packed) {
+  Bytes stored = tape;
+  if (packed) {
+    uLongf size = compressBound(tape.size());
+    stored.resize(size);
+    compress(stored.data(), &size, tape.data(), tape.size());
+    stored.resize(size);
+  }
+  Bytes body{0, 0, static_cast<std::uint8_t>(packed ? 3 : 1), 0};
+  AppendWord(body, static_cast<std::uint32_t>(tape.size()), 4);
+  AppendWord(body, static_cast<std::uint32_t>(stored.size()), 4);
+  Bytes extension{'t', 'a', 'p'};
+  extension.resize(16, 0);
+  Bytes chunk{'T', 'A', 'P', 'E'};
+  AppendWord(chunk, static_cast<std::uint32_t>(body.size() + 16 + stored.size()), 4);
+  return Joined({chunk, body, extension, stored});
+}
+
+TEST_F(VantroRunTest, SzxSnapshotLoadsBackToTheSameStateAlsoThroughSnapconv) {
+  // Stopped inside a frame with the Interface 2 joystick fitted: the
+  // T-state within the frame and the joystick travel with the rest.
+  const std::string code = folder.File("store.bin"), first = folder.File("first.szx");
+  WriteFile(code, kStoreProgram);
+  RunResult run = RunVantro({"--bin", code + "@0", "--joystick", "sinclair1", "--until-pc", "6", "--save-sna", first});
+  ASSERT_EQ(run.code, kRunOk) << run.error;
+  const Bytes first_bytes = ReadFile(first);
+  ASSERT_GE(first_bytes.size(), 4u);
+  ASSERT_EQ(std::string(first_bytes.begin(), first_bytes.begin() + 4), "ZXST");
+  const std::string z80 = folder.File("converted.z80"), back = folder.File("back.szx");
+  ASSERT_EQ(CommandOutput("snapconv '" + first + "' '" + z80 + "' 2>&1 && snapconv '" + z80 + "' '" + back +
+                          "' 2>&1 && echo converted"),
+            "converted\n");
+  const std::string again = folder.File("again.szx"), as_sna = folder.File("first.sna");
+  RunResult reload = RunVantro({"--load", first, "--save-sna", again});
+  ASSERT_EQ(reload.code, kRunOk) << reload.error;
+  EXPECT_EQ(ReadFile(again), ReadFile(first)) << "registers, T-state, border, joystick or RAM differ";
+  ASSERT_EQ(RunVantro({"--load", first, "--save-sna", as_sna}).code, kRunOk);
+  for (const std::string& path : {z80, back}) {
+    const std::string converted = path + ".sna";
+    RunResult load = RunVantro({"--load", path, "--save-sna", converted, "--dump", "0x9000:1"});
+    ASSERT_EQ(load.code, kRunOk) << path << ": " << load.error;
+    EXPECT_EQ(load.out, "9000: 2A\n") << path;
+    EXPECT_EQ(ReadFile(converted), ReadFile(as_sna)) << path << ": registers or memory differ after snapconv";
+  }
+
+  // A tape embedded in the snapshot, packed or not, is the tape in: LOAD
+  // finds it. The snapshot stands at the ROM's key wait.
+  const std::string ready = folder.File("ready.szx");
+  ASSERT_EQ(RunVantro({"--frames", "160", "--save-sna", ready}).code, kRunOk);
+  for (bool packed : {false, true}) {
+    const std::string with_tape = folder.File(packed ? "packed.szx" : "plain.szx");
+    WriteFile(with_tape, Joined({ReadFile(ready), SzxTapeChunk(HelloTape(), packed)}));
+    RunResult load = RunVantro({"--load", with_tape, "--type", "j\"\"{ENTER}", "--until-text", "HELLO"});
+    EXPECT_EQ(load.code, kRunOk) << with_tape << ": " << load.error;
+  }
+
+  // Refused files, SZX and RZX, each with its message.
+  const Bytes good = ReadFile(ready);
+  auto machine_byte = [&](std::uint8_t id) {
+    Bytes file = good;
+    file[6] = id;  // the SZX header's machine
+    return file;
+  };
+  Bytes damaged_tape = Joined({good, SzxTapeChunk(HelloTape(), true)});
+  damaged_tape[damaged_tape.size() - 6] ^= 0x5A;
+  Bytes recording;
+  {
+    const std::string rzx = folder.File("short.rzx");
+    ASSERT_EQ(RunVantro({"--load", ready, "--record", rzx, "--frames", "3"}).code, kRunOk);
+    recording = ReadFile(rzx);
+  }
+  const struct { const char* name; Bytes bytes; std::string text; } refused[] = {
+      {"cut.szx", Bytes(good.begin(), good.begin() + 200), "Load SZX: This is not an SZX snapshot, or it is damaged!"},
+      {"noise.szx", Bytes(100, 0x5A), "Load SZX: This is not an SZX snapshot, or it is damaged!"},
+      {"128.szx", machine_byte(2), "Load SZX: This snapshot is for the Spectrum 128K; Vantro emulates the ZX Spectrum 48K only!"},
+      {"plus3.szx", machine_byte(5), "Load SZX: This snapshot is for the Spectrum +3; Vantro emulates the ZX Spectrum 48K only!"},
+      {"pentagon.szx", machine_byte(7), "Load SZX: This snapshot is for the Pentagon 128K; Vantro emulates the ZX Spectrum 48K only!"},
+      {"tape.szx", damaged_tape, "Load SZX: The tape embedded in the snapshot is damaged!"},
+      {"cut.rzx", Bytes(recording.begin(), recording.end() - 10), "Load RZX: This is not an RZX input recording, or it is damaged!"},
+      {"noise.rzx", Bytes(100, 0x5A), "Load RZX: This is not an RZX input recording, or it is damaged!"},
+  };
+  for (const auto& c : refused) {
+    const std::string path = folder.File(c.name);
+    WriteFile(path, c.bytes);
+    RunResult load = RunVantro({"--load", path});
+    EXPECT_EQ(load.code, kRunError) << c.name;
+    EXPECT_EQ(load.error, path + ": " + c.text) << c.name;
+  }
+}
+
+TEST_F(VantroRunTest, RzxRecordingPlaysBackToTheSameMemoryAndRegisters) {
+  // Typed keys and the joystick reach the program only through port reads,
+  // which the recording keeps; the frames end by their fetch counts.
+  const std::string ready = folder.File("ready.szx");
+  ASSERT_EQ(RunVantro({"--frames", "160", "--save-sna", ready}).code, kRunOk);
+  const std::string rzx = folder.File("play.rzx"), live = folder.File("live.szx"), played = folder.File("played.szx");
+  RunResult record = RunVantro({"--load", ready, "--record", rzx, "--type", "10p7{ENTER}{JOY UP 3}",
+                                "--frames", "30", "--save-sna", live, "--dump", "0:65536"});
+  ASSERT_EQ(record.code, kRunOk) << record.error;
+  // 5 keys of 8 frames, the joystick's 3 and the 30; the first frame end
+  // starts the recording.
+  const std::string listing = CommandOutput("rzxdump '" + rzx + "'");
+  EXPECT_NE(listing.find("Snapshot extension: `SZX'"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("Frame count: 72"), std::string::npos) << listing;
+  RunResult play = RunVantro({"--load", rzx, "--frames", "72", "--save-sna", played, "--dump", "0:65536"});
+  ASSERT_EQ(play.code, kRunOk) << play.error;
+  EXPECT_TRUE(play.out == record.out) << "memory differs";
+  // Compared as SNA files, which leave out the T-state within the frame:
+  // a frame played ends by its fetches, not its T-states.
+  const std::string live_sna = folder.File("live.sna"), played_sna = folder.File("played.sna");
+  ASSERT_EQ(RunVantro({"--load", live, "--save-sna", live_sna}).code, kRunOk);
+  ASSERT_EQ(RunVantro({"--load", played, "--save-sna", played_sna}).code, kRunOk);
+  EXPECT_EQ(ReadFile(played_sna), ReadFile(live_sna)) << "registers differ";
+  // After the last frame the machine goes on live.
+  EXPECT_EQ(RunVantro({"--load", rzx, "--frames", "200"}).code, kRunOk);
+
+  // A recording whose frames hold no port reads, played where the ROM
+  // scans the keyboard every frame: it stops at the first read.
+  auto machine = std::make_unique<Machine>();
+  InitMachine(*machine);
+  CpuState cpu;
+  ASSERT_FALSE(LoadSzx(*machine, cpu, ready));
+  const std::string silent = folder.File("silent.rzx");
+  ASSERT_FALSE(StartInputRecording(*machine, cpu, silent));
+  for (int frame = 0; frame < 3; ++frame) {
+    machine->input_log.frame_fetches.push_back(20000);
+    machine->input_log.frame_starts.push_back(0);
+  }
+  ASSERT_FALSE(StopInputRecording(*machine));
+  RunResult short_of_reads = RunVantro({"--load", silent, "--frames", "5"});
+  EXPECT_EQ(short_of_reads.code, kRunError);
+  EXPECT_EQ(short_of_reads.error, silent + ": " + kPlaybackTitle + ": " + kPlaybackRanOut);
+}
+
 TEST_F(VantroRunTest, TraceFileHoldsTheInstructionsInDebugListFormatOrTheRunFails) {
   const std::string code = folder.File("store.bin");
   WriteFile(code, kStoreProgram);
@@ -789,7 +940,8 @@ TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
   for (const char* option : {"--rom", "--load", "--bin", "--frames", "--type", "--until-pc",
                              "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
                              "--pokes", "--trainer", "--poke-value", ".zip", ".gz",
-                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind", "--fast-border"}) {
+                             "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind", "--fast-border",
+                             "--record", ".szx", ".rzx"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

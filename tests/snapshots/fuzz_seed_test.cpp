@@ -176,4 +176,33 @@ TEST(FuzzSeedTest, PokReaderSurvivesMutatedTrainers) {
   RunSeeds("pok", fuzz::FuzzPok, {Bytes(text.begin(), text.end()), Bytes{'Y'}, Bytes{}}, 300);
 }
 
+TEST(FuzzSeedTest, SzxAndRzxReadersSurviveMutatedFiles) {
+  auto machine = std::make_unique<Machine>();
+  InitMachine(*machine);
+  CpuState cpu;
+  cpu.pc = 0x8000;
+  cpu.iff = 4;
+  machine->frame_tstates = 5000;
+  for (std::size_t k = 0x4000; k < 0x10000; ++k) machine->memory[k] = static_cast<std::uint8_t>(k % 251);
+  const Bytes szx = SzxFileBytes(*machine, cpu).value();
+  RunSeeds("szx", fuzz::FuzzSzx, {szx, Bytes(szx.begin() + 8, szx.end()), Bytes{}}, 150);
+
+  // A recording of three frames, made as the loop makes one.
+  const std::string path = ::testing::TempDir() + "seed.rzx";
+  ASSERT_FALSE(StartInputRecording(*machine, cpu, path));
+  InputLog& log = machine->input_log;
+  for (std::uint32_t frame = 0; frame < 3; ++frame) {
+    for (std::uint8_t read = 0; read < frame * 2; ++read) LogPortRead(log, static_cast<std::uint8_t>(0xBF - read));
+    log.frame_fetches.push_back(1000 + frame);
+    log.frame_starts.push_back(log.port_bytes.size());
+  }
+  ASSERT_FALSE(StopInputRecording(*machine));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  Bytes rzx(4096);
+  rzx.resize(std::fread(rzx.data(), 1, rzx.size(), file));
+  std::fclose(file);
+  RunSeeds("rzx", fuzz::FuzzRzx, {rzx, Bytes(rzx.begin() + 10, rzx.end()), Bytes{}}, 150);
+}
+
 }  // namespace

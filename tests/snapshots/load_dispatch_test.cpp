@@ -79,7 +79,7 @@ TEST_F(DispatchTest, DialogAsksForAllSupportedFiles) {
   ASSERT_EQ(host.dialogs.size(), 1u);
   EXPECT_EQ(host.dialogs[0], (std::pair<std::string, std::string>{
                                  "Load File",
-                                 "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav;*.zip;*.gz"}));
+                                 "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav;*.szx;*.rzx;*.zip;*.gz"}));
 }
 
 TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {

@@ -31,7 +31,7 @@ TEST_F(SnaTest, SnaSaveThenLoadRestoresEveryRegisterPcAndBorder) {
   std::string path = Save("state.sna");
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0], kSaveCompleted);
-  EXPECT_EQ(host.dialogs.at(0), (std::pair<std::string, std::string>{"Save SNA file", "SNA (*.sna);;Z80 (*.z80)"}));
+  EXPECT_EQ(host.dialogs.at(0), (std::pair<std::string, std::string>{"Save SNA file", "SNA (*.sna);;Z80 (*.z80);;SZX (*.szx)"}));
   EXPECT_EQ(cpu.sp, saved.sp) << "the save must pop what it pushed";
   EXPECT_EQ(cpu.pc, saved.pc);
   // The two bytes just below the saved stack pointer hold pc.
