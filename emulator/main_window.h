@@ -70,8 +70,8 @@ enum MenuCommand : int {
   kCommandSaveScreenshot = 55,
   kCommandApplyPokes = 56,
   kCommandSaveTape = 42,
-  kCommandRecordInput = 56,
-  kCommandStopRecording = 57,
+  kCommandRecordInput = 57,
+  kCommandStopRecording = 58,
 };
 
 inline constexpr char kMainWindowTitle[] = "Vantro Spectrum Emulator";

@@ -110,6 +110,7 @@ std::optional<FileProblem> OpenArchive(Machine& machine, CpuState& cpu, const st
   std::vector<std::uint8_t> bytes;
   if (!UnpackMember(archive, *openable[chosen], bytes, reason)) return FileProblem{title, damaged + reason + "."};
   return OpenBytes(machine, cpu, openable[chosen]->name, std::move(bytes));
+}
 
 }  // namespace
 

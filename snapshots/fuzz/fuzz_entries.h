@@ -410,6 +410,9 @@ inline bool FuzzPok(const std::uint8_t* data, std::size_t size) {
   for (std::size_t k = 0; k < 0x10000; ++k) {
     if (!poked[k] && machine.memory[k] != Pattern(k)) return false;
   }
+  return true;
+}
+
 // SZX: the input as it is and behind the header of a 48K file, so
 // libspectrum's chunk reader and the embedded tape's finder see every
 // input. A refused file changes nothing, tape included; a file that loads

@@ -164,7 +164,7 @@ TEST_F(DispatchTest, ArchiveMemberOpensByItsOwnNameAndRefusedArchivesChangeNothi
   cut_gz.resize(cut_gz.size() / 2);
   const std::string crc_failed = "This zip archive cannot be used: \"game.sna\" is damaged (its CRC-32 check fails).";
   const std::string none_inside =
-      "This zip archive holds no snapshot or tape Vantro opens (.sna, .z80, .tap, .tzx, .csw, .pzx, .wav)!";
+      "This zip archive holds no snapshot or tape Vantro opens (.sna, .z80, .szx, .rzx, .tap, .tzx, .csw, .pzx, .wav)!";
 
   struct Case {
     std::string name;
@@ -191,8 +191,8 @@ TEST_F(DispatchTest, ArchiveMemberOpensByItsOwnNameAndRefusedArchivesChangeNothi
       {"readme.zip", ZipFile({{"readme.txt", readme}, {"game.pok", readme}}), {}, Went::nowhere, {"Load ZIP", none_inside}},
       {"cut.z80.gz", cut_gz, {}, Went::nowhere, {"Load GZ", "This gzip file cannot be used: its data is cut off."}},
       {"notes.txt.gz", GzipFile(readme), {}, Went::nowhere,
-       {"Load GZ", "\"notes.txt\" is what this gzip file holds: no snapshot or tape Vantro opens (.sna, .z80, .tap, "
-                   ".tzx, .csw, .pzx, .wav)!"}},
+       {"Load GZ", "\"notes.txt\" is what this gzip file holds: no snapshot or tape Vantro opens (.sna, .z80, .szx, .rzx, "
+                   ".tap, .tzx, .csw, .pzx, .wav)!"}},
       {"short.zip", ZipFile({{"short.sna", readme}}), {}, Went::nowhere,
        {"Load SNA", "This is not an SNA snapshot: an SNA file is 49,179 bytes long!"}},
   };
