@@ -19,6 +19,7 @@
 #include "emulator/frame_schedule.h"
 #include "emulator/rewind.h"
 #include "emulator/screen_text.h"
+#include "emulator/tape_status.h"
 #include "emulator/typed_keys.h"
 #include "emulator/wave_file.h"
 #include "machine/display_renderer.h"
@@ -223,6 +224,10 @@ Running:
 
 Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
+  --tape-status      print the tape's line of the window's title: "Tape: ",
+                     its name, the block it stands at ("block 3 of 12") and
+                     "playing", "waiting for a loader", "stopped" or "at its
+                     end"; nothing without a tape
   --screenshot FILE  the 320x240 picture with border, as a PNG file
   --save-sna FILE    save an SNA snapshot (".sna" is added to a bare name),
                      or a Z80 (version 3, with the joystick) one for a name
@@ -306,6 +311,10 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
     }
     if (name == "--no-fast-load") {
       options.no_fast_load = true;
+      continue;
+    }
+    if (name == "--tape-status") {
+      options.tape_status = true;
       continue;
     }
     bool known = false;
@@ -565,6 +574,9 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     return kRunError;
   }
   for (const auto& [address, length] : options.dumps) Dump(*machine, address, length, out);
+  if (options.tape_status) {
+    if (const std::string status = TapeStatusText(*machine); !status.empty()) out << status << '\n';
+  }
   if (!options.screenshot.empty()) {
     RenderFrame(*renderer, *machine, clock.NowMs());
     if (!WriteFramePng(options.screenshot, renderer->frame_picture.data(), kFrameWidth, kFrameHeight,

@@ -24,6 +24,7 @@ struct RunOptions {
   std::vector<std::pair<std::uint16_t, std::uint32_t>> dumps;  // --dump ADDR:LEN
   std::string trace;                                          // --trace FILE
   bool no_fast_load = false;                                  // --no-fast-load
+  bool tape_status = false;                                   // --tape-status
   std::string wav;                                            // --wav FILE
   std::string joystick;                                       // --joystick NAME
   std::string until_text;                                     // --until-text TEXT

@@ -19,6 +19,7 @@
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"
+#include "emulator/tape_status.h"
 #include "machine/hardware.h"
 #include "machine/port_bus.h"
 #include "platform/key_map.h"
@@ -243,11 +244,13 @@ void MainWindow::Dispatch(int command) {
     default: ShowUninstalled(command); break;  // "Help Topics" (33)
   }
   SyncCheckMarks();
+  FollowTape();
 }
 
 void MainWindow::OpenPath(const std::string& path) {
   ShowProblem(host_, OpenFile(records_.machine, records_.cpu, path));
   SyncCheckMarks();
+  FollowTape();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -292,11 +295,20 @@ void MainWindow::SetOutput(VideoOutput output) {
   LoadPalette(records_.renderer, output);
 }
 
-void MainWindow::Present() {
+void MainWindow::FollowTape() {
   // The tape stops by itself at its end or a stop block.
   if (QAction* play = ActionFor(kCommandPlayTape); play && play->isChecked() != records_.machine.tape_signal.playing) {
     play->setChecked(records_.machine.tape_signal.playing);
   }
+  // The title follows the tape as it goes in and moves from block to block.
+  if (std::string status = TapeStatusText(records_.machine); status != tape_status_) {
+    tape_status_ = std::move(status);
+    UpdateTitle();
+  }
+}
+
+void MainWindow::Present() {
+  FollowTape();
   DisplayRenderer& renderer = records_.renderer;
   if (records_.machine.double_size && !full_screen_) {
     ScaleFramePicture(renderer);
@@ -336,6 +348,16 @@ void MainWindow::focusOutEvent(QFocusEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ReleaseAllKeys();
+  // The window cannot grow, so a window manager should offer no maximise;
+  // one that maximises it all the same gets full screen, the one larger
+  // picture there is, instead of a dead button.
+  if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized) && !full_screen_) {
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+    QTimer::singleShot(0, this, [this] {
+      SetFullScreen(true);
+      SyncCheckMarks();
+    });
+  }
   QMainWindow::changeEvent(event);
 }
 

@@ -138,6 +138,9 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenuBar();
   void SyncCheckMarks();
+  // Play Tape's mark and the title's tape line, after a command and at
+  // every frame end.
+  void FollowTape();
   // The player's side of the window (main_window_view_qt.cpp).
   void SetUpPlayerView();
   void TogglePause();
@@ -146,6 +149,7 @@ class MainWindow : public QMainWindow {
   // Hides the window sizes that would not fit the screen.
   void OfferFittingSizes();
   void ShowChrome(bool shown);
+  // The title: the program's name, then Paused, the tape's line and a notice.
   void UpdateTitle();
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
@@ -167,4 +171,5 @@ class MainWindow : public QMainWindow {
   QPoint pointer_at_;
   QTimer* notice_timer_ = nullptr;  // ends the pad's name in the title
   QString notice_;
+  std::string tape_status_;  // the tape's line as the title shows it
 };

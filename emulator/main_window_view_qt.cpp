@@ -40,6 +40,20 @@ void MainWindow::SetUpPlayerView() {
   if (auto* sizes = qobject_cast<QMenu*>(ActionFor(kCommandWindow100)->parent())) {
     connect(sizes, &QMenu::aboutToShow, this, [this] { OfferFittingSizes(); });
   }
+  // Escape closing a menu leaves Qt's menu bar holding the keyboard, so
+  // Return would open the menu again instead of reaching the Spectrum as
+  // ENTER: once a menu has closed and no other opened, the keys come back
+  // to the picture. Deferred, as Qt hands the menu bar the focus after the
+  // menu has gone.
+  for (QAction* top : menuBar()->actions()) {
+    if (QMenu* menu = top->menu()) {
+      connect(menu, &QMenu::aboutToHide, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+          if (QApplication::activePopupWidget() == nullptr && menuBar()->hasFocus()) setFocus(Qt::OtherFocusReason);
+        });
+      });
+    }
+  }
   setMouseTracking(true);
   picture_->setMouseTracking(true);
   chrome_timer_ = new QTimer(this);
@@ -98,10 +112,14 @@ void MainWindow::SetFullScreen(bool full_screen) {
   full_screen_ = full_screen;
   if (full_screen) {
     // The picture area takes the whole screen; the picture view centres the
-    // largest whole-number size on black.
+    // largest whole-number size on black. The fixed size the layout gave
+    // the window is its minimum and maximum size, which a window manager
+    // obeys even in full screen: both go, or the window keeps 320x259.
     layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
     picture_->setMinimumSize(0, 0);
     picture_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     showFullScreen();
     pointer_at_ = QCursor::pos();
     ShowChrome(false);
@@ -152,6 +170,7 @@ void MainWindow::ShowPadConnected(const std::string& name) {
 void MainWindow::UpdateTitle() {
   QString title = QString::fromLatin1(kMainWindowTitle);
   if (paused_) title += QStringLiteral(" - ") + QString::fromLatin1(kPausedTitle);
+  if (!tape_status_.empty()) title += QStringLiteral(" - ") + QString::fromStdString(tape_status_);
   if (!notice_.isEmpty()) title += QStringLiteral(" - ") + notice_;
   setWindowTitle(title);
 }

@@ -3,6 +3,7 @@
 // that is refused leaves the tape that was in.
 #include "snapshots/load_dispatch.h"
 
+#include "snapshots/file_filters.h"
 #include "snapshots/file_names.h"
 #include "snapshots/sna.h"
 #include "snapshots/tape.h"
@@ -10,8 +11,6 @@
 
 namespace {
 constexpr char kDialogTitle[] = "Load File";
-// The label names only SNA; the patterns list every kind.
-constexpr char kFilter[] = "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav";
 }  // namespace
 
 std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::string& path) {
@@ -29,10 +28,9 @@ std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::
 }
 
 void LoadFileDispatcher(Machine& machine, CpuState& cpu, Host& host) {
-  std::string path = host.AskOpenPath(kDialogTitle, kFilter);
-  if (path.empty()) {
-    EjectTape(machine);
-    return;
-  }
+  // A cancelled Open, like a refused file, leaves the tape that was in: it
+  // comes out only when another file is really opened.
+  std::string path = host.AskOpenPath(kDialogTitle, HostFilter(kOpenFileTypes));
+  if (path.empty()) return;
   ShowProblem(host, OpenFile(machine, cpu, path));
 }

@@ -518,10 +518,16 @@ class MainWindowTest : public QObject {
       QVERIFY2(host.messages.empty(), host.messages.empty() ? "" : host.messages[0].second.c_str());
       QVERIFY(machine.tape_signal.playing);
       QVERIFY(window->ActionFor(kCommandPlayTape)->isChecked());
+      // The title names the tape, its block and whether it plays.
+      const QString tape_title = QStringLiteral("Vantro Spectrum Emulator - Tape: tone.tzx, block 1 of 4, ");
+      QVERIFY2(window->windowTitle().startsWith(tape_title), qPrintable(window->windowTitle()));
+      program->RunFrame();
+      QCOMPARE(window->windowTitle(), tape_title + QStringLiteral("playing"));
       for (int k = 0; k < 10 && machine.tape_signal.playing; ++k) program->RunFrame();
       program->RunFrame();
       QVERIFY(!machine.tape_signal.playing);
       QVERIFY(!window->ActionFor(kCommandPlayTape)->isChecked());
+      QVERIFY2(window->windowTitle().endsWith(QStringLiteral(", stopped")), qPrintable(window->windowTitle()));
     }
     window->ActionFor(kCommandPlayTape)->trigger();
     program->RunFrame();

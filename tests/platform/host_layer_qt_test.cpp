@@ -1,7 +1,10 @@
 // The host layer of Vantro: key positions to Spectrum keys, the allophone
 // mixer behind the SDL sound output, the picture area and the Video Out View.
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTemporaryDir>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QtTest>
@@ -13,6 +16,7 @@
 #include "machine/display_renderer.h"
 #include "platform/key_map.h"
 #include "platform/picture_view.h"
+#include "platform/qt_host.h"
 #include "platform/sdl_sound.h"
 #include "platform/video_out_view.h"
 
@@ -149,6 +153,65 @@ class HostLayerTest : public QObject {
         }
       }
       QVERIFY(std::abs(previous) < 10);
+    }
+  }
+
+  // Each type entry shows its patterns once, "All files (*)" is offered, and
+  // a dialog starts in the folder the last one ended in.
+  void FileDialogsShowEachFilterOnceAndStartInTheFolderLastUsed() {
+    QTemporaryDir folder;
+    QFile tape(folder.filePath(QStringLiteral("game.tap")));
+    QVERIFY(tape.open(QIODevice::WriteOnly));
+    tape.close();
+    QtHost host;
+    QString first_folder, second_folder;
+    QStringList filters;
+    QTimer::singleShot(50, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      first_folder = dialog->directory().absolutePath();
+      filters = dialog->nameFilters();
+      dialog->selectFile(tape.fileName());
+      dialog->accept();
+    });
+    const std::string opened =
+        host.AskOpenPath("Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap;;All files (*)|*");
+    QCOMPARE(QString::fromStdString(opened), tape.fileName());
+    QCOMPARE(first_folder, QDir(InitialDialogFolder()).absolutePath());
+    QCOMPARE(filters, (QStringList{"All supported files (*.sna *.z80 *.tap)", "All files (*)"}));
+
+    QTimer::singleShot(50, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      second_folder = dialog->directory().absolutePath();
+      dialog->selectNameFilter(dialog->nameFilters().at(1));
+      dialog->selectFile(QStringLiteral("snap2"));
+      dialog->accept();
+    });
+    int choice = -1;
+    const std::string saved = host.AskSavePathChoosing("Save SNA file", "SNA (*.sna)|*.sna;;Z80 (*.z80)|*.z80", choice);
+    QCOMPARE(second_folder, QDir(folder.path()).absolutePath());
+    QCOMPARE(choice, 1);
+    QCOMPARE(QString::fromStdString(saved), folder.filePath(QStringLiteral("snap2")));
+  }
+
+  // A box with a short text is still wide enough for its title and the
+  // title bar's buttons.
+  void MessageBoxesAreWideEnoughForTheirTitles() {
+    QtHost host;
+    for (const char* title : {"Load TAP", "NMI Fix", "Restore Default ROM", "Save SNA"}) {
+      int width = 0;
+      QTimer::singleShot(50, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box != nullptr);
+        width = box->width();
+        box->close();
+      });
+      host.ShowMessage(title, "OK");
+      QFont bold = QApplication::font();
+      bold.setBold(true);
+      const int needed = QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(title)) + 120;
+      QVERIFY2(width >= needed, qPrintable(QString("%1: %2 wide, %3 needed").arg(title).arg(width).arg(needed)));
     }
   }
 
