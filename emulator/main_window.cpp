@@ -300,10 +300,12 @@ void MainWindow::FollowTape() {
   if (QAction* play = ActionFor(kCommandPlayTape); play && play->isChecked() != records_.machine.tape_signal.playing) {
     play->setChecked(records_.machine.tape_signal.playing);
   }
-  // The title follows the tape as it goes in and moves from block to block.
+  // The title and the status line follow the tape as it goes in and moves
+  // from block to block.
   if (std::string status = TapeStatusText(records_.machine); status != tape_status_) {
     tape_status_ = std::move(status);
     UpdateTitle();
+    ShowTapeLine();
   }
 }
 

@@ -16,6 +16,7 @@
 
 class PictureView;
 class QAction;
+class QLabel;
 class QTimer;
 
 // The command number every menu event carries.
@@ -151,6 +152,10 @@ class MainWindow : public QMainWindow {
   void ShowChrome(bool shown);
   // The title: the program's name, then Paused, the tape's line and a notice.
   void UpdateTitle();
+  // The status line under the picture: the tape's line, whole (a title bar
+  // as narrow as the window cuts it); shown only while a tape is in, and
+  // hidden with the menu bar in full screen.
+  void ShowTapeLine();
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
   void ReleaseAllKeys();
@@ -172,4 +177,5 @@ class MainWindow : public QMainWindow {
   QTimer* notice_timer_ = nullptr;  // ends the pad's name in the title
   QString notice_;
   std::string tape_status_;  // the tape's line as the title shows it
+  QLabel* tape_line_ = nullptr;
 };

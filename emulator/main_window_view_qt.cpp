@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <string>
@@ -54,6 +56,11 @@ void MainWindow::SetUpPlayerView() {
       });
     }
   }
+  tape_line_ = new QLabel(this);
+  tape_line_->setObjectName(QStringLiteral("tape_line"));
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(tape_line_, 1);
+  statusBar()->hide();
   setMouseTracking(true);
   picture_->setMouseTracking(true);
   chrome_timer_ = new QTimer(this);
@@ -140,6 +147,7 @@ void MainWindow::ShowChrome(bool shown) {
     return;
   }
   menuBar()->setVisible(shown);
+  statusBar()->setVisible(shown && !tape_status_.empty());
   if (shown) {
     unsetCursor();
     picture_->unsetCursor();
@@ -165,6 +173,13 @@ void MainWindow::ShowPadConnected(const std::string& name) {
   notice_ = QString::fromLatin1(kPadConnectedTitle) + QString::fromStdString(name);
   notice_timer_->start(kPadNoticeMs);
   UpdateTitle();
+}
+
+void MainWindow::ShowTapeLine() {
+  tape_line_->setText(QString::fromStdString(tape_status_));
+  // In full screen the line comes and goes with the menu bar.
+  const bool shown = !tape_status_.empty() && (!full_screen_ || menuBar()->isVisible());
+  if (statusBar()->isVisible() != shown) statusBar()->setVisible(shown);
 }
 
 void MainWindow::UpdateTitle() {

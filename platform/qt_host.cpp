@@ -18,24 +18,16 @@ QString ToQ(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// What a title bar spends beside the title: the window manager's buttons
-// (close, minimise, maximise, menu) and its margins.
-constexpr int kTitleBarButtonsWidth = 140;
-
-// The width a message box needs for its title bar to show `title` whole.
-// The title bar's font is the window manager's; the application's is the
-// nearest known, with room to spare for a bold one.
-int WidthForTitle(const QString& title) {
-  QFont font = QApplication::font();
-  font.setBold(true);
-  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarButtonsWidth;
-}
+// What a title bar spends beside the title: the window manager's icon and
+// buttons (menu, minimise, maximise, close) and, as the title is centred,
+// as much room again on its other side (measured under openbox).
+constexpr int kTitleBarButtonsWidth = 150;
 
 // A message box sizes itself to its text; one that also holds the title's
 // width keeps the window manager from cutting the title ("L...P").
 void FitTitle(QMessageBox& box, const QString& title) {
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    grid->addItem(new QSpacerItem(WidthForTitle(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+    grid->addItem(new QSpacerItem(TitleBarWidth(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
   }
 }
@@ -64,6 +56,14 @@ QString QtFilterFromHostFilter(std::string_view filter) {
     entries << label + QStringLiteral(" (") + patterns + QLatin1Char(')');
   }
   return entries.join(QStringLiteral(";;"));
+}
+
+int TitleBarWidth(const QString& title) {
+  // The title bar's font is the window manager's; the application's, bold,
+  // is the nearest known and no narrower.
+  QFont font = QApplication::font();
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarButtonsWidth;
 }
 
 QtHost::QtHost(QWidget* parent) : parent_(parent), dialog_folder_(InitialDialogFolder()) {}

@@ -34,3 +34,6 @@ QString InitialDialogFolder();
 // patterns once, "All supported files (*.bin *.scr *.rom)", and matches
 // every one; an entry without a bar stays as it is.
 QString QtFilterFromHostFilter(std::string_view filter);
+// The width a window needs for a window manager's title bar to show `title`
+// whole: message boxes and the small tool dialogs are at least this wide.
+int TitleBarWidth(const QString& title);

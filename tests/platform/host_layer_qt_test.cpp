@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QtTest>
 #include <array>
+#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
@@ -19,6 +21,21 @@
 #include "platform/qt_host.h"
 #include "platform/sdl_sound.h"
 #include "platform/video_out_view.h"
+
+// Runs act on the file dialog as soon as it is up (its folder model may
+// take a while to build).
+void OnFileDialog(std::function<void(QFileDialog*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act(dialog);
+  });
+  timer->start();
+}
 
 class HostLayerTest : public QObject {
   Q_OBJECT
@@ -166,13 +183,11 @@ class HostLayerTest : public QObject {
     QtHost host;
     QString first_folder, second_folder;
     QStringList filters;
-    QTimer::singleShot(50, [&] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
+    OnFileDialog([&](QFileDialog* dialog) {
       first_folder = dialog->directory().absolutePath();
       filters = dialog->nameFilters();
       dialog->selectFile(tape.fileName());
-      dialog->accept();
+      static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
     });
     const std::string opened =
         host.AskOpenPath("Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap;;All files (*)|*");
@@ -180,13 +195,14 @@ class HostLayerTest : public QObject {
     QCOMPARE(first_folder, QDir(InitialDialogFolder()).absolutePath());
     QCOMPARE(filters, (QStringList{"All supported files (*.sna *.z80 *.tap)", "All files (*)"}));
 
-    QTimer::singleShot(50, [&] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
+    OnFileDialog([&](QFileDialog* dialog) {
       second_folder = dialog->directory().absolutePath();
       dialog->selectNameFilter(dialog->nameFilters().at(1));
-      dialog->selectFile(QStringLiteral("snap2"));
-      dialog->accept();
+      // Typed into the name field, as a user does.
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      QVERIFY(name != nullptr);
+      name->setText(QStringLiteral("snap2"));
+      static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
     });
     int choice = -1;
     const std::string saved = host.AskSavePathChoosing("Save SNA file", "SNA (*.sna)|*.sna;;Z80 (*.z80)|*.z80", choice);
