@@ -19,6 +19,7 @@
 #include "emulator/frame_schedule.h"
 #include "emulator/rewind.h"
 #include "emulator/screen_text.h"
+#include "emulator/tape_status.h"
 #include "emulator/typed_keys.h"
 #include "emulator/wave_file.h"
 #include "machine/display_renderer.h"
@@ -320,6 +321,10 @@ Running:
 
 Output (written after the run, in this order):
   --dump ADDR:LEN    print LEN bytes from ADDR in hexadecimal; repeatable
+  --tape-status      print the tape's line of the window's title: "Tape: ",
+                     its name, the block it stands at ("block 3 of 12") and
+                     "playing", "waiting for a loader", "stopped" or "at its
+                     end"; nothing without a tape
   --screenshot FILE  the 320x240 picture with border, as a PNG file: the
                      last frame as the beam drew it (each screen byte as
                      the ULA fetched it, the border colour at every 8
@@ -416,6 +421,10 @@ std::optional<RunOptions> ParseRunOptions(const std::vector<std::string>& args, 
     }
     if (name == "--fast-border") {
       options.fast_border = true;
+      continue;
+    }
+    if (name == "--tape-status") {
+      options.tape_status = true;
       continue;
     }
     bool known = false;
@@ -719,6 +728,9 @@ int RunHeadless(const RunOptions& options, std::ostream& out, std::string& error
     return kRunError;
   }
   for (const auto& [address, length] : options.dumps) Dump(*machine, address, length, out);
+  if (options.tape_status) {
+    if (const std::string status = TapeStatusText(*machine); !status.empty()) out << status << '\n';
+  }
   if (!options.screenshot.empty()) {
     // The last frame as the beam drew it, when the run ended at its end;
     // a run stopped inside a frame, or gone back in time, shows the

@@ -26,6 +26,7 @@ struct RunOptions {
   std::string trace;                                          // --trace FILE
   bool no_fast_load = false;                                  // --no-fast-load
   bool fast_border = false;                                   // --fast-border
+  bool tape_status = false;                                   // --tape-status
   std::string wav;                                            // --wav FILE
   std::string joystick;                                       // --joystick NAME
   std::string until_text;                                     // --until-text TEXT

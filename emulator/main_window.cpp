@@ -22,6 +22,7 @@
 #include "debugger/debugger_window.h"
 #include "emulator/about_window.h"
 #include "emulator/emulation_loop.h"
+#include "emulator/tape_status.h"
 #include "machine/hardware.h"
 #include "machine/port_bus.h"
 #include "platform/key_map.h"
@@ -270,6 +271,7 @@ void MainWindow::Dispatch(int command) {
     default: ShowUninstalled(command); break;  // "Help Topics" (33)
   }
   SyncCheckMarks();
+  FollowTape();
   UpdateTitle();
 }
 
@@ -319,6 +321,7 @@ void MainWindow::OpenPath(const std::string& path) {
   StopRecordingBefore(kCommandOpen);
   ShowProblem(host_, OpenFile(records_.machine, records_.cpu, path, &host_));
   SyncCheckMarks();
+  FollowTape();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -363,11 +366,22 @@ void MainWindow::SetOutput(VideoOutput output) {
   LoadPalette(records_.renderer, output);
 }
 
-void MainWindow::Present() {
+void MainWindow::FollowTape() {
   // The tape stops by itself at its end or a stop block.
   if (QAction* play = ActionFor(kCommandPlayTape); play && play->isChecked() != records_.machine.tape_signal.playing) {
     play->setChecked(records_.machine.tape_signal.playing);
   }
+  // The title and the status line follow the tape as it goes in and moves
+  // from block to block.
+  if (std::string status = TapeStatusText(records_.machine); status != tape_status_) {
+    tape_status_ = std::move(status);
+    UpdateTitle();
+    ShowTapeLine();
+  }
+}
+
+void MainWindow::Present() {
+  FollowTape();
   DisplayRenderer& renderer = records_.renderer;
   if (records_.machine.double_size && !full_screen_) {
     ScaleFramePicture(renderer);
@@ -407,6 +421,16 @@ void MainWindow::focusOutEvent(QFocusEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ReleaseAllKeys();
+  // The window cannot grow, so a window manager should offer no maximise;
+  // one that maximises it all the same gets full screen, the one larger
+  // picture there is, instead of a dead button.
+  if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized) && !full_screen_) {
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+    QTimer::singleShot(0, this, [this] {
+      SetFullScreen(true);
+      SyncCheckMarks();
+    });
+  }
   QMainWindow::changeEvent(event);
 }
 

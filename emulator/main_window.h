@@ -18,6 +18,7 @@
 
 class PictureView;
 class QAction;
+class QLabel;
 class QTimer;
 
 // The command number every menu event carries.
@@ -150,6 +151,9 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenuBar();
   void SyncCheckMarks();
+  // Play Tape's mark and the title's tape line, after a command and at
+  // every frame end.
+  void FollowTape();
   // The player's side of the window (main_window_view_qt.cpp).
   void SetUpPlayerView();
   void TogglePause();
@@ -158,7 +162,12 @@ class MainWindow : public QMainWindow {
   // Hides the window sizes that would not fit the screen.
   void OfferFittingSizes();
   void ShowChrome(bool shown);
+  // The title: the program's name, then Paused, the tape's line and a notice.
   void UpdateTitle();
+  // The status line under the picture: the tape's line, whole (a title bar
+  // as narrow as the window cuts it); shown only while a tape is in, and
+  // hidden with the menu bar in full screen.
+  void ShowTapeLine();
   void SetOutput(VideoOutput output);
   void ShowUninstalled(int command);
   void AskForRecording();
@@ -186,4 +195,6 @@ class MainWindow : public QMainWindow {
   QString notice_;
   std::string pending_record_path_;
   InputLogMode shown_log_mode_ = InputLogMode::off;  // what the title tells
+  std::string tape_status_;  // the tape's line as the title shows it
+  QLabel* tape_line_ = nullptr;
 };

@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <string>
@@ -41,6 +43,25 @@ void MainWindow::SetUpPlayerView() {
   if (auto* sizes = qobject_cast<QMenu*>(ActionFor(kCommandWindow100)->parent())) {
     connect(sizes, &QMenu::aboutToShow, this, [this] { OfferFittingSizes(); });
   }
+  // Escape closing a menu leaves Qt's menu bar holding the keyboard, so
+  // Return would open the menu again instead of reaching the Spectrum as
+  // ENTER: once a menu has closed and no other opened, the keys come back
+  // to the picture. Deferred, as Qt hands the menu bar the focus after the
+  // menu has gone.
+  for (QAction* top : menuBar()->actions()) {
+    if (QMenu* menu = top->menu()) {
+      connect(menu, &QMenu::aboutToHide, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+          if (QApplication::activePopupWidget() == nullptr && menuBar()->hasFocus()) setFocus(Qt::OtherFocusReason);
+        });
+      });
+    }
+  }
+  tape_line_ = new QLabel(this);
+  tape_line_->setObjectName(QStringLiteral("tape_line"));
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(tape_line_, 1);
+  statusBar()->hide();
   setMouseTracking(true);
   picture_->setMouseTracking(true);
   chrome_timer_ = new QTimer(this);
@@ -99,10 +120,14 @@ void MainWindow::SetFullScreen(bool full_screen) {
   full_screen_ = full_screen;
   if (full_screen) {
     // The picture area takes the whole screen; the picture view centres the
-    // largest whole-number size on black.
+    // largest whole-number size on black. The fixed size the layout gave
+    // the window is its minimum and maximum size, which a window manager
+    // obeys even in full screen: both go, or the window keeps 320x259.
     layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
     picture_->setMinimumSize(0, 0);
     picture_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     showFullScreen();
     pointer_at_ = QCursor::pos();
     ShowChrome(false);
@@ -123,6 +148,7 @@ void MainWindow::ShowChrome(bool shown) {
     return;
   }
   menuBar()->setVisible(shown);
+  statusBar()->setVisible(shown && !tape_status_.empty());
   if (shown) {
     unsetCursor();
     picture_->unsetCursor();
@@ -150,12 +176,20 @@ void MainWindow::ShowPadConnected(const std::string& name) {
   UpdateTitle();
 }
 
+void MainWindow::ShowTapeLine() {
+  tape_line_->setText(QString::fromStdString(tape_status_));
+  // In full screen the line comes and goes with the menu bar.
+  const bool shown = !tape_status_.empty() && (!full_screen_ || menuBar()->isVisible());
+  if (statusBar()->isVisible() != shown) statusBar()->setVisible(shown);
+}
+
 void MainWindow::UpdateTitle() {
   QString title = QString::fromLatin1(kMainWindowTitle);
   shown_log_mode_ = records_.machine.input_log.mode;
   if (shown_log_mode_ == InputLogMode::playing) title += QStringLiteral(" - ") + QString::fromLatin1(kPlayingNotice);
   if (shown_log_mode_ == InputLogMode::recording) title += QStringLiteral(" - ") + QString::fromLatin1(kRecordingNotice);
   if (paused_) title += QStringLiteral(" - ") + QString::fromLatin1(kPausedTitle);
+  if (!tape_status_.empty()) title += QStringLiteral(" - ") + QString::fromStdString(tape_status_);
   if (!notice_.isEmpty()) title += QStringLiteral(" - ") + notice_;
   setWindowTitle(title);
 }

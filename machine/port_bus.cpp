@@ -123,7 +123,10 @@ void SampleKeyboard(Machine& machine) {
 
 void PressHostKey(Machine& machine, HostKey key) {
   machine.host_keys |= HostKeyBit(key);
-  machine.host_keys_pressed |= HostKeyBit(key);
+  // The tap is kept with every key held as it went down: a Shift held since
+  // before the last sample and let go before the next would otherwise leave
+  // the tapped key to arrive alone (DELETE typed as 0).
+  machine.host_keys_pressed |= machine.host_keys;
 }
 
 void ReleaseHostKey(Machine& machine, HostKey key) { machine.host_keys &= ~HostKeyBit(key); }

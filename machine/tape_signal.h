@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "machine/loader_watch.h"
@@ -78,6 +79,8 @@ struct TapeImage {
   std::vector<SignalBlock> blocks;
   // Recorded steps and call targets, made when the file was read.
   std::vector<std::uint32_t> words;
+  // The file's name without its folder, for the player to see which tape is in.
+  std::string name;
 };
 
 // The empty image of a recorder without a tape, one for the whole run.

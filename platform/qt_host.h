@@ -8,7 +8,7 @@
 
 class QtHost : public Host {
  public:
-  explicit QtHost(QWidget* parent = nullptr) : parent_(parent) {}
+  explicit QtHost(QWidget* parent = nullptr);
   void set_parent(QWidget* parent) { parent_ = parent; }
 
   void ShowMessage(std::string_view title, std::string_view text) override;
@@ -17,13 +17,24 @@ class QtHost : public Host {
   std::string AskSavePath(std::string_view title, std::string_view filter) override;
   std::string AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) override;
   int AskChoice(std::string_view title, std::string_view text, const std::vector<std::string>& items) override;
+  // The folder the next file dialog starts in: the one last used in this
+  // run, at first InitialDialogFolder().
+  const QString& dialog_folder() const { return dialog_folder_; }
 
  private:
+  void RememberFolder(const QString& path);
+
   QWidget* parent_;
+  QString dialog_folder_;
 };
 
 // "C:/" where that exists, else the user's home folder.
 QString InitialDialogFolder();
-// "All supported files (*.bin)|*.bin;*.scr;*.rom" as a Qt name filter that
-// shows the label and matches every listed pattern.
+// The Host's filter text as Qt name filters joined by ";;": an entry
+// "All supported files (*.bin)|*.bin;*.scr;*.rom" shows its label with the
+// patterns once, "All supported files (*.bin *.scr *.rom)", and matches
+// every one; an entry without a bar stays as it is.
 QString QtFilterFromHostFilter(std::string_view filter);
+// The width a window needs for a window manager's title bar to show `title`
+// whole: message boxes and the small tool dialogs are at least this wide.
+int TitleBarWidth(const QString& title);

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "data/rom_image.h"
+#include "generated/program_version.h"
 #include "romeditor/nmi_fix.h"
 #include "tools/disassembler.h"
 #include "tools/text_format.h"
@@ -39,7 +40,7 @@ void AddNmiRoutineListing(std::vector<std::string>& lines) {
 std::vector<std::string> HelpLines() {
   std::vector<std::string> lines = {
       "==================================================",
-      " Kelbrin version 0.2",
+      std::string(" Kelbrin version ") + kProgramVersion,
       "==================================================",
       "",
       "Kelbrin edits a 16K ZX Spectrum ROM image. It",
@@ -125,7 +126,7 @@ std::vector<std::string> AboutLines() {
   return {
       "",
       "      =====================",
-      "       Kelbrin version 0.2",
+      std::string("       Kelbrin version ") + kProgramVersion,
       "      =====================",
       "",
       "      ZX Spectrum ROM Editor",

@@ -2,6 +2,7 @@
 #include "romeditor/kelbrin_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -175,10 +176,17 @@ void KelbrinWindow::DisassembleToWindow() {
 }
 
 void KelbrinWindow::keyPressEvent(QKeyEvent* event) {
-  // Escape ends the program at once; unsaved edits are not asked about.
   if (event->key() == Qt::Key_Escape) {
     close();
     return;
   }
   QMainWindow::keyPressEvent(event);
+}
+
+void KelbrinWindow::closeEvent(QCloseEvent* event) {
+  if (HasUnsavedChanges(editor_) && !host_.AskYesNo(kQuitTitle, kQuitQuestion)) {
+    event->ignore();
+    return;
+  }
+  event->accept();
 }

@@ -67,6 +67,9 @@ class KelbrinWindow : public QMainWindow {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Escape, "Exit" and the close box end here: with unsaved changes the
+  // user is asked first, and No keeps Kelbrin open.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenus();

@@ -170,7 +170,12 @@ void LoadRomBlockCommand(RomEditor& editor, Host& host, KelbrinAsker& asker) {
   if (!request) return;
   std::string path = host.AskOpenPath(kLoadBlockTitle, kLoadFilter);
   if (path.empty()) return;
-  if (!LoadBlockFiles(editor, path, *request)) host.ShowMessage(kLoadErrorTitle, kLoadErrorText);
+  if (!LoadBlockFiles(editor, path, *request)) {
+    host.ShowMessage(kLoadErrorTitle, kLoadErrorText);
+    return;
+  }
+  // What was loaded, and the map as the load left it, count as unchanged.
+  KeepRange(editor, request->block_base, request->block_count, true);
 }
 
 void SaveRomBlockCommand(RomEditor& editor, Host& host, KelbrinAsker& asker) {
@@ -179,7 +184,14 @@ void SaveRomBlockCommand(RomEditor& editor, Host& host, KelbrinAsker& asker) {
   std::string path = host.AskSavePath(kSaveBlockTitle, kSaveFilter);
   if (path.empty()) return;
   path = WithBlockExtension(path, request->block_base, request->block_count);
-  switch (SaveBlockFiles(editor, path, *request)) {
+  const SaveResult result = SaveBlockFiles(editor, path, *request);
+  // The block is on disk unless it could not be written; its map only when
+  // that was written too.
+  if (result != SaveResult::kCannotCreate && result != SaveResult::kWriteFailed) {
+    KeepRange(editor, request->block_base, request->block_count,
+              request->map_option == MapOption::kMapFile && result == SaveResult::kSaved);
+  }
+  switch (result) {
     case SaveResult::kSaved:
       break;
     case SaveResult::kCannotCreate:

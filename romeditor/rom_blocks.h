@@ -14,7 +14,8 @@
 
 inline constexpr const char* kLoadBlockTitle = "Load BIN file";
 inline constexpr const char* kSaveBlockTitle = "Save BIN file";
-inline constexpr const char* kLoadFilter = "All supported files (*.bin)|*.bin;*.rom";
+// Any file loads as a block of raw bytes, so any file may be chosen.
+inline constexpr const char* kLoadFilter = "All supported files (*.bin)|*.bin;*.rom;;All files (*)|*";
 inline constexpr const char* kSaveFilter = "All supported files (*.bin)|*.bin;*.scr;*.rom";
 inline constexpr const char* kLoadErrorTitle = "Load BIN";
 inline constexpr const char* kLoadErrorText = "Can't read from file!";

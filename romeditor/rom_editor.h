@@ -32,6 +32,11 @@ struct RomEditor {
   // so a new listing that starts in another kind begins with an empty line.
   LineKind line_kind = LineKind::kCode;
   std::string text_output;     // reserved once at start-up, kTextOutputSize
+  // What the image and the map were when last loaded, saved or restored,
+  // byte by byte (a block load or save keeps its range): quitting asks
+  // first while they differ, so edits are not lost without a word.
+  RomImage kept_image{};
+  RomMap kept_map{};
 
   MemoryView ImageView() { return MemoryView{rom_image.data(), rom_image.size()}; }
   MemoryView MapView() { return MemoryView{rom_map.data(), rom_map.size()}; }
@@ -42,6 +47,16 @@ void InitRomEditor(RomEditor& editor);
 // "Restore default ROM" after the Yes: image and map only; the NMI check mark
 // and the settings stay as they are.
 void RestoreDefaultRom(RomEditor& editor);
+
+// The range just loaded or saved now matches its file; a save without its
+// .map file leaves the map's range as it was.
+void KeepRange(RomEditor& editor, std::uint32_t base, std::uint32_t count, bool map_too);
+// The image or the map differs from what was last loaded, saved or restored.
+bool HasUnsavedChanges(const RomEditor& editor);
+
+inline constexpr const char* kQuitTitle = "Quit Kelbrin";
+inline constexpr const char* kQuitQuestion =
+    "The ROM or its map has changed since it was last loaded or saved. Any unsaved changes will be lost, Quit?";
 
 inline constexpr const char* kRestoreTitle = "Restore Default ROM";
 inline constexpr const char* kRestoreQuestion = "Any unsaved changes will be lost, Proceed?";

@@ -15,6 +15,8 @@ packages=(
   # install, manual pages, the Debian package and their checks
   help2man dpkg-dev file
   desktop-file-utils appstream libxml2-utils shared-mime-info xdg-utils
+  # the window-manager tests: an X server, a window manager and X tools
+  xvfb openbox x11-utils xdotool xauth
 )
 
 missing=()

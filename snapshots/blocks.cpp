@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cpu/z80.h"
+#include "snapshots/file_filters.h"
 #include "snapshots/file_names.h"
 #include "tools/text_format.h"
 
@@ -12,7 +13,6 @@ namespace {
 
 constexpr char kLoadDialogTitle[] = "Load BIN file";
 constexpr char kSaveDialogTitle[] = "Save BIN file";
-constexpr char kFilter[] = "All supported files (*.bin)|*.bin;*.scr;*.rom";
 constexpr char kLoadTitle[] = "Load BIN";
 constexpr char kCantRead[] = "Can't read from file!";
 constexpr char kEmptyFile[] = "The file is empty!";
@@ -103,7 +103,7 @@ void SaveBlockFile(const Machine& machine, Host& host, BlockChoice block, const 
 void LoadBlockCommand(Machine& machine, CpuState& cpu, Host& host, BlockAsker& asker) {
   std::optional<BlockChoice> block = asker.AskBlock();
   if (!block) return;
-  std::string path = host.AskOpenPath(kLoadDialogTitle, kFilter);
+  std::string path = host.AskOpenPath(kLoadDialogTitle, HostFilter(kLoadBlockFileTypes));
   if (path.empty()) return;
   ShowProblem(host, LoadBlockFile(machine, cpu, *block, path));
 }
@@ -111,7 +111,7 @@ void LoadBlockCommand(Machine& machine, CpuState& cpu, Host& host, BlockAsker& a
 void SaveBlockCommand(Machine& machine, Host& host, BlockAsker& asker) {
   std::optional<BlockChoice> block = asker.AskBlock();
   if (!block) return;
-  std::string chosen = host.AskSavePath(kSaveDialogTitle, kFilter);
+  std::string chosen = host.AskSavePath(kSaveDialogTitle, HostFilter(kSaveBlockFileTypes));
   if (chosen.empty()) return;
   SaveBlockFile(machine, host, *block, WithDefaultExtension(chosen, DefaultBlockExtension(*block)));
 }

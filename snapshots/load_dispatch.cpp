@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "snapshots/archive.h"
+#include "snapshots/file_filters.h"
 #include "snapshots/file_names.h"
 #include "snapshots/rzx.h"
 #include "snapshots/sna.h"
@@ -17,10 +18,6 @@
 
 namespace {
 constexpr char kDialogTitle[] = "Load File";
-// The label names only SNA; the patterns list every kind.
-constexpr char kFilter[] = "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav"
-                           ";*.szx;*.rzx;*.zip;*.gz";
-
 constexpr char kZipTitle[] = "Load ZIP";
 constexpr char kGzipTitle[] = "Load GZ";
 constexpr char kCantOpenArchive[] = "Can't open file!";
@@ -140,10 +137,9 @@ std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::
 }
 
 void LoadFileDispatcher(Machine& machine, CpuState& cpu, Host& host) {
-  std::string path = host.AskOpenPath(kDialogTitle, kFilter);
-  if (path.empty()) {
-    EjectTape(machine);
-    return;
-  }
+  // A cancelled Open, like a refused file, leaves the tape that was in: it
+  // comes out only when another file is really opened.
+  std::string path = host.AskOpenPath(kDialogTitle, HostFilter(kOpenFileTypes));
+  if (path.empty()) return;
   ShowProblem(host, OpenFile(machine, cpu, path, &host));
 }

@@ -23,6 +23,6 @@
 std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::string& path,
                                     Host* chooser = nullptr);
 
-// The menu command: a cancelled dialog takes the tape out; a refused file
-// is reported through host.
+// The menu command: a cancelled dialog changes nothing; a refused file is
+// reported through host.
 void LoadFileDispatcher(Machine& machine, CpuState& cpu, Host& host);

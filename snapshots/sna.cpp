@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "snapshots/file_filters.h"
 #include "snapshots/file_names.h"
 #include "snapshots/szx.h"
 #include "snapshots/z80_snapshot.h"
@@ -23,9 +24,6 @@ constexpr char kCantOpen[] = "Can't open file for reading!";
 constexpr char kWrongLength[] = "This is not an SNA snapshot: an SNA file is 49,179 bytes long!";
 constexpr char kSaveTitle[] = "Save SNA";
 constexpr char kSaveDialogTitle[] = "Save SNA file";
-// SNA first: it stays the default, and a bare name gets ".sna"; a name
-// ending in .z80 or .szx is saved in that format.
-constexpr char kSaveFilter[] = "SNA (*.sna);;Z80 (*.z80);;SZX (*.szx)";
 constexpr char kCantCreate[] = "Can't create file!";
 // The machine's own report line, spaces and all.
 constexpr char kSaveCompleted[] = "0 OK ,  0 : 1  Save completed!";
@@ -145,8 +143,12 @@ std::optional<FileProblem> SaveSnapshot(Machine& machine, CpuState& cpu, const s
 }
 
 void SaveSnaCommand(Machine& machine, CpuState& cpu, Host& host) {
-  std::string chosen = host.AskSavePath(kSaveDialogTitle, kSaveFilter);
+  // A bare name takes the extension of the file type chosen in the dialog
+  // (SNA unless Z80 was chosen); the extension then decides the format.
+  int choice = 0;
+  std::string chosen = host.AskSavePathChoosing(kSaveDialogTitle, HostFilter(kSaveSnapshotFileTypes), choice);
   if (chosen.empty()) return;
-  std::string path = WithDefaultExtension(chosen, ".sna");
+  std::string_view extension = ChosenExtension(kSaveSnapshotFileTypes, choice);
+  std::string path = WithDefaultExtension(chosen, extension.empty() ? ".sna" : extension);
   if (!ShowProblem(host, SaveSnapshot(machine, cpu, path))) host.ShowMessage(kSaveTitle, kSaveCompleted);
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "snapshots/file_filters.h"
 #include "snapshots/file_names.h"
 #include "snapshots/tzx.h"
 
@@ -17,7 +18,6 @@ namespace {
 
 constexpr char kTitle[] = "Save Tape";
 constexpr char kDialogTitle[] = "Save Tape As";
-constexpr char kFilter[] = "Tape files (*.tap)|*.tap;*.tzx";
 constexpr char kNothing[] = "There is no tape to save: insert one, or SAVE something first.";
 constexpr char kNeedsTzx[] =
     "Some blocks of this tape are not at the ROM's standard timings, which a TAP file cannot hold. "
@@ -145,11 +145,20 @@ bool AppendTzx(Bytes& out, const TapeImage& image) {
 
 }  // namespace
 
+namespace {
+
+bool NothingToSave(const Machine& machine) {
+  const TapeImage* in = machine.tape_signal.inserted ? machine.tape_signal.image.get() : nullptr;
+  return (in == nullptr || in->blocks.empty()) && machine.tape_recording.image.blocks.empty();
+}
+
+}  // namespace
+
 std::optional<FileProblem> SaveTapeFile(Machine& machine, const std::string& path, std::string& written) {
   FinishRecording(machine.tape_recording);
   const TapeImage* in = machine.tape_signal.inserted ? machine.tape_signal.image.get() : nullptr;
   const TapeImage& recorded = machine.tape_recording.image;
-  if ((in == nullptr || in->blocks.empty()) && recorded.blocks.empty()) return FileProblem{kTitle, kNothing};
+  if (NothingToSave(machine)) return FileProblem{kTitle, kNothing};
   const bool in_tzx = in != nullptr && HasTzxSignature(in->bytes);
   const bool tap_fits = !in_tzx && (in == nullptr || AllTap(*in)) && AllTap(recorded);
   written = WithDefaultExtension(path, tap_fits ? ".tap" : ".tzx");
@@ -178,7 +187,13 @@ std::optional<FileProblem> SaveTapeFile(Machine& machine, const std::string& pat
 }
 
 void SaveTapeCommand(Machine& machine, Host& host) {
-  const std::string path = host.AskSavePath(kDialogTitle, kFilter);
+  // Told before any name is asked for, as nothing could be written to it.
+  FinishRecording(machine.tape_recording);
+  if (NothingToSave(machine)) {
+    host.ShowMessage(kTitle, kNothing);
+    return;
+  }
+  const std::string path = host.AskSavePath(kDialogTitle, HostFilter(kSaveTapeFileTypes));
   if (path.empty()) return;
   std::string written;
   ShowProblem(host, SaveTapeFile(machine, path, written));

@@ -14,14 +14,15 @@ struct Host {
   virtual void ShowMessage(std::string_view title, std::string_view text) = 0;
   // A modal Yes/No box; true for Yes.
   virtual bool AskYesNo(std::string_view title, std::string_view text) = 0;
-  // Open-file and save-file dialogs. The filter is one entry written as
-  // "label|pattern;pattern" ("All supported files (*.bin)|*.bin;*.scr;*.rom"),
-  // or several "label (*.ext)" entries joined by ";;", the first shown first.
+  // Open-file and save-file dialogs. The filter is entries joined by ";;",
+  // the first shown first, each written as "label|pattern;pattern" ("All
+  // supported files (*.bin)|*.bin;*.scr;*.rom", "All files (*)|*") or as
+  // "label (*.ext)".
   // An empty result means the user cancelled.
   virtual std::string AskOpenPath(std::string_view title, std::string_view filter) = 0;
   virtual std::string AskSavePath(std::string_view title, std::string_view filter) = 0;
-  // A save-file dialog whose filter entries ("label (*.ext)" joined by ";;")
-  // are also a choice: `choice` is set to the index of the entry selected.
+  // A save-file dialog whose filter entries are also a choice: `choice` is
+  // set to the index of the entry selected.
   virtual std::string AskSavePathChoosing(std::string_view title, std::string_view filter, int& choice) {
     choice = 0;
     return AskSavePath(title, filter);

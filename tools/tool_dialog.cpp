@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "platform/fonts.h"
+#include "platform/qt_host.h"
 #include "tools/text_format.h"
 
 std::optional<std::uint32_t> ReadDecimalField(const QString& text, std::uint32_t max) {
@@ -176,7 +177,9 @@ ToolDialog::ToolDialog(QWidget* parent, const QString& title, int x, int y, int 
     small.setPointSize(kDialogPointSize);
     setFont(small);
   }
-  setFixedSize(client_w, client_h);
+  // The client width laid out, or wider where the window manager would cut
+  // the title ("Vantr... of PC"); the controls keep their places.
+  setFixedSize(std::max(client_w, TitleBarWidth(title)), client_h);
   move(x, y);  // the frame's top-left corner, as the windows were placed
 }
 

@@ -501,7 +501,9 @@ class DebuggerWindowTest : public QObject {
     OpenWindow open(rig);
     WhenUp<BreakOnOpcodeDialog>([](BreakOnOpcodeDialog* d) {
       QCOMPARE(d->windowTitle(), QString("Vantro - Break on Opcode"));
-      QCOMPARE(d->size(), QSize(180, 95));
+      // As laid out, or wider where the title would not fit its bar.
+      QCOMPARE(d->height(), 95);
+      QVERIFY(d->width() >= 180);
       QCOMPARE(d->opcode_field()->text(), QString("0"));
       QCOMPARE(d->opcode_field()->geometry(), QRect(120, 25, 40, 20));
       QCOMPARE(d->set_button()->geometry(), QRect(100, 55, 60, 25));
@@ -537,7 +539,9 @@ class DebuggerWindowTest : public QObject {
     OpenWindow open(rig);
     WhenUp<BreakOnValueDialog>([](BreakOnValueDialog* d) {
       QCOMPARE(d->windowTitle(), QString("Vantro - Break on value of A "));
-      QCOMPARE(d->size(), QSize(190, 95));
+      // As laid out, or wider where the title would not fit its bar.
+      QCOMPARE(d->height(), 95);
+      QVERIFY(d->width() >= 190);
       QCOMPARE(d->value_field()->geometry(), QRect(130, 25, 40, 20));
       QCOMPARE(d->change_button()->geometry(), QRect(20, 22, 70, 25));
       QCOMPARE(d->change_button()->text(), QString("Change"));
@@ -600,7 +604,9 @@ class DebuggerWindowTest : public QObject {
     OpenWindow open(rig);
     WhenUp<LoadRegisterDialog>([](LoadRegisterDialog* d) {
       QCOMPARE(d->windowTitle(), QString("Vantro - Load BC"));
-      QCOMPARE(d->size(), QSize(190, 95));
+      // As laid out, or wider where the title would not fit its bar.
+      QCOMPARE(d->height(), 95);
+      QVERIFY(d->width() >= 190);
       QCOMPARE(d->value_field()->geometry(), QRect(110, 25, 60, 20));
       QCOMPARE(d->load_button()->text(), QString("LOAD"));
       QCOMPARE(d->load_button()->geometry(), QRect(110, 55, 60, 25));

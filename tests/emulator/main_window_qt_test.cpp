@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -577,10 +578,21 @@ class MainWindowTest : public QObject {
       QVERIFY2(host.messages.empty(), host.messages.empty() ? "" : host.messages[0].second.c_str());
       QVERIFY(machine.tape_signal.playing);
       QVERIFY(window->ActionFor(kCommandPlayTape)->isChecked());
+      // The title names the tape, its block and whether it plays.
+      const QString tape_title = QStringLiteral("Vantro Spectrum Emulator - Tape: tone.tzx, block 1 of 3, ");
+      QVERIFY2(window->windowTitle().startsWith(tape_title), qPrintable(window->windowTitle()));
+      program->RunFrame();
+      QCOMPARE(window->windowTitle(), tape_title + QStringLiteral("playing"));
+      // The status line holds it whole, under the picture.
+      auto* tape_line = window->findChild<QLabel*>(QStringLiteral("tape_line"));
+      QVERIFY(tape_line != nullptr && tape_line->isVisible());
+      QCOMPARE(tape_line->text(), QStringLiteral("Tape: tone.tzx, block 1 of 3, playing"));
+      QVERIFY(tape_line->mapTo(window, QPoint(0, 0)).y() >= window->picture()->geometry().bottom());
       for (int k = 0; k < 10 && machine.tape_signal.playing; ++k) program->RunFrame();
       program->RunFrame();
       QVERIFY(!machine.tape_signal.playing);
       QVERIFY(!window->ActionFor(kCommandPlayTape)->isChecked());
+      QVERIFY2(window->windowTitle().endsWith(QStringLiteral(", stopped")), qPrintable(window->windowTitle()));
     }
     window->ActionFor(kCommandPlayTape)->trigger();
     program->RunFrame();

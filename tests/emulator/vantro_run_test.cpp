@@ -260,6 +260,8 @@ TEST_F(VantroRunTest, TapeWaitsForItsLoaderWhateverItsFirstBlockAndKeyLoopsDoNot
        "5CCB: 00 0A 09 00 F5 22 54 55 52 42 4F 22 0D\n"},
       {"key loop before a level, trap", multi_load, "9000: 01 02 03 04\n"},
       {"key loop before a level, signal", multi_load_signal, "9000: 01 02 03 04\n"},
+      {"the tape's line of the title, no loader yet",
+       {"--load", levels, "--frames", "10", "--tape-status"}, "Tape: levels.tap, block 1 of 2, waiting for a loader\n"},
   };
   for (const auto& c : cases) {
     RunResult run = RunVantro(c.args);
@@ -941,7 +943,7 @@ TEST(VantroRunOptionsTest, HelpExplainsEveryOption) {
                              "--screenshot", "--save-sna", "--dump", "--trace", "--speed", "--no-fast-load", "{ENTER}",
                              "--pokes", "--trainer", "--poke-value", ".zip", ".gz",
                              "{SS+", "--joystick", "--until-text", "{HOLD", "{JOY", "--rewind", "--fast-border",
-                             "--record", ".szx", ".rzx"}) {
+                             "--record", ".szx", ".rzx", "--tape-status"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

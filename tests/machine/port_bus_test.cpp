@@ -101,6 +101,16 @@ TEST_F(PortBusTest, KeyTappedBetweenTwoSamplesIsSeenForOneFrame) {
     SampleKeyboard(*machine);
     EXPECT_EQ(In(0xFE, 0xFD), 0xBF) << "gone the frame after";
   }
+  // A chord whose Shift went down before a sample and came up, with its key,
+  // before the next: the key's frame still carries the Shift.
+  PressHostKey(*machine, HostKey::LeftShift);
+  SampleKeyboard(*machine);
+  PressHostKey(*machine, HostKey::Digit0);
+  ReleaseHostKey(*machine, HostKey::Digit0);
+  ReleaseHostKey(*machine, HostKey::LeftShift);
+  SampleKeyboard(*machine);
+  EXPECT_EQ(In(0xFE, 0xFE), 0xBE) << "CAPS SHIFT is lost from the tapped Shift+0";
+  EXPECT_EQ(In(0xFE, 0xEF), 0xBE) << "0 is lost from the tapped Shift+0";
 }
 
 TEST_F(PortBusTest, GamePadsDriveTheChosenInterfaceAndTheSecondPadTheOtherPort) {

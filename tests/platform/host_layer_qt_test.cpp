@@ -1,11 +1,16 @@
 // The host layer of Vantro: key positions to Spectrum keys, the allophone
 // mixer behind the SDL sound output, the picture area and the Video Out View.
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QtTest>
 #include <array>
+#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
@@ -13,8 +18,24 @@
 #include "machine/display_renderer.h"
 #include "platform/key_map.h"
 #include "platform/picture_view.h"
+#include "platform/qt_host.h"
 #include "platform/sdl_sound.h"
 #include "platform/video_out_view.h"
+
+// Runs act on the file dialog as soon as it is up (its folder model may
+// take a while to build).
+void OnFileDialog(std::function<void(QFileDialog*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act(dialog);
+  });
+  timer->start();
+}
 
 class HostLayerTest : public QObject {
   Q_OBJECT
@@ -149,6 +170,64 @@ class HostLayerTest : public QObject {
         }
       }
       QVERIFY(std::abs(previous) < 10);
+    }
+  }
+
+  // Each type entry shows its patterns once, "All files (*)" is offered, and
+  // a dialog starts in the folder the last one ended in.
+  void FileDialogsShowEachFilterOnceAndStartInTheFolderLastUsed() {
+    QTemporaryDir folder;
+    QFile tape(folder.filePath(QStringLiteral("game.tap")));
+    QVERIFY(tape.open(QIODevice::WriteOnly));
+    tape.close();
+    QtHost host;
+    QString first_folder, second_folder;
+    QStringList filters;
+    OnFileDialog([&](QFileDialog* dialog) {
+      first_folder = dialog->directory().absolutePath();
+      filters = dialog->nameFilters();
+      dialog->selectFile(tape.fileName());
+      static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    });
+    const std::string opened =
+        host.AskOpenPath("Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap;;All files (*)|*");
+    QCOMPARE(QString::fromStdString(opened), tape.fileName());
+    QCOMPARE(first_folder, QDir(InitialDialogFolder()).absolutePath());
+    QCOMPARE(filters, (QStringList{"All supported files (*.sna *.z80 *.tap)", "All files (*)"}));
+
+    OnFileDialog([&](QFileDialog* dialog) {
+      second_folder = dialog->directory().absolutePath();
+      dialog->selectNameFilter(dialog->nameFilters().at(1));
+      // Typed into the name field, as a user does.
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      QVERIFY(name != nullptr);
+      name->setText(QStringLiteral("snap2"));
+      static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    });
+    int choice = -1;
+    const std::string saved = host.AskSavePathChoosing("Save SNA file", "SNA (*.sna)|*.sna;;Z80 (*.z80)|*.z80", choice);
+    QCOMPARE(second_folder, QDir(folder.path()).absolutePath());
+    QCOMPARE(choice, 1);
+    QCOMPARE(QString::fromStdString(saved), folder.filePath(QStringLiteral("snap2")));
+  }
+
+  // A box with a short text is still wide enough for its title and the
+  // title bar's buttons.
+  void MessageBoxesAreWideEnoughForTheirTitles() {
+    QtHost host;
+    for (const char* title : {"Load TAP", "NMI Fix", "Restore Default ROM", "Save SNA"}) {
+      int width = 0;
+      QTimer::singleShot(50, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box != nullptr);
+        width = box->width();
+        box->close();
+      });
+      host.ShowMessage(title, "OK");
+      QFont bold = QApplication::font();
+      bold.setBold(true);
+      const int needed = QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(title)) + 120;
+      QVERIFY2(width >= needed, qPrintable(QString("%1: %2 wide, %3 needed").arg(title).arg(width).arg(needed)));
     }
   }
 

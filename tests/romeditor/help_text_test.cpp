@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "generated/program_version.h"
 #include "romeditor/help_text.h"
 
 namespace {
@@ -43,7 +44,7 @@ TEST(HelpText, NmiRoutineIsListedFromTheRomWithTheJumpMarked) {
 
 TEST(HelpText, TopicsComeInTheirOrder) {
   std::vector<std::string> lines = HelpLines();
-  EXPECT_EQ(lines[1], " Kelbrin version 0.2");
+  EXPECT_EQ(lines[1], " Kelbrin version " + std::string(kProgramVersion)) << "one version with --version";
   EXPECT_EQ(lines[0], std::string(lines[0].size(), '='));
   EXPECT_EQ(lines[2], lines[0]);
   const char* topics[] = {"LOAD ROM/BIN", "SAVE ROM/BIN", "RESTORE ROM", "DISASSEMBLE", "CHAR EDITOR",
@@ -65,7 +66,7 @@ TEST(AboutText, LinesAsShown) {
   ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(lines[1], "      =====================");
-  EXPECT_EQ(lines[2], "       Kelbrin version 0.2");
+  EXPECT_EQ(lines[2], "       Kelbrin version " + std::string(kProgramVersion)) << "one version with --version";
   EXPECT_EQ(lines[3], "      =====================");
   EXPECT_EQ(lines[4], "");
   EXPECT_EQ(lines[5], "      ZX Spectrum ROM Editor");

@@ -21,7 +21,9 @@ class BlockDialogTest : public QObject {
   void LoadFormHasItsTitleSizeAndStartState() {
     KelbrinBlockDialog dialog(BlockForm::kLoad);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Load rom or bin file"));
-    QCOMPARE(dialog.size(), QSize(240, 165));
+    // As laid out, or wider where the title would not fit its bar.
+    QCOMPARE(dialog.height(), 165);
+    QVERIFY(dialog.width() >= 240);
     QCOMPARE(dialog.pos(), QPoint(380, 110));
     QCOMPARE(dialog.base_field()->text(), QStringLiteral("0"));
     QCOMPARE(dialog.count_field()->text(), QStringLiteral("0"));

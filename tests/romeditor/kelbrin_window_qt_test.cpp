@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "kelbrin_test_support.h"
+#include "generated/program_version.h"
 #include "romeditor/help_text.h"
 #include "romeditor/help_window.h"
 #include "romeditor/kelbrin_window.h"
@@ -116,15 +117,67 @@ class KelbrinWindowTest : public QObject {
     QCOMPARE(f.host.messages[0].second, std::string("MenuItem: 21 is not currently installed."));
   }
 
-  void EscapeAndExitCloseTheWindow() {
+  // Unchanged, Escape, "Exit" and the close box end Kelbrin at once; with
+  // the image or the map changed since the last load or save they ask, and
+  // No keeps it open.
+  void QuittingAsksOnlyWhileChangesAreUnsaved() {
     Fixture f;
-    f.window->show();
-    QTest::keyClick(f.window.get(), Qt::Key_Escape);
-    QVERIFY(!f.window->isVisible());
-    QVERIFY(f.host.messages.empty());
-    f.window->show();
-    f.window->action(kCmdExit)->trigger();
-    QVERIFY(!f.window->isVisible());
+    TempFolder folder;
+    const BlockRequest whole{0, kRomSize, MapOption::kMapFile};
+    struct Case {
+      const char* what;
+      std::function<void()> change;
+      std::function<void()> quit;
+      bool asks;
+    };
+    const Case cases[] = {
+        {"nothing changed, Escape", [] {}, [&] { QTest::keyClick(f.window.get(), Qt::Key_Escape); }, false},
+        {"nothing changed, Exit", [] {}, [&] { f.window->action(kCmdExit)->trigger(); }, false},
+        {"an image byte, Escape", [&] { f.editor.rom_image[0x1000] ^= 0xFF; },
+         [&] { QTest::keyClick(f.window.get(), Qt::Key_Escape); }, true},
+        {"a map byte, close box", [&] { f.editor.rom_map[0x10] ^= 1; }, [&] { f.window->close(); }, true},
+        {"changed then saved with its map",
+         [&] {
+           f.editor.rom_image[0x1000] ^= 0xFF;
+           f.editor.rom_map[0x10] ^= 1;
+           f.asker.blocks.push_back(whole);
+           f.host.save_paths.push_back(folder.File("edited.rom"));
+           f.window->RunCommand(kCmdSaveBlock);
+         },
+         [&] { f.window->action(kCmdExit)->trigger(); }, false},
+        {"saved without its map", 
+         [&] {
+           f.editor.rom_map[0x20] ^= 1;
+           f.asker.blocks.push_back(BlockRequest{0, kRomSize, MapOption::kNone});
+           f.host.save_paths.push_back(folder.File("nomap.rom"));
+           f.window->RunCommand(kCmdSaveBlock);
+         },
+         [&] { f.window->action(kCmdExit)->trigger(); }, true},
+        {"changed then loaded over",
+         [&] {
+           f.editor.rom_image[0x1000] ^= 0xFF;
+           f.asker.blocks.push_back(whole);
+           f.host.open_paths.push_back(folder.File("edited.rom"));
+           f.window->RunCommand(kCmdLoadBlock);
+         },
+         [&] { f.window->action(kCmdExit)->trigger(); }, false},
+    };
+    for (const Case& c : cases) {
+      f.window->show();
+      c.change();
+      f.host.messages.clear();
+      c.quit();
+      QVERIFY2(f.host.messages.empty() == !c.asks, c.what);
+      if (!c.asks) {
+        QVERIFY2(!f.window->isVisible(), c.what);
+        continue;
+      }
+      QCOMPARE(f.host.messages.back(), (std::pair<std::string, std::string>{kQuitTitle, kQuitQuestion}));
+      QVERIFY2(f.window->isVisible(), c.what);  // answered No
+      f.host.yes_no.push_back(true);
+      c.quit();
+      QVERIFY2(!f.window->isVisible(), c.what);
+    }
   }
 
   void TogglesFlipStateAndMarks() {
@@ -284,7 +337,7 @@ class KelbrinWindowTest : public QObject {
     TextWindow about(AboutForm(), AboutLines());
     about.show();
     QCOMPARE(about.size(), QSize(210, 170));
-    QCOMPARE(about.list()->item(2)->text(), QStringLiteral("       Kelbrin version 0.2"));
+    QCOMPARE(about.list()->item(2)->text(), QStringLiteral("       Kelbrin version ") + QLatin1String(kProgramVersion));
     QCOMPARE(about.ok_button()->geometry(), QRect(70, 140, 70, 25));
     QTest::mouseClick(about.ok_button(), Qt::LeftButton);
     QVERIFY(!about.isVisible());

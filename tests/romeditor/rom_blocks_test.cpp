@@ -93,7 +93,7 @@ TEST_F(RomBlocks, WholeRomWithMapFileReplacesImageAndMap) {
   EXPECT_EQ(std::vector<std::uint8_t>(editor.rom_map.begin(), editor.rom_map.end()), map);
   ASSERT_EQ(host.dialogs.size(), 1u);
   EXPECT_EQ(host.dialogs[0].first, "Load BIN file");
-  EXPECT_EQ(host.dialogs[0].second, "All supported files (*.bin)|*.bin;*.rom");
+  EXPECT_EQ(host.dialogs[0].second, "All supported files (*.bin)|*.bin;*.rom;;All files (*)|*");
   EXPECT_EQ(asker.block_forms, std::vector<BlockForm>{BlockForm::kLoad});
 }
 

@@ -113,7 +113,7 @@ TEST_F(BlockCommandTest, RomLoadReplacesTheRomAreaAndResetsTheProcessor) {
   EXPECT_EQ(cpu.sp, 0xF000);
   EXPECT_FALSE(machine->screen_loaded);
   EXPECT_TRUE(host.messages.empty());
-  EXPECT_EQ(host.dialogs.at(0), (Message{"Load BIN file", "All supported files (*.bin)|*.bin;*.scr;*.rom"}));
+  EXPECT_EQ(host.dialogs.at(0), (Message{"Load BIN file", "All supported files (*.bin)|*.bin;*.scr;*.rom;;All files (*)|*"}));
 }
 
 TEST_F(BlockCommandTest, ScreenLoadFlagsTheScreenWithoutReset) {

@@ -74,20 +74,24 @@ TEST_F(DispatchTest, ExtensionChoosesTheLoaderWhateverItsCase) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(DispatchTest, DialogAsksForAllSupportedFiles) {
+TEST_F(DispatchTest, DialogAsksForAllSupportedFilesOrAnyFile) {
   Open(MakeFile("x.tap"));
   ASSERT_EQ(host.dialogs.size(), 1u);
   EXPECT_EQ(host.dialogs[0], (std::pair<std::string, std::string>{
-                                 "Load File",
-                                 "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav;*.szx;*.rzx;*.zip;*.gz"}));
+                                 "Load File", "All supported files (*.sna)|*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav"
+                                              ";*.szx;*.rzx;*.zip;*.gz;;All files (*)|*"}));
 }
 
-TEST_F(DispatchTest, CancelOrASnapshotTakesTheTapeOutARefusedFileDoesNot) {
+TEST_F(DispatchTest, ASnapshotTakesTheTapeOutACancelOrARefusedFileDoesNot) {
   ASSERT_EQ(Open(MakeFile("first.tap")), Went::tape);
-  // Cancelling the dialog leaves no tape in.
+  const Bytes first = machine->tape_signal.image->bytes;
+  const bool playing = machine->tape_signal.playing;
+  // Cancelling the dialog leaves the tape in, and as it was.
   LoadFileDispatcher(*machine, cpu, host);
-  EXPECT_FALSE(machine->tape_active);
-  EXPECT_FALSE(machine->tape_signal.inserted);
+  EXPECT_TRUE(machine->tape_active) << "a cancelled Open took the tape out";
+  ASSERT_TRUE(machine->tape_signal.inserted);
+  EXPECT_EQ(machine->tape_signal.image->bytes, first);
+  EXPECT_EQ(machine->tape_signal.playing, playing);
 
   ASSERT_EQ(Open(MakeFile("second.tap")), Went::tape);
   const Bytes second = machine->tape_signal.image->bytes;

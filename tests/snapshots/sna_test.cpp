@@ -31,7 +31,7 @@ TEST_F(SnaTest, SnaSaveThenLoadRestoresEveryRegisterPcAndBorder) {
   std::string path = Save("state.sna");
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0], kSaveCompleted);
-  EXPECT_EQ(host.dialogs.at(0), (std::pair<std::string, std::string>{"Save SNA file", "SNA (*.sna);;Z80 (*.z80);;SZX (*.szx)"}));
+  EXPECT_EQ(host.dialogs.at(0), (std::pair<std::string, std::string>{"Save SNA file", "SNA (*.sna)|*.sna;;Z80 (*.z80)|*.z80;;SZX (*.szx)|*.szx"}));
   EXPECT_EQ(cpu.sp, saved.sp) << "the save must pop what it pushed";
   EXPECT_EQ(cpu.pc, saved.pc);
   // The two bytes just below the saved stack pointer hold pc.
@@ -84,15 +84,24 @@ TEST_F(SnaTest, SavedHeaderFollowsTheFileLayout) {
   EXPECT_TRUE(std::equal(file.begin() + 27, file.end(), machine->memory.begin() + 0x4000));
 }
 
-TEST_F(SnaTest, SaveNamesGetSnaOnlyWhenTheyHaveNoExtension) {
-  struct Case { const char* chosen; const char* written; };
+TEST_F(SnaTest, BareSaveNamesGetTheExtensionOfTheChosenFileType) {
+  // choice: the dialog's file type (0 SNA, 1 Z80); the written name's
+  // extension decides the format.
+  struct Case { const char* chosen; int choice; const char* written; bool z80; };
   const Case cases[] = {
-      {"plain", "plain.sna"}, {"dotted.", "dotted..sna"},
-      {"other.bin", "other.bin"}, {"upper.SNA", "upper.SNA"},
+      {"plain", 0, "plain.sna", false}, {"dotted.", 0, "dotted..sna", false},
+      {"other.bin", 0, "other.bin", false}, {"upper.SNA", 0, "upper.SNA", false},
+      {"snap2", 1, "snap2.z80", true}, {"kept.sna", 1, "kept.sna", false},
+      {"asked.z80", 0, "asked.z80", true},
   };
   for (const Case& c : cases) {
+    host.save_choices.push_back(c.choice);
     Save(c.chosen);
-    EXPECT_EQ(ReadFile(folder.File(c.written)).size(), kSnaLength) << c.chosen;
+    const Bytes file = ReadFile(folder.File(c.written));
+    // A version 3 Z80 file has PC 0 in its first header and 54 at offset 30.
+    const bool z80 = file.size() > 30 && file[6] == 0 && file[7] == 0 && file[30] == 54;
+    EXPECT_EQ(z80, c.z80) << c.chosen << " written as " << c.written;
+    if (!c.z80) EXPECT_EQ(file.size(), kSnaLength) << c.chosen;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "snapshot_files.h"
+#include "support/fake_host.h"
 #include "snapshots/tape.h"
 #include "snapshots/tape_writer.h"
 #include "tape_fixtures.h"
@@ -229,6 +230,24 @@ TEST_F(TapeTrapTest, SavedTapeHoldsTheTapeInThenTheRecordedBlocks) {
           << c.name << ": block " << k;
     }
   }
+}
+
+// The command says there is nothing to save before asking for a name, and
+// with a tape in asks for the name and writes it.
+TEST_F(TapeTrapTest, SaveTapeAsTellsOfNoTapeBeforeAskingForAName) {
+  FakeHost host;
+  host.save_paths.push_back(folder.File("never"));
+  SaveTapeCommand(*machine, host);
+  EXPECT_TRUE(host.dialogs.empty()) << "a name was asked for with no tape to save";
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].second.rfind("There is no tape to save", 0), 0u) << host.messages[0].second;
+
+  host.messages.clear();
+  Insert(TwoBlockTape());
+  SaveTapeCommand(*machine, host);
+  EXPECT_EQ(host.dialogs.size(), 1u);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(ReadFile(folder.File("never.tap")), TwoBlockTape());
 }
 
 TEST_F(TapeTrapTest, StoresObeyWriteProtectionAndWrapAtTheTop) {

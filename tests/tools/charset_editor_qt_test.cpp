@@ -42,7 +42,9 @@ class CharsetEditorTest : public QObject {
   void OpensWithCodeAddressAndLayout() {
     CharsetEditor editor(View(), state_);
     QCOMPARE(editor.windowTitle(), QString("Character Set Editor"));
-    QCOMPARE(editor.size(), QSize(275, 204));
+    // As laid out, or wider where the title would not fit its bar.
+    QCOMPARE(editor.height(), 204);
+    QVERIFY(editor.width() >= 275);
     QCOMPARE(editor.glyph_view()->geometry(), QRect(0, 0, 166, 200));
     QCOMPARE(editor.code_field()->text(), QString("32"));
     QCOMPARE(editor.address_label()->text(), QString("15616"));

@@ -49,7 +49,9 @@ class PeekPokeTest : public QObject {
     auto bytes = SpectrumMemory();
     PeekDialog peek(MemoryView{bytes.data(), bytes.size()}, VantroPeekOptions());
     QCOMPARE(peek.windowTitle(), QString("Vantro - Peek"));
-    QCOMPARE(peek.size(), QSize(225, 95));
+    // As laid out, or wider where the title would not fit its bar.
+    QCOMPARE(peek.height(), 95);
+    QVERIFY(peek.width() >= 225);
     QCOMPARE(peek.address_field()->text(), QString("0"));
     QCOMPARE(peek.decimal_field()->text(), QString("243"));  // DI opens the 48K ROM
     QCOMPARE(peek.hex_field()->text(), QString("F3h"));
@@ -143,7 +145,9 @@ class PeekPokeTest : public QObject {
     auto bytes = SpectrumMemory();
     PokeDialog poke(MemoryView{bytes.data(), bytes.size()}, VantroPokeOptions());
     QCOMPARE(poke.windowTitle(), QString("Vantro - Poke"));
-    QCOMPARE(poke.size(), QSize(216, 125));
+    // As laid out, or wider where the title would not fit its bar.
+    QCOMPARE(poke.height(), 125);
+    QVERIFY(poke.width() >= 216);
     TypeOver(poke.address_field(), "123");
     for (const char* pasted : {"70000", "65536", "18446744073709551621"}) {
       PasteOver(poke.address_field(), pasted);

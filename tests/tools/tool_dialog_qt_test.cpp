@@ -2,6 +2,7 @@
 // Consolas' row height so boxes sized for a number of rows show them all,
 // and labels fit their text into the width and height they were given, also
 // where the design lets a label's box run under a button.
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
@@ -69,6 +70,25 @@ class ToolDialogTest : public QObject {
       // Peek's "Done" starts at x 135, Poke's "Peek" at x 140.
       QVERIFY2(note->x() + note->fontMetrics().horizontalAdvance(note->text()) <= 135,
                qPrintable(dialog->windowTitle()));
+    }
+  }
+
+  // A window manager centres the title between its icon and buttons and
+  // cuts what does not fit ("Vantr... of PC"): a dialog laid out narrower
+  // than its title is widened, one wide enough keeps its width.
+  void DialogsAreWideEnoughForTheirTitles() {
+    struct Case {
+      const char* title;
+      int laid_out;
+    };
+    for (const Case& c : {Case{"Vantro - Break on value of PC", 190}, Case{"Disassemble", 180}, Case{"Help", 340}}) {
+      ToolDialog dialog(nullptr, QString::fromLatin1(c.title), 0, 0, c.laid_out, 95, false);
+      QFont bold = QApplication::font();
+      bold.setBold(true);
+      const int needed = QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(c.title)) + 120;
+      QVERIFY2(dialog.width() >= std::max(needed, c.laid_out), c.title);
+      QVERIFY2(dialog.width() <= std::max(needed + 100, c.laid_out), c.title);
+      QCOMPARE(dialog.height(), 95);
     }
   }
 };
