@@ -116,7 +116,7 @@ std::optional<FileProblem> InsertTapeBytes(Machine& machine, std::string_view na
     if (info.format == TapeFormat::tap) return FileProblem{info.title, kNotTap};
     return FileProblem{info.title, info.damaged + reason + "."};
   }
-  image.name = path.substr(path.rfind('/') + 1);
+  image.name = std::string(name.substr(name.rfind('/') + 1));
   // Between two instructions: the T-states of the one just run may not be
   // in the frame yet, which only starts the tape that much earlier.
   InsertTapeSignal(machine.tape_signal, std::move(image), TapeNow(machine, 0));

@@ -101,7 +101,9 @@ TEST_F(SnaTest, BareSaveNamesGetTheExtensionOfTheChosenFileType) {
     // A version 3 Z80 file has PC 0 in its first header and 54 at offset 30.
     const bool z80 = file.size() > 30 && file[6] == 0 && file[7] == 0 && file[30] == 54;
     EXPECT_EQ(z80, c.z80) << c.chosen << " written as " << c.written;
-    if (!c.z80) EXPECT_EQ(file.size(), kSnaLength) << c.chosen;
+    if (!c.z80) {
+      EXPECT_EQ(file.size(), kSnaLength) << c.chosen;
+    }
   }
 }
 
