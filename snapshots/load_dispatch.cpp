@@ -49,29 +49,49 @@ void StopPlaybackForLoad(Machine& machine) {
   if (machine.input_log.mode == InputLogMode::playing) machine.input_log = InputLog{};
 }
 
-// A file already in memory, by the extension of its name, as OpenFile
-// takes a file on disk.
-std::optional<FileProblem> OpenBytes(Machine& machine, CpuState& cpu, const std::string& name,
-                                     std::vector<std::uint8_t> bytes) {
-  const std::string extension = UpperAscii(FileExtension(name));
+// The one choice of loader by extension, for a file on disk (OnDisk) and
+// for one already in memory (InMemory): each gives every loader its input.
+template <class Input>
+std::optional<FileProblem> OpenByExtension(Machine& machine, CpuState& cpu, const std::string& extension,
+                                           Input input) {
   std::optional<FileProblem> problem;
-  if (extension == "SNA") {
-    problem = LoadSnaBytes(machine, cpu, bytes);
-  } else if (extension == "Z80") {
-    problem = LoadZ80Bytes(machine, cpu, bytes);
-  } else if (extension == "SZX") {
-    problem = LoadSzxBytes(machine, cpu, bytes);
+  if (extension == "SZX") {
+    // Its loader puts in the tape the snapshot carries, or takes it out.
+    problem = input.Szx(machine, cpu);
     if (!problem) StopPlaybackForLoad(machine);
     return problem;
-  } else if (extension == "RZX") {
-    return LoadRzxBytes(machine, cpu, bytes);
+  }
+  if (extension == "RZX") return input.Rzx(machine, cpu);
+  if (extension == "SNA") {
+    problem = input.Sna(machine, cpu);
+  } else if (extension == "Z80") {
+    problem = input.Z80(machine, cpu);
   } else {
-    return InsertTapeBytes(machine, name, std::move(bytes));
+    return input.Tape(machine);
   }
   if (!problem) EjectTape(machine);
   if (!problem) StopPlaybackForLoad(machine);
   return problem;
 }
+
+struct OnDisk {
+  const std::string& path;
+  std::optional<FileProblem> Sna(Machine& m, CpuState& c) const { return LoadSna(m, c, path); }
+  std::optional<FileProblem> Z80(Machine& m, CpuState& c) const { return LoadZ80(m, c, path); }
+  std::optional<FileProblem> Szx(Machine& m, CpuState& c) const { return LoadSzx(m, c, path); }
+  std::optional<FileProblem> Rzx(Machine& m, CpuState& c) const { return LoadRzx(m, c, path); }
+  std::optional<FileProblem> Tape(Machine& m) const { return InsertTape(m, path); }
+};
+
+struct InMemory {
+  const std::string& name;
+  std::vector<std::uint8_t>& bytes;
+  std::optional<FileProblem> Sna(Machine& m, CpuState& c) const { return LoadSnaBytes(m, c, bytes); }
+  std::optional<FileProblem> Z80(Machine& m, CpuState& c) const { return LoadZ80Bytes(m, c, bytes); }
+  std::optional<FileProblem> Szx(Machine& m, CpuState& c) const { return LoadSzxBytes(m, c, bytes); }
+  std::optional<FileProblem> Rzx(Machine& m, CpuState& c) const { return LoadRzxBytes(m, c, bytes); }
+  std::optional<FileProblem> Tape(Machine& m) const { return InsertTapeBytes(m, name, std::move(bytes)); }
+};
 
 std::optional<FileProblem> OpenArchive(Machine& machine, CpuState& cpu, const std::string& path, ArchiveKind kind,
                                        Host* chooser) {
@@ -106,7 +126,8 @@ std::optional<FileProblem> OpenArchive(Machine& machine, CpuState& cpu, const st
   }
   std::vector<std::uint8_t> bytes;
   if (!UnpackMember(archive, *openable[chosen], bytes, reason)) return FileProblem{title, damaged + reason + "."};
-  return OpenBytes(machine, cpu, openable[chosen]->name, std::move(bytes));
+  const std::string& name = openable[chosen]->name;
+  return OpenByExtension(machine, cpu, UpperAscii(FileExtension(name)), InMemory{name, bytes});
 }
 
 }  // namespace
@@ -115,25 +136,7 @@ std::optional<FileProblem> OpenFile(Machine& machine, CpuState& cpu, const std::
   if (ArchiveKind kind = ArchiveKindOf(path); kind != ArchiveKind::none) {
     return OpenArchive(machine, cpu, path, kind, chooser);
   }
-  const std::string extension = UpperAscii(FileExtension(path));
-  std::optional<FileProblem> problem;
-  if (extension == "SNA") {
-    problem = LoadSna(machine, cpu, path);
-  } else if (extension == "Z80") {
-    problem = LoadZ80(machine, cpu, path);
-  } else if (extension == "SZX") {
-    // Its loader puts in the tape the snapshot carries, or takes it out.
-    problem = LoadSzx(machine, cpu, path);
-    if (!problem) StopPlaybackForLoad(machine);
-    return problem;
-  } else if (extension == "RZX") {
-    return LoadRzx(machine, cpu, path);
-  } else {
-    return InsertTape(machine, path);
-  }
-  if (!problem) EjectTape(machine);
-  if (!problem) StopPlaybackForLoad(machine);
-  return problem;
+  return OpenByExtension(machine, cpu, UpperAscii(FileExtension(path)), OnDisk{path});
 }
 
 void LoadFileDispatcher(Machine& machine, CpuState& cpu, Host& host) {
