@@ -3,8 +3,8 @@
 
 namespace {
 
-// The labels of the design: "All supported files (*.sna)" names only SNA,
-// the patterns list every kind.
+// The labels as Vantro has always shown them: "All supported files
+// (*.sna)" names only SNA, the patterns list every kind.
 constexpr FileType kAllFiles{"All files (*)", "*"};
 constexpr FileType kOpen[] = {
     {"All supported files (*.sna)", "*.sna;*.z80;*.tap;*.tzx;*.csw;*.pzx;*.wav;*.szx;*.rzx;*.zip;*.gz"},
