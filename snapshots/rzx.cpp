@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "computer/computer.h"
-#include "snapshots/libspectrum_snap.h"
+#include "snapshots/snap_record.h"
 #include "snapshots/szx.h"
 #include "snapshots/tape.h"
 

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "snapshots/libspectrum_snap.h"
+#include "snapshots/snap_record.h"
 #include "snapshots/tape.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // libspectrum's snapshot record and Vantro's machine, both ways. A 48K
 // Spectrum keeps its RAM in libspectrum's 16 KB pages 5, 2 and 0, at 4000h,
 // 8000h and C000h.
-#include "snapshots/libspectrum_snap.h"
+#include "snapshots/snap_record.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -166,7 +166,7 @@ SnapHandle SnapOfMachine(const Machine& machine, const CpuState& cpu) {
 std::unique_ptr<libspectrum_creator, CreatorFree> VantroCreator() {
   std::unique_ptr<libspectrum_creator, CreatorFree> creator(libspectrum_creator_alloc());
   libspectrum_creator_set_program(creator.get(), "Vantro");
-  libspectrum_creator_set_major(creator.get(), 0);
-  libspectrum_creator_set_minor(creator.get(), 60);
+  libspectrum_creator_set_major(creator.get(), VANTRO_VERSION_MAJOR);
+  libspectrum_creator_set_minor(creator.get(), VANTRO_VERSION_MINOR);
   return creator;
 }
